@@ -1,0 +1,8 @@
+#pragma once
+// The 16-byte IPv4 socket address: family, port and address in network byte order,
+// eight bytes that stay zero.
+
+#include <netinet/in.h>
+
+using SocketAddress = sockaddr_in;
+static_assert(sizeof(SocketAddress) == 16);

@@ -1,0 +1,110 @@
+#pragma once
+// The worker's event sink: one single-threaded loop that delivers posted messages,
+// socket readiness and window-style timers to one handler.
+// Threading: post() and postQuit() may be called from any thread; every other member
+// only on the thread that runs the loop.
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+#include "platform/loop_clock.h"
+
+constexpr uint32_t WM_DESTROY = 0x0002;
+constexpr uint32_t WM_COMMAND = 0x0111;
+constexpr uint32_t WM_TIMER = 0x0113;
+
+// Event half of a socket notification's lParam; the error half is the high 16 bits.
+constexpr uint32_t FD_READ = 0x0001;
+
+inline constexpr uint32_t socketEvent(intptr_t lParam) { return static_cast<uint32_t>(lParam) & 0xFFFFu; }
+inline constexpr uint32_t socketError(intptr_t lParam) { return (static_cast<uint32_t>(lParam) >> 16) & 0xFFFFu; }
+
+using EventHandler = void (*)(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+class EventLoop {
+public:
+    static constexpr size_t QUEUE_CAPACITY = 512;
+    static constexpr size_t TIMER_CAPACITY = 16;
+    static constexpr size_t SOCKET_CAPACITY = 8;
+
+    EventLoop();
+    ~EventLoop();
+    EventLoop(const EventLoop&) = delete;
+    EventLoop& operator=(const EventLoop&) = delete;
+
+    // False when the loop's wake-up descriptor could not be created.
+    bool isValid() const;
+
+    void setHandler(EventHandler handler, void* context);
+    // Replaces the millisecond clock the timers run on (tests drive time by hand).
+    void setClock(LoopClock clock);
+
+    // Queues a message behind every message posted before it. False when the queue is full.
+    bool post(uint32_t message, uintptr_t wParam, intptr_t lParam);
+    // Ends run() with the given code once the current event is handled.
+    void postQuit(int code);
+
+    // Periodic timer delivered as WM_TIMER with wParam = timerId. Starting a running id
+    // restarts it; its period counts from now. At most one expiry is pending per timer and
+    // it is delivered only when no posted message waits.
+    void setTimer(uint32_t timerId, uint32_t periodMs);
+    void killTimer(uint32_t timerId);
+    bool isTimerRunning(uint32_t timerId) const;
+
+    // While fd has a datagram waiting, delivers `message` with wParam = fd and
+    // lParam = FD_READ | error << 16; one notification at a time per socket, the next
+    // one only after the previous was dispatched. Returns 0, or -1 when the table is full.
+    int watchSocket(int fd, uint32_t message);
+    // Stops notifications for fd and drops any of its notifications still queued.
+    void unwatchSocket(int fd);
+
+    // Dispatches one event. With wait, blocks until one is ready (or quit was posted).
+    // Returns false when nothing was dispatched.
+    bool dispatchOne(bool wait);
+    // Dispatches every event that is ready now, without blocking; returns how many.
+    size_t runUntilIdle();
+    // Dispatches until postQuit; returns the quit code.
+    int run();
+
+private:
+    struct Message {
+        uint32_t message;
+        uintptr_t wParam;
+        intptr_t lParam;
+    };
+    struct Timer {
+        uint32_t id;
+        uint32_t periodMs;
+        uint64_t dueMs;
+        bool running;
+        bool pending;
+    };
+    struct WatchedSocket {
+        int fd;
+        uint32_t message;
+        bool notificationQueued;
+    };
+
+    bool popMessage(Message& out);
+    void pollSockets(int timeoutMs);
+    void markDueTimers(uint64_t now);
+    bool takePendingTimer(uint32_t& timerId);
+    int millisecondsUntilNextTimer(uint64_t now) const;
+    void drainWakeup();
+
+    EventHandler handler_ = nullptr;
+    void* handlerContext_ = nullptr;
+    LoopClock clock_;
+    int wakeupFd_ = -1;
+
+    mutable std::mutex queueMutex_;
+    Message queue_[QUEUE_CAPACITY] = {};
+    size_t queueHead_ = 0;
+    size_t queueCount_ = 0;
+    bool quitPosted_ = false;
+    int quitCode_ = 0;
+
+    Timer timers_[TIMER_CAPACITY] = {};
+    WatchedSocket sockets_[SOCKET_CAPACITY] = {};
+};
