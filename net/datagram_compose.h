@@ -6,7 +6,11 @@
 
 #include "net/datagram_socket.h"
 
-// Header with this key and code, then at most MAX_PAYLOAD payload bytes; sends
-// HEADER_SIZE + copied bytes. Returns the send result.
+// Writes the header with this key and code, then at most MAX_PAYLOAD payload bytes;
+// returns the datagram's length (HEADER_SIZE + copied bytes).
+size_t composeDatagram(uint8_t* datagram, uint32_t sessionKey, uint32_t code, const uint8_t* payload,
+                       size_t payloadLength);
+
+// Composes in a buffer of its own and sends; returns the send result.
 int sendComposed(DatagramSocket& socket, const SocketAddress& address, uint32_t sessionKey, uint32_t code,
                  const uint8_t* payload, size_t payloadLength);

@@ -1,0 +1,96 @@
+#include "conference/relay_server.h"
+
+#include <cstring>
+
+#include "platform/debug_output.h"
+#include "platform/event_loop.h"
+
+void RelayServer::HandleServerSocket(intptr_t lParam)
+{
+    if (socketError(lParam) != 0) {
+        debugOutput("server ソケットエラー\n");
+        return;
+    }
+    if (socketEvent(lParam) != FD_READ)
+        return;
+
+    // Zeroed so that nothing of an earlier datagram can be mistaken for part of this one.
+    uint8_t buffer[MAX_DATAGRAM] = {};
+    SocketAddress sender;
+    int length = endpoint.Receive(buffer, sender);
+    if (length == -2 || (length >= 0 && static_cast<size_t>(length) < HEADER_SIZE)) {
+        debugOutput("Server ゴミpkt受信？\n");
+        return;
+    }
+    if (length < 0) {
+        debugOutput("Server Recv失敗\n");
+        return;
+    }
+
+    const PacketHeader header = readHeader(buffer);
+    const int slot = endpoint.FindSession(sender, header.sessionKey);
+    if (slot == -1 && header.code != MSG_JOIN)
+        return;
+    endpoint.TouchSession(slot);
+
+    const uint8_t type = codeType(header.code);
+    // A message too short for its type is only a sign of life.
+    if (static_cast<size_t>(length) < requiredLength(type))
+        return;
+    const uint8_t* payload = buffer + HEADER_SIZE;
+
+    switch (type) {
+    case MSG_JOIN:
+        if (slot == -1)
+            admit(sender, header.sessionKey, payload);
+        break;
+    case MSG_LEAVE:
+        roster.entries[slot][0] = 0;
+        endpoint.RemoveSession(slot);
+        announceLeft(slot);
+        break;
+    case MSG_PING:
+        endpoint.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_PONG), nullptr, 0);
+        break;
+    case MSG_VOICE:
+        endpoint.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_VOICE_RELAY), payload, VOICE_PAYLOAD_SIZE);
+        break;
+    case MSG_ROSTER_REQUEST:
+        endpoint.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_WELCOME), roster.entries[0],
+                               ROSTER_SIZE);
+        break;
+    default:
+        break;
+    }
+}
+
+void RelayServer::admit(const SocketAddress& sender, uint32_t sessionKey, const uint8_t* nickname)
+{
+    const int slot = endpoint.AddSession(sender, sessionKey);
+    if (slot < 0) {
+        endpoint.SendToAddress(sender, sessionKey, REFUSAL_CODE, nullptr, 0);
+        return;
+    }
+    std::memcpy(roster.entries[slot], nickname, NICKNAME_SIZE);
+    endpoint.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_NAME), nickname, NICKNAME_SIZE);
+    endpoint.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_WELCOME), roster.entries[0], ROSTER_SIZE);
+}
+
+void RelayServer::announceLeft(int slot)
+{
+    endpoint.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_LEFT), nullptr, 0);
+}
+
+void RelayServer::SweepPeers()
+{
+    bool wasActive[SLOT_COUNT];
+    for (size_t slot = 0; slot < SLOT_COUNT; ++slot)
+        wasActive[slot] = endpoint.IsSessionActive(static_cast<int>(slot));
+    endpoint.TickSessions();
+    for (size_t slot = 0; slot < SLOT_COUNT; ++slot) {
+        if (wasActive[slot] && !endpoint.IsSessionActive(static_cast<int>(slot))) {
+            roster.entries[slot][0] = 0;
+            announceLeft(static_cast<int>(slot));
+        }
+    }
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Message, command and timer ids of the worker's event loop, shared by both programs.
+
+#include <cstdint>
+
+constexpr uint32_t WM_WORKER_START = 0x8100;
+constexpr uint32_t WM_WORKER_CONNECT = 0x8101;
+constexpr uint32_t CMD_MUTE_MASTER = 0x8102;
+constexpr uint32_t CMD_MUTE_SLOT = 0x8103;
+constexpr uint32_t WM_CLIENT_SOCKET = 0x8200;
+constexpr uint32_t WM_SERVER_SOCKET = 0x8201;
+constexpr uint32_t MM_WOM_DONE = 0x3BD;
+constexpr uint32_t MM_WIM_DATA = 0x3C0;
+
+constexpr uint32_t TIMER_JOIN_RETRY = 16;
+constexpr uint32_t TIMER_PEER_SWEEP = 0x8204;
+constexpr uint32_t TIMER_KEEPALIVE = 0x8205;
+constexpr uint32_t TIMER_EXIT_WATCHDOG = 0x8206;
+
+constexpr uint32_t PEER_SWEEP_PERIOD_MS = 1000;

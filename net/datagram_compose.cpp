@@ -1,0 +1,23 @@
+#include "net/datagram_compose.h"
+
+#include <cstring>
+
+#include "net/wire_protocol.h"
+
+size_t composeDatagram(uint8_t* datagram, uint32_t sessionKey, uint32_t code, const uint8_t* payload,
+                       size_t payloadLength)
+{
+    writeHeader(datagram, PacketHeader{PACKET_MAGIC, sessionKey, code});
+    size_t copied = payloadLength < MAX_PAYLOAD ? payloadLength : MAX_PAYLOAD;
+    if (payload && copied > 0)
+        std::memcpy(datagram + HEADER_SIZE, payload, copied);
+    return HEADER_SIZE + copied;
+}
+
+int sendComposed(DatagramSocket& socket, const SocketAddress& address, uint32_t sessionKey, uint32_t code,
+                 const uint8_t* payload, size_t payloadLength)
+{
+    uint8_t datagram[MAX_DATAGRAM];
+    size_t length = composeDatagram(datagram, sessionKey, code, payload, payloadLength);
+    return socket.SendTo(datagram, length, address);
+}

@@ -1,0 +1,91 @@
+#include "net/datagram_socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/event_loop.h"
+
+DatagramSocket::~DatagramSocket()
+{
+    Close();
+}
+
+int DatagramSocket::Open(EventLoop* target, uint32_t message, int port)
+{
+    Close();
+    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+
+    SocketAddress local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(static_cast<uint16_t>(port));
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (port < 0 || port > 65535 || ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        ::close(fd);
+        return -2;
+    }
+
+    handle_ = fd;
+    target_ = target;
+    if (target_)
+        target_->watchSocket(fd, message);
+    return 0;
+}
+
+int DatagramSocket::Close()
+{
+    if (handle_ < 0)
+        return 0;
+    if (target_)
+        target_->unwatchSocket(handle_);
+    ::close(handle_);
+    handle_ = -1;
+    target_ = nullptr;
+    return 0;
+}
+
+int DatagramSocket::SendTo(const uint8_t* bytes, size_t length, const SocketAddress& address)
+{
+    if (handle_ < 0)
+        return -1;
+    ssize_t sent;
+    do {
+        sent = ::sendto(handle_, bytes, length, 0, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } while (sent < 0 && errno == EINTR);
+    return sent < 0 ? -1 : static_cast<int>(sent);
+}
+
+int DatagramSocket::ReceiveFrom(uint8_t* buffer, size_t capacity, SocketAddress& address)
+{
+    if (handle_ < 0)
+        return -1;
+    socklen_t addressLength = sizeof address;
+    std::memset(&address, 0, sizeof address);
+    ssize_t received;
+    // MSG_TRUNC makes the kernel report the datagram's full length, so one that did not
+    // fit is recognised and dropped instead of being delivered cut short.
+    do {
+        received = ::recvfrom(handle_, buffer, capacity, MSG_TRUNC, reinterpret_cast<sockaddr*>(&address),
+                              &addressLength);
+    } while (received < 0 && errno == EINTR);
+    if (received < 0 || static_cast<size_t>(received) > capacity)
+        return -1;
+    return static_cast<int>(received);
+}
+
+int DatagramSocket::localPort() const
+{
+    if (handle_ < 0)
+        return 0;
+    SocketAddress local{};
+    socklen_t length = sizeof local;
+    if (::getsockname(handle_, reinterpret_cast<sockaddr*>(&local), &length) != 0)
+        return 0;
+    return ntohs(local.sin_port);
+}

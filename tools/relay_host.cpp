@@ -1,0 +1,79 @@
+// relay-host PORT: runs the relay server on the event loop with its sweep timer until
+// SIGINT or SIGTERM. Diagnostic lines go to standard error.
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "conference/relay_server.h"
+#include "conference/worker_events.h"
+#include "platform/event_loop.h"
+
+namespace {
+
+void dispatch(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    RelayServer& server = *static_cast<RelayServer*>(context);
+    if (message == WM_SERVER_SOCKET)
+        server.HandleServerSocket(lParam);
+    else if (message == WM_TIMER && wParam == TIMER_PEER_SWEEP)
+        server.SweepPeers();
+}
+
+bool parsePort(const char* text, int& port)
+{
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 1 || value > 65535)
+        return false;
+    port = static_cast<int>(value);
+    return true;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    int port = 0;
+    if (argc != 2 || !parsePort(argv[1], port)) {
+        std::fprintf(stderr, "usage: relay-host PORT   (PORT 1..65535)\n");
+        return 2;
+    }
+
+    // The signals are taken by a thread of their own, which asks the loop to end.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    EventLoop loop;
+    if (!loop.isValid()) {
+        std::fprintf(stderr, "relay-host: cannot create the event loop: %s\n", std::strerror(errno));
+        return 1;
+    }
+    static RelayServer server;
+    loop.setHandler(dispatch, &server);
+    if (server.endpoint.Open(&loop, WM_SERVER_SOCKET, port) != 0) {
+        std::fprintf(stderr, "relay-host: cannot open UDP port %d: %s\n", port, std::strerror(errno));
+        return 1;
+    }
+    loop.setTimer(TIMER_PEER_SWEEP, PEER_SWEEP_PERIOD_MS);
+
+    std::thread signalWaiter([&loop, &stopSignals] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        loop.postQuit(0);
+    });
+    int code = loop.run();
+    signalWaiter.join();
+
+    loop.killTimer(TIMER_PEER_SWEEP);
+    server.endpoint.Close();
+    return code;
+}
