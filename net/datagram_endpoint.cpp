@@ -1,6 +1,6 @@
 #include "net/datagram_endpoint.h"
 
-#include "net/datagram_compose.h"
+#include "net/datagram_io.h"
 
 int DatagramEndpoint::SendToAddress(const SocketAddress& address, uint32_t sessionKey, uint32_t code,
                                     const uint8_t* payload, size_t payloadLength)
@@ -33,11 +33,5 @@ int DatagramEndpoint::Broadcast(uint32_t code, const uint8_t* payload, size_t pa
 
 int DatagramEndpoint::Receive(uint8_t* buffer, SocketAddress& sender)
 {
-    int length = ReceiveFrom(buffer, MAX_DATAGRAM, sender);
-    if (length < 0)
-        return -1;
-    // A datagram shorter than the magic cannot match it (callers zero the buffer first).
-    if (length < 4 || loadLe32(buffer) != PACKET_MAGIC)
-        return -2;
-    return length;
+    return receiveChecked(*this, buffer, sender);
 }

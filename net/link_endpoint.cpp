@@ -1,6 +1,6 @@
 #include "net/link_endpoint.h"
 
-#include "net/datagram_compose.h"
+#include "net/datagram_io.h"
 #include "net/wire_protocol.h"
 
 int LinkEndpoint::Send(uint32_t code, const uint8_t* payload, size_t payloadLength)
@@ -14,11 +14,10 @@ int LinkEndpoint::Send(uint32_t code, const uint8_t* payload, size_t payloadLeng
 int LinkEndpoint::Receive(uint8_t* buffer)
 {
     SocketAddress sender;
-    int length = ReceiveFrom(buffer, MAX_DATAGRAM, sender);
+    int length = receiveChecked(*this, buffer, sender);
     if (length < 0)
-        return -1;
-    if (length < 4 || loadLe32(buffer) != PACKET_MAGIC)
-        return -2;
+        return length;
+    // Only a whole header can carry the key that identifies the server's datagrams.
     if (static_cast<size_t>(length) < HEADER_SIZE || FindSession(sender, loadLe32(buffer + 4)) != 0)
         return -2;
     return length;

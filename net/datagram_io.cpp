@@ -1,4 +1,4 @@
-#include "net/datagram_compose.h"
+#include "net/datagram_io.h"
 
 #include <cstring>
 
@@ -20,4 +20,14 @@ int sendComposed(DatagramSocket& socket, const SocketAddress& address, uint32_t 
     uint8_t datagram[MAX_DATAGRAM];
     size_t length = composeDatagram(datagram, sessionKey, code, payload, payloadLength);
     return socket.SendTo(datagram, length, address);
+}
+
+int receiveChecked(DatagramSocket& socket, uint8_t* buffer, SocketAddress& sender)
+{
+    int length = socket.ReceiveFrom(buffer, MAX_DATAGRAM, sender);
+    if (length < 0)
+        return -1;
+    if (length < 4 || loadLe32(buffer) != PACKET_MAGIC)
+        return -2;
+    return length;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Builds one datagram in a caller's MAX_DATAGRAM buffer and sends it.
+// Composing, sending and receiving whole datagrams of the wire protocol.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,3 +14,7 @@ size_t composeDatagram(uint8_t* datagram, uint32_t sessionKey, uint32_t code, co
 // Composes in a buffer of its own and sends; returns the send result.
 int sendComposed(DatagramSocket& socket, const SocketAddress& address, uint32_t sessionKey, uint32_t code,
                  const uint8_t* payload, size_t payloadLength);
+
+// Receives one datagram into a MAX_DATAGRAM buffer: its length; -1 receive failure;
+// -2 when it does not begin with the magic.
+int receiveChecked(DatagramSocket& socket, uint8_t* buffer, SocketAddress& sender);
