@@ -72,26 +72,37 @@ private:
         uint32_t message;
         uintptr_t wParam;
         intptr_t lParam;
+        // Queued by the loop itself for a readable socket, not posted.
+        bool fromSocket;
     };
     struct Timer {
         uint32_t id;
         uint32_t periodMs;
         uint64_t dueMs;
         bool running;
-        bool pending;
     };
     struct WatchedSocket {
-        int fd;
+        int fd; // -1: entry free
         uint32_t message;
         bool notificationQueued;
     };
+    // Room for every post plus one notification per socket, so readiness never
+    // takes space a post could have had.
+    static constexpr size_t RING_CAPACITY = QUEUE_CAPACITY + SOCKET_CAPACITY;
 
     bool popMessage(Message& out);
-    void pollSockets(int timeoutMs);
-    void markDueTimers(uint64_t now);
-    bool takePendingTimer(uint32_t& timerId);
+    void queueNotification(WatchedSocket& socket, intptr_t lParam);
+    void dropNotifications(int fd);
+    void pollReadiness(int timeoutMs, bool withWakeup);
+    bool takeDueTimer(uint64_t now, uint32_t& timerId);
     int millisecondsUntilNextTimer(uint64_t now) const;
+    bool quitRequested() const;
+    void deliver(uint32_t message, uintptr_t wParam, intptr_t lParam);
+    void wake();
     void drainWakeup();
+    WatchedSocket* findSocket(int fd);
+    Timer* findTimer(uint32_t timerId);
+    uint64_t now() const;
 
     EventHandler handler_ = nullptr;
     void* handlerContext_ = nullptr;
@@ -99,9 +110,10 @@ private:
     int wakeupFd_ = -1;
 
     mutable std::mutex queueMutex_;
-    Message queue_[QUEUE_CAPACITY] = {};
+    Message queue_[RING_CAPACITY] = {};
     size_t queueHead_ = 0;
     size_t queueCount_ = 0;
+    size_t postedCount_ = 0;
     bool quitPosted_ = false;
     int quitCode_ = 0;
 
