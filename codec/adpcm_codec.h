@@ -1,0 +1,32 @@
+#pragma once
+// 4-bit ADPCM voice coder. Each frame carries the decoder state it starts in, so frames
+// decode independently; the encoder carries its state from frame to frame.
+// Threading: one coder and the tables belong to the worker thread; nothing is locked.
+
+#include <cstdint>
+
+#include "codec/adpcm_tables.h"
+#include "codec/voice_frame.h"
+
+// Encoder state of one outgoing voice stream; starts at (0, 0).
+struct AdpcmCoder {
+    int32_t predictor = 0;  // last reconstructed sample, -32768..32767
+    int32_t stepIndex = 0;  // 0..88
+
+    void reset();
+
+    // Encodes count (0..500) samples with an input gain of gainDb decibels into frame and
+    // advances the coder. Always returns 0.
+    int encode(VoiceFrame& frame, const int16_t* samples, int count, int gainDb);
+};
+
+// Decodes the first count (0..500) codes of frame, trusting its header. Always returns 0.
+int decodeVoiceFrame(int16_t* samples, int count, const VoiceFrame& frame);
+
+// Decoder for frames from the network: refuses a step index above 88 or a count outside
+// 0..500 with -1, writing nothing; otherwise decodes like decodeVoiceFrame and returns 0.
+int decodeReceivedFrame(int16_t* samples, int count, const VoiceFrame& frame);
+
+// Meter level 0..96 (half decibels, 96 = full scale) of a block whose largest reconstructed
+// magnitude is peak (0..32768).
+int levelFromPeak(int peak);
