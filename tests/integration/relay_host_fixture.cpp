@@ -1,0 +1,158 @@
+#include "tests/integration/relay_host_fixture.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+const std::string GARBAGE_LINE = "Server ゴミpkt受信？";
+const std::string RECEIVE_FAILURE_LINE = "Server Recv失敗";
+
+namespace {
+
+constexpr int START_TIMEOUT_MS = 5000;
+
+std::string relayProgram() { return std::string(KOVARO_BIN_DIR) + "/relay-host"; }
+
+std::string stderrPathForCurrentTest()
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return ::testing::TempDir() + "relay_host_" + std::to_string(::getpid()) + "_" + test->name() + ".stderr";
+}
+
+}
+
+uint32_t sessionKeyFor(int index)
+{
+    return 0x9E3779B9u * static_cast<uint32_t>(index + 1) | 0x80000001u;
+}
+
+void RelayHostTest::SetUp()
+{
+    if (!std::filesystem::exists(relayProgram()))
+        GTEST_SKIP() << relayProgram() << " is not built";
+    relayPort = pickFreeUdpPort();
+    ASSERT_NE(relayPort, 0) << "no free UDP port";
+    stderrPath_ = stderrPathForCurrentTest();
+    ASSERT_TRUE(relay.start(relayProgram(), relayPort, stderrPath_)) << "cannot start " << relayProgram();
+    ASSERT_TRUE(relay.waitUntilServing(START_TIMEOUT_MS))
+        << "relay-host does not serve port " << relayPort << "; its standard error:\n"
+        << relay.stderrText();
+}
+
+void RelayHostTest::TearDown()
+{
+    if (stderrPath_.empty())
+        return;
+    if (!stoppedByTest_) {
+        EXPECT_TRUE(relay.isRunning()) << "relay-host ended during the test";
+        int status = stopRelay(SIGTERM);
+        EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "relay-host did not end with exit code 0 on SIGTERM (wait status " << status << ")";
+    }
+    if (HasFailure())
+        std::fprintf(stderr, "relay-host standard error:\n%s\n", relay.stderrText().c_str());
+    std::filesystem::remove(stderrPath_);
+}
+
+int RelayHostTest::stopRelay(int signal)
+{
+    stoppedByTest_ = true;
+    return relay.stop(signal);
+}
+
+RelayParticipant RelayHostTest::participant(const std::string& ipv4, uint32_t key, uint16_t port)
+{
+    RelayParticipant created;
+    created.key = key;
+    EXPECT_TRUE(created.probe.open(ipv4, port)) << "cannot bind " << ipv4 << ":" << port;
+    return created;
+}
+
+void RelayHostTest::send(const RelayParticipant& from, uint32_t code, const Bytes& payload) const
+{
+    sendRaw(from.probe, wireDatagram(from.key, code, payload));
+}
+
+void RelayHostTest::sendRaw(const UdpProbe& from, const Bytes& bytes) const
+{
+    EXPECT_TRUE(from.sendTo(relayPort, bytes)) << "cannot send " << bytes.size() << " bytes";
+}
+
+::testing::AssertionResult RelayHostTest::receivedNext(RelayParticipant& at, const Bytes& expected) const
+{
+    std::optional<Bytes> got = at.probe.receive(EXPECTED_DATAGRAM_TIMEOUT_MS);
+    if (!got)
+        return ::testing::AssertionFailure() << "nothing arrived at " << at.probe.address() << ":"
+                                             << at.probe.port() << ", expected " << expected.size()
+                                             << " bytes: " << hexBytes(expected);
+    if (*got != expected)
+        return ::testing::AssertionFailure() << "at " << at.probe.address() << ":" << at.probe.port()
+                                             << "\n  got      " << got->size() << " bytes: " << hexBytes(*got)
+                                             << "\n  expected " << expected.size()
+                                             << " bytes: " << hexBytes(expected);
+    if (at.probe.lastSourcePort() != relayPort)
+        return ::testing::AssertionFailure() << "datagram came from port " << at.probe.lastSourcePort()
+                                             << ", not from the relay's port " << relayPort;
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult RelayHostTest::nothingWaiting(RelayParticipant& at) const
+{
+    std::vector<Bytes> waiting = at.probe.drain();
+    if (waiting.empty())
+        return ::testing::AssertionSuccess();
+    ::testing::AssertionResult failure = ::testing::AssertionFailure();
+    failure << waiting.size() << " unexpected datagram(s) at " << at.probe.address() << ":" << at.probe.port();
+    for (const Bytes& datagram : waiting)
+        failure << "\n  " << datagram.size() << " bytes: " << hexBytes(datagram);
+    return failure;
+}
+
+void RelayHostTest::waitQuietPeriod() const
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(QUIET_PERIOD_MS));
+}
+
+void RelayHostTest::expectAllQuiet(std::initializer_list<RelayParticipant*> participants) const
+{
+    waitQuietPeriod();
+    for (RelayParticipant* each : participants)
+        EXPECT_TRUE(nothingWaiting(*each));
+}
+
+::testing::AssertionResult RelayHostTest::admitted(RelayParticipant& joiner, const Bytes& nickname, uint32_t slot,
+                                                   const WireRoster& roster) const
+{
+    send(joiner, wireCode(0, TYPE_JOIN), nickname);
+    ::testing::AssertionResult ownName =
+        receivedNext(joiner, wireDatagram(joiner.key, wireCode(slot, TYPE_PEER_NAME), nickname));
+    if (!ownName)
+        return ownName << "\n  (own MSG_PEER_NAME of the joiner for slot " << slot << ")";
+    ::testing::AssertionResult welcome =
+        receivedNext(joiner, wireDatagram(joiner.key, wireCode(slot, TYPE_WELCOME), roster.bytes()));
+    if (!welcome)
+        return welcome << "\n  (MSG_WELCOME of the joiner for slot " << slot << ")";
+    return ::testing::AssertionSuccess();
+}
+
+std::vector<RelayParticipant> RelayHostTest::admitAll(const std::vector<std::string>& names, WireRoster& roster)
+{
+    std::vector<RelayParticipant> all;
+    for (size_t slot = 0; slot < names.size(); ++slot) {
+        const uint32_t wireSlot = static_cast<uint32_t>(slot);
+        all.push_back(participant("127.0.0." + std::to_string(2 + slot), sessionKeyFor(static_cast<int>(slot))));
+        roster.entries[slot] = wireNickname(names[slot]);
+        EXPECT_TRUE(admitted(all.back(), roster.entries[slot], wireSlot, roster));
+        for (size_t earlier = 0; earlier < slot; ++earlier) {
+            RelayParticipant& hearer = all[earlier];
+            EXPECT_TRUE(receivedNext(
+                hearer, wireDatagram(hearer.key, wireCode(wireSlot, TYPE_PEER_NAME), roster.entries[slot])));
+        }
+    }
+    return all;
+}

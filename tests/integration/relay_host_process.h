@@ -1,0 +1,36 @@
+#pragma once
+// Runs the relay-host program as a child process on a given UDP port, with its standard
+// error captured in a file, and stops it again with a signal. The child is always reaped.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+class RelayHostProcess {
+public:
+    RelayHostProcess() = default;
+    ~RelayHostProcess();
+    RelayHostProcess(const RelayHostProcess&) = delete;
+    RelayHostProcess& operator=(const RelayHostProcess&) = delete;
+
+    bool start(const std::string& program, uint16_t port, const std::string& stderrPath);
+    // Pokes the port with garbage until the relay reports it on standard error, which shows
+    // that it has bound the port and handles datagrams. Admits nobody.
+    bool waitUntilServing(int timeoutMs);
+    bool isRunning();
+    // Sends the signal and reaps the child; returns its wait status, or -1 if it had to be
+    // killed or was never started.
+    int stop(int signal);
+
+    uint16_t port() const { return port_; }
+    std::string stderrText() const;
+    int countStderrLines(const std::string& line) const;
+    // Waits until standard error holds at least count copies of the line.
+    bool waitForStderrLines(const std::string& line, int count, int timeoutMs) const;
+
+private:
+    pid_t pid_ = -1;
+    uint16_t port_ = 0;
+    std::string stderrPath_;
+};
