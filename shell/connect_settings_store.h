@@ -1,0 +1,48 @@
+#pragma once
+// Loading and saving the connection settings and the main window's position in the settings
+// file. The file holds UTF-8 text; the record holds code page 932 bytes, so text is converted
+// on the way and cut to the record's byte limits without splitting a character. Characters
+// that code page 932 (or UTF-8) lacks become '?'; the load and save functions return how many.
+// Main thread only.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "conference/connect_settings.h"
+#include "shell/settings_store.h"
+
+constexpr char KEY_NICKNAME[] = "NickName";
+constexpr char KEY_REMOTE_HOST[] = "RemoteHost";
+constexpr char KEY_REMOTE_PORT[] = "RemotePort";
+constexpr char KEY_SERVER_MODE[] = "ServerMode";
+constexpr char KEY_LOCAL_PORT[] = "LocalPort";
+constexpr char KEY_TOP[] = "Top";
+constexpr char KEY_LEFT[] = "Left";
+
+constexpr char DEFAULT_NICKNAME[] = "unnamed";
+constexpr int32_t DEFAULT_REMOTE_PORT = 9876;
+constexpr int32_t DEFAULT_SERVER_MODE = 1;
+constexpr int32_t DEFAULT_LOCAL_PORT = 0;
+// The dedicated server joins its own relay through this host.
+constexpr char SERVER_REMOTE_HOST[] = "localhost";
+
+// Zeroes the record and fills every field from the file, defaults for what is absent.
+// Values are taken as they are; the connection dialog validates them.
+size_t loadConnectSettings(const SettingsStore& store, ConnectSettings& settings);
+// Writes NickName and RemoteHost, then LocalPort, ServerMode and RemotePort.
+size_t saveConnectSettings(const SettingsStore& store, const ConnectSettings& settings);
+
+// The dedicated server's record: no nickname, its own relay on SERVER_REMOTE_HOST in server
+// mode, no fixed local port; only RemotePort comes from the file, and only it is saved.
+void loadServerConnectSettings(const SettingsStore& store, ConnectSettings& settings);
+void saveServerConnectSettings(const SettingsStore& store, const ConnectSettings& settings);
+
+struct WindowPosition {
+    int32_t left;
+    int32_t top;
+};
+
+// Top and Left, 0 when absent; not checked against the screen.
+WindowPosition loadWindowPosition(const SettingsStore& store);
+// Writes Left, then Top.
+void saveWindowPosition(const SettingsStore& store, WindowPosition position);
