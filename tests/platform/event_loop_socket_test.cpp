@@ -177,25 +177,4 @@ TEST_F(EventLoopSocketTest, SocketErrorTravelsInTheHighHalf)
     EXPECT_EQ(socketError(event.lParam), static_cast<uint32_t>(ECONNREFUSED));
 }
 
-TEST_F(EventLoopSocketTest, WatchTableHoldsSocketCapacityEntries)
-{
-    int fds[EventLoop::SOCKET_CAPACITY + 1];
-    for (int& fd : fds) {
-        fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        ASSERT_GE(fd, 0);
-    }
-    for (size_t i = 0; i < EventLoop::SOCKET_CAPACITY; ++i)
-        EXPECT_EQ(loop.watchSocket(fds[i], MSG_SOCKET), 0);
-    EXPECT_EQ(loop.watchSocket(fds[0], MSG_SOCKET + 1), 0) << "watching again takes no new entry";
-    EXPECT_EQ(loop.watchSocket(fds[EventLoop::SOCKET_CAPACITY], MSG_SOCKET), -1);
-    EXPECT_EQ(loop.watchSocket(-1, MSG_SOCKET), -1);
-
-    loop.unwatchSocket(fds[3]);
-    EXPECT_EQ(loop.watchSocket(fds[EventLoop::SOCKET_CAPACITY], MSG_SOCKET), 0);
-    for (int fd : fds) {
-        loop.unwatchSocket(fd);
-        close(fd);
-    }
-}
-
 } // namespace

@@ -125,18 +125,4 @@ TEST_F(EventLoopTimerTest, SeveralDueTimersComeEarliestDueFirst)
     EXPECT_EQ(advanceAndRun(300), (std::vector{timerEvent(2), timerEvent(1)}));
 }
 
-TEST_F(EventLoopTimerTest, FullTableIgnoresNewIdsButStillRestartsRunningOnes)
-{
-    for (uint32_t id = 0; id < EventLoop::TIMER_CAPACITY; ++id)
-        loop.setTimer(id, 1000 + id);
-    loop.setTimer(100, 10);
-    EXPECT_FALSE(loop.isTimerRunning(100));
-
-    loop.setTimer(0, 10);
-    EXPECT_EQ(advanceAndRun(10), std::vector{timerEvent(0)});
-    loop.killTimer(3);
-    loop.setTimer(100, 10);
-    EXPECT_TRUE(loop.isTimerRunning(100));
-}
-
 } // namespace
