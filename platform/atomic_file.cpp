@@ -36,12 +36,12 @@ bool writeAll(int fd, const char* data, size_t size)
     return true;
 }
 
-// Creates a new file beside `path` whose name no other writer uses at the same time.
+// Creates a new file beside `path`; thread id and counter keep concurrent writers apart.
 int createTemporary(const char* path, mode_t mode, char* name, size_t capacity)
 {
-    static unsigned counter = 0;
+    static thread_local unsigned counter = 0;
     for (int attempt = 0; attempt < TEMPORARY_NAME_ATTEMPTS; ++attempt) {
-        int length = std::snprintf(name, capacity, "%s.tmp%ld.%u", path, static_cast<long>(::getpid()), counter++);
+        int length = std::snprintf(name, capacity, "%s.tmp%ld.%u", path, static_cast<long>(::gettid()), counter++);
         if (length < 0 || static_cast<size_t>(length) >= capacity)
             return -1;
         int fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
