@@ -138,12 +138,6 @@ TEST_F(ConnectSettingsStore, HandWrittenFileKeepsItsOtherLinesAndSpelling)
     WindowPosition position = loadWindowPosition(store);
     EXPECT_EQ(position.left, -1920);
     EXPECT_EQ(position.top, 35);
-
-    saveConnectSettings(store, record("Alice", "", 1, 2, 0));
-    std::string after = readBytes(store.iniPath);
-    EXPECT_NE(after.find("nickname = Alice\n"), std::string::npos);
-    EXPECT_NE(after.find("REMOTEPORT=2\n"), std::string::npos);
-    EXPECT_EQ(after.find("NickName"), std::string::npos);
 }
 
 TEST_F(ConnectSettingsStore, DedicatedServerUsesOnlyRemotePort)
