@@ -6,13 +6,17 @@
 
 #include "codec/adpcm_quantiser.h"
 
-static int32_t saturateSample(int32_t value)
+static inline int32_t saturateSample(int32_t value)
 {
-    return std::clamp<int32_t>(value, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
+    // Saturation is rare in speech: a predictable branch keeps the clamp off the sample-to-sample path.
+    if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max()) [[unlikely]]
+        return std::clamp<int32_t>(value, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
+    return value;
 }
 
 // Moves the predictor by (m + 1/2) steps / 4 in the direction of the code's sign bit.
-static int32_t reconstruct(int32_t predictor, int32_t step, uint32_t code)
+// Forced inline: it sits on the per-sample dependency chain of both loops.
+[[gnu::always_inline]] static inline int32_t reconstruct(int32_t predictor, int32_t step, uint32_t code)
 {
     const int32_t delta = (step * static_cast<int32_t>(2 * (code & 7) + 1)) >> 3;
     return saturateSample((code & 8) ? predictor - delta : predictor + delta);
