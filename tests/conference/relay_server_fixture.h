@@ -1,0 +1,50 @@
+#pragma once
+// A relay server on an ephemeral loopback port, driven one notification at a time,
+// with its diagnostic lines captured.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "conference/relay_server.h"
+#include "conference/worker_events.h"
+#include "loopback_peer.h"
+#include "platform/debug_output.h"
+#include "platform/event_loop.h"
+
+class RelayServerFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(server.endpoint.Open(nullptr, WM_SERVER_SOCKET, 0), 0);
+        port = server.endpoint.localPort();
+        setDebugSink([](void* context, const char* text) { *static_cast<std::string*>(context) += text; },
+                     &debugLines);
+    }
+    void TearDown() override { setDebugSink(nullptr, nullptr); }
+
+    // Handles the datagram a peer has just sent.
+    void handleNext()
+    {
+        ASSERT_TRUE(waitReadable(server.endpoint.handle()));
+        server.HandleServerSocket(FD_READ);
+    }
+
+    void join(const LoopbackPeer& peer, const char* nickname)
+    {
+        uint8_t payload[NICKNAME_SIZE] = {};
+        std::strncpy(reinterpret_cast<char*>(payload), nickname, NICKNAME_SIZE);
+        peer.send(MSG_JOIN, payload, NICKNAME_SIZE, port);
+        handleNext();
+    }
+
+    void ping(const LoopbackPeer& peer)
+    {
+        peer.send(MSG_PING, nullptr, 0, port);
+        handleNext();
+    }
+
+    RelayServer server;
+    int port = 0;
+    std::string debugLines;
+};
