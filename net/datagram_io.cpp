@@ -9,8 +9,12 @@ size_t composeDatagram(uint8_t* datagram, uint32_t sessionKey, uint32_t code, co
 {
     writeHeader(datagram, PacketHeader{PACKET_MAGIC, sessionKey, code});
     size_t copied = payloadLength < MAX_PAYLOAD ? payloadLength : MAX_PAYLOAD;
-    if (payload && copied > 0)
+    // Only what is sent is written; a missing payload goes out as zero bytes, never as
+    // whatever the buffer held before.
+    if (payload)
         std::memcpy(datagram + HEADER_SIZE, payload, copied);
+    else
+        std::memset(datagram + HEADER_SIZE, 0, copied);
     return HEADER_SIZE + copied;
 }
 
