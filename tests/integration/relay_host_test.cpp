@@ -114,6 +114,8 @@ TEST_F(RelayHostTest, SeventeenthParticipantIsRefusedWithItsOwnKeyAndTheOthersNo
     for (RelayParticipant& each : admittedOnes)
         EXPECT_TRUE(nothingWaiting(each));
 
+    ASSERT_FALSE(HasFailure());
+
     RelayParticipant& last = admittedOnes[15];
     send(last, wireCode(0, TYPE_ROSTER_REQUEST));
     EXPECT_TRUE(receivedNext(last, wireDatagram(last.key, wireCode(15, TYPE_WELCOME), roster.bytes())));

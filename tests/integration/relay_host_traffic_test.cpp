@@ -42,6 +42,7 @@ TEST_F(RelayHostTest, VoiceIsRelayedToEveryParticipantWithTheSpeakersSlotAndEach
     WireRoster roster;
     std::vector<RelayParticipant> all = admitAll({"alice", "bob", "carol"}, roster);
 
+    ASSERT_FALSE(HasFailure());
     const Bytes frame = wireVoiceFrame(7);
     send(all[1], wireCode(0, TYPE_VOICE), frame);
     for (RelayParticipant& hearer : all) {
