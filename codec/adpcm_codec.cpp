@@ -35,6 +35,8 @@ struct EncodeResult {
     int32_t peak;
 };
 
+// Codes count samples starting from (predictor, stepIndex). At 0 dB the gain factor is exactly 1,
+// so that path skips the floating-point scaling without changing a result.
 template <bool ApplyGain>
 static EncodeResult encodeCodes(uint8_t* codes, const int16_t* samples, int count, double gain,
                                 int32_t predictor, int32_t stepIndex)
