@@ -179,6 +179,7 @@ TEST(DatagramSocket, DatagramLongerThanTheBufferIsDiscardedWhole)
 {
     DatagramSocket socket;
     ASSERT_EQ(0, socket.Open(nullptr, NET_MESSAGE, 0));
+    ASSERT_NE(0, fcntl(socket.handle(), F_GETFL) & O_NONBLOCK);
     LoopbackPeer peer("127.0.0.2");
     SocketAddress sender;
 

@@ -1,6 +1,7 @@
 // The participant's endpoint: it sends only to session 0, the server, and accepts only what
 // comes from the server's IPv4 address with the participant's own key.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -18,6 +19,8 @@ protected:
     {
         ASSERT_TRUE(server.isBound());
         ASSERT_EQ(0, link.Open(nullptr, LINK_MESSAGE, 0));
+        // A blocking socket would hang the receives that expect nothing to wait.
+        ASSERT_NE(0, fcntl(link.handle(), F_GETFL) & O_NONBLOCK);
         ASSERT_EQ(0, link.AddSession(server.address(), OWN_KEY));
     }
 
