@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -138,7 +139,7 @@ inline std::vector<uint8_t> datagramBytes(uint32_t magic, uint32_t sessionKey, u
         bytes[static_cast<size_t>(4 + i)] = static_cast<uint8_t>(sessionKey >> (8 * i));
         bytes[static_cast<size_t>(8 + i)] = static_cast<uint8_t>(code >> (8 * i));
     }
-    std::memcpy(bytes.data() + 12, payload.data(), payload.size());
+    std::copy(payload.begin(), payload.end(), bytes.begin() + 12);
     return bytes;
 }
 
