@@ -9,7 +9,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -133,13 +132,14 @@ inline bool sameEndpoint(const SocketAddress& a, const SocketAddress& b)
 inline std::vector<uint8_t> datagramBytes(uint32_t magic, uint32_t sessionKey, uint32_t code,
                                           const std::vector<uint8_t>& payload = {})
 {
-    std::vector<uint8_t> bytes(12 + payload.size());
-    for (int i = 0; i < 4; ++i) {
-        bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(magic >> (8 * i));
-        bytes[static_cast<size_t>(4 + i)] = static_cast<uint8_t>(sessionKey >> (8 * i));
-        bytes[static_cast<size_t>(8 + i)] = static_cast<uint8_t>(code >> (8 * i));
+    std::vector<uint8_t> bytes;
+    bytes.reserve(12 + payload.size());
+    for (const uint32_t field : {magic, sessionKey, code}) {
+        for (int shift = 0; shift < 32; shift += 8) {
+            bytes.push_back(static_cast<uint8_t>(field >> shift));
+        }
     }
-    std::copy(payload.begin(), payload.end(), bytes.begin() + 12);
+    bytes.insert(bytes.end(), payload.begin(), payload.end());
     return bytes;
 }
 
