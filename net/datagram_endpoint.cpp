@@ -18,16 +18,26 @@ int DatagramEndpoint::SendToSession(int index, uint32_t code, const uint8_t* pay
 
 int DatagramEndpoint::Broadcast(uint32_t code, const uint8_t* payload, size_t payloadLength)
 {
-    // Composed once; each copy differs only in its recipient's key.
-    uint8_t datagram[MAX_DATAGRAM];
-    size_t length = composeDatagram(datagram, 0, code, payload, payloadLength);
-    SocketAddress address;
+    // The payload is shared by every copy; only the header carries the recipient's key.
+    static const uint8_t noPayload[MAX_PAYLOAD] = {};
+    const size_t bodyLength = payloadLength < MAX_PAYLOAD ? payloadLength : MAX_PAYLOAD;
+    const uint8_t* body = payload ? payload : noPayload;
+
+    constexpr size_t BATCH = 16;
+    uint8_t headers[BATCH][HEADER_SIZE];
+    SocketAddress addresses[BATCH];
+    size_t queued = 0;
     for (int index = 0; index < capacity(); ++index) {
-        if (GetSessionAddress(index, address) != 0)
+        if (GetSessionAddress(index, addresses[queued]) != 0)
             continue;
-        storeLe32(datagram + 4, static_cast<uint32_t>(GetSessionKey(index)));
-        SendTo(datagram, length, address);
+        writeHeader(headers[queued], PacketHeader{PACKET_MAGIC, static_cast<uint32_t>(GetSessionKey(index)), code});
+        if (++queued == BATCH) {
+            SendEach(headers, addresses, queued, body, bodyLength);
+            queued = 0;
+        }
     }
+    if (queued > 0)
+        SendEach(headers, addresses, queued, body, bodyLength);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -59,6 +60,36 @@ int DatagramSocket::SendTo(const uint8_t* bytes, size_t length, const SocketAddr
         sent = ::sendto(handle_, bytes, length, 0, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     } while (sent < 0 && errno == EINTR);
     return sent < 0 ? -1 : static_cast<int>(sent);
+}
+
+void DatagramSocket::SendEach(const uint8_t (*headers)[HEADER_BYTES], const SocketAddress* addresses,
+                              size_t count, const uint8_t* body, size_t bodyLength)
+{
+    if (handle_ < 0)
+        return;
+    constexpr size_t BATCH = 16;
+    iovec parts[BATCH][2];
+    mmsghdr messages[BATCH];
+    size_t next = 0;
+    while (next < count) {
+        const size_t batch = count - next < BATCH ? count - next : BATCH;
+        for (size_t i = 0; i < batch; ++i) {
+            parts[i][0] = iovec{const_cast<uint8_t*>(headers[next + i]), HEADER_BYTES};
+            parts[i][1] = iovec{const_cast<uint8_t*>(body), bodyLength};
+            messages[i] = mmsghdr{};
+            messages[i].msg_hdr.msg_name = const_cast<SocketAddress*>(&addresses[next + i]);
+            messages[i].msg_hdr.msg_namelen = sizeof(SocketAddress);
+            messages[i].msg_hdr.msg_iov = parts[i];
+            messages[i].msg_hdr.msg_iovlen = bodyLength > 0 ? 2 : 1;
+        }
+        int sent = ::sendmmsg(handle_, messages, static_cast<unsigned>(batch), 0);
+        if (sent < 0 && errno == EINTR)
+            continue;
+        // The call stops at the first copy that fails: skip that one, go on with the rest.
+        next += sent > 0 ? static_cast<size_t>(sent) : 0;
+        if (sent < static_cast<int>(batch))
+            ++next;
+    }
 }
 
 int DatagramSocket::ReceiveFrom(uint8_t* buffer, size_t capacity, SocketAddress& address)

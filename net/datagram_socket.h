@@ -11,6 +11,8 @@ class EventLoop;
 
 class DatagramSocket {
 public:
+    static constexpr size_t HEADER_BYTES = 12;
+
     DatagramSocket() = default;
     ~DatagramSocket();
     DatagramSocket(const DatagramSocket&) = delete;
@@ -21,6 +23,10 @@ public:
     int Close();
     // Bytes sent, or -1 (also without a socket).
     int SendTo(const uint8_t* bytes, size_t length, const SocketAddress& address);
+    // Sends datagram i = headers[i] followed by the shared body to addresses[i], all in as
+    // few system calls as the platform allows. A copy that fails is lost; the others still go.
+    void SendEach(const uint8_t (*headers)[HEADER_BYTES], const SocketAddress* addresses, size_t count,
+                  const uint8_t* body, size_t bodyLength);
     // Length of the datagram, or -1: no socket, nothing waiting, an error, or a datagram
     // longer than the capacity (discarded whole, never cut short).
     int ReceiveFrom(uint8_t* buffer, size_t capacity, SocketAddress& address);
