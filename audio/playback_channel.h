@@ -1,0 +1,40 @@
+#pragma once
+// One slot's output: a playback stream of its own on the default output, fed in blocks of
+// at most 1000 bytes through a ring of 8. At most 8 blocks (0.5 s) wait in a channel; a
+// write that would exceed that never overwrites queued audio (see the .cpp for the rule).
+// Threading: worker thread only.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "audio/pcm_format.h"
+
+class AudioSystem;
+class EventLoop;
+
+class PlaybackChannel {
+public:
+    static constexpr int BLOCK_COUNT = 8;
+    static constexpr int BLOCK_BYTES = 1000;
+
+    PlaybackChannel();
+    ~PlaybackChannel();
+    PlaybackChannel(const PlaybackChannel&) = delete;
+    PlaybackChannel& operator=(const PlaybackChannel&) = delete;
+
+    // Opens a stream for slot (named after it) on the default output; closes an open one
+    // first. 0, or a negative error (AudioSystem::errorText describes it).
+    int open(AudioSystem& audio, EventLoop* window, const PcmFormat& format, int slot);
+    // 0 without a device; else queues min(length, 1000) bytes as block writeCount mod 8.
+    int write(const uint8_t* data, size_t length);
+    // Shows the slot's nickname (UTF-8) as the stream's name in the system mixer.
+    void setDisplayName(const char* nickname);
+    void close();
+
+    bool isOpen() const;
+    uint32_t writeCount() const;
+
+private:
+    struct State;
+    State* state_;
+};

@@ -1,0 +1,12 @@
+#pragma once
+// Playing a received voice frame on its slot's channel, with the receive mutes and the meter.
+
+#include "audio/playback_channel.h"
+#include "codec/voice_frame.h"
+#include "conference/mute_flags.h"
+#include "platform/main_window_view.h"
+
+// Decodes frame (refusing a step index above 88), writes it to channels[slot] unless
+// everything received or that slot is muted, and sets the slot's meter to the frame's level.
+void playReceivedFrame(const VoiceFrame& frame, int slot, PlaybackChannel* channels, const MuteFlags& mutes,
+                       const MainWindowView& view);

@@ -1,0 +1,10 @@
+#include "platform/main_window_view.h"
+
+#include <cstdlib>
+
+void MainWindowView::fatal(const char* text, const char* caption, bool warningIcon) const
+{
+    showFatal(context, text, caption, warningIcon);
+    // A view that returns from the fatal box still ends the process as promised.
+    std::exit(0);
+}

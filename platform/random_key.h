@@ -1,0 +1,6 @@
+#pragma once
+// Unpredictable 32-bit values from the kernel (session keys).
+
+#include <cstdint>
+
+uint32_t randomSessionKey();
