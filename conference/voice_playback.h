@@ -8,5 +8,7 @@
 
 // Decodes frame (refusing a step index above 88), writes it to channels[slot] unless
 // everything received or that slot is muted, and sets the slot's meter to the frame's level.
-void playReceivedFrame(const VoiceFrame& frame, int slot, PlaybackChannel* channels, const MuteFlags& mutes,
+// A refused frame is dropped whole: nothing is written and the meter keeps its value.
+// True when the decoded block was handed to the channel.
+bool playReceivedFrame(const VoiceFrame& frame, int slot, PlaybackChannel* channels, const MuteFlags& mutes,
                        const MainWindowView& view);

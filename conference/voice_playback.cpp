@@ -1,0 +1,23 @@
+#include "conference/voice_playback.h"
+
+#include <algorithm>
+
+#include "codec/adpcm_codec.h"
+#include "conference/control_ids.h"
+
+// The meters' range; a frame from the network may claim more.
+constexpr int LEVEL_FULL_SCALE = 96;
+
+bool playReceivedFrame(const VoiceFrame& frame, int slot, PlaybackChannel* channels, const MuteFlags& mutes,
+                       const MainWindowView& view)
+{
+    int16_t samples[SAMPLES_PER_FRAME];
+    if (decodeReceivedFrame(samples, SAMPLES_PER_FRAME, frame) < 0)
+        return false;
+
+    const bool audible = mutes.receiveMute() == 0 && mutes.slotMute[slot] == 0;
+    if (audible)
+        channels[slot].write(reinterpret_cast<const uint8_t*>(samples), sizeof samples);
+    view.meter(IDC_SLOT_METER_BASE + slot, std::min<int>(frame.level, LEVEL_FULL_SCALE));
+    return audible;
+}
