@@ -13,6 +13,7 @@
 #include "conference/mute_flags.h"
 #include "conference/relay_server.h"
 #include "net/link_endpoint.h"
+#include "net/wire_protocol.h"
 #include "platform/event_loop.h"
 #include "platform/main_window_view.h"
 
@@ -47,5 +48,13 @@ public:
     ConnectSettings settings{};
 
 private:
+    // How every connect failure ends: the title, then the box.
+    void failConnect(const char* text, const char* caption);
+    void reactToRefusal();
+    void reactToMessage(uint8_t type, int slot, const uint8_t* payload);
+    void showNickname(int slot, const uint8_t* nickname);
+
     ParticipantParts parts_;
+    // Zeroed before every receive, so no byte of an earlier datagram is ever read.
+    uint8_t receiveBuffer_[MAX_DATAGRAM] = {};
 };

@@ -1,0 +1,190 @@
+#include "conference/participant_link.h"
+
+#include <cstring>
+
+#include "conference/control_ids.h"
+#include "conference/nickname_text.h"
+#include "conference/voice_playback.h"
+#include "conference/worker_events.h"
+#include "net/resolve_address.h"
+#include "platform/debug_output.h"
+#include "platform/random_key.h"
+
+constexpr uint32_t KEEPALIVE_PERIOD_MS = 1000;
+constexpr uint32_t JOIN_RETRY_PERIOD_MS = 2000;
+
+constexpr const char* TITLE_CONNECTING = "Kovaro- 接続中...";
+constexpr const char* TITLE_SERVING = "Kovaro- サーバ稼働中";
+constexpr const char* TITLE_JOINED = "Kovaro- 接続済";
+constexpr const char* TITLE_DISCONNECTED = "Kovaro- 切断";
+
+// An empty host names this machine: the first start's defaults are server mode without a host.
+constexpr const char* EMPTY_HOST_ADDRESS = "127.0.0.1";
+
+void ParticipantLink::Connect(const ConnectSettings* shared)
+{
+    const MainWindowView& view = *parts_.view;
+    view.title(TITLE_CONNECTING);
+    for (int slot = 0; slot < static_cast<int>(SLOT_COUNT); ++slot) {
+        view.meter(IDC_SLOT_METER_BASE + slot, 0);
+        view.controlText(IDC_SLOT_NAME_BASE + slot, "");
+    }
+    view.meter(IDC_SEND_METER, 0);
+
+    std::memcpy(&settings, shared, sizeof settings);
+
+    RelayServer& server = *parts_.server;
+    server.endpoint.Close();
+    if (settings.serverMode != 0 && server.endpoint.Open(parts_.loop, WM_SERVER_SOCKET, settings.remotePort) < 0) {
+        failConnect("サーバソケットの作成に失敗しました。", "ポート使ってない？");
+        return;
+    }
+
+    // The record's host field need not end in a zero byte; the resolver needs one.
+    char host[sizeof settings.remoteHost + 1];
+    std::memcpy(host, settings.remoteHost, sizeof settings.remoteHost);
+    host[sizeof settings.remoteHost] = '\0';
+    SocketAddress serverAddress;
+    if (ResolveAddress(host[0] == '\0' ? EMPTY_HOST_ADDRESS : host, settings.remotePort, serverAddress) < 0) {
+        failConnect("ホスト名が解決に失敗しました。", "ちゃんと合ってるる？");
+        return;
+    }
+
+    // Tells the server of an earlier connect, if it is still held, that this participant leaves.
+    link.Send(MSG_LEAVE, nullptr, 0);
+    link.RemoveSession(0);
+    if (link.AddSession(serverAddress, randomSessionKey()) < 0) {
+        failConnect("code:client.AddSession()", "予期せぬエラーが発生しました。");
+        return;
+    }
+    if (link.Open(parts_.loop, WM_CLIENT_SOCKET, settings.localPort) < 0) {
+        failConnect("クライアントソケットの作成に失敗しました。", "サーバポートと一緒になってない？");
+        return;
+    }
+
+    link.Send(MSG_JOIN, reinterpret_cast<const uint8_t*>(settings.nickname), NICKNAME_SIZE);
+    parts_.loop->setTimer(TIMER_KEEPALIVE, KEEPALIVE_PERIOD_MS);
+    parts_.loop->setTimer(TIMER_JOIN_RETRY, JOIN_RETRY_PERIOD_MS);
+    if (settings.serverMode != 0) {
+        parts_.loop->setTimer(TIMER_PEER_SWEEP, PEER_SWEEP_PERIOD_MS);
+        view.title(TITLE_SERVING);
+    }
+}
+
+void ParticipantLink::failConnect(const char* text, const char* caption)
+{
+    parts_.view->title(TITLE_DISCONNECTED);
+    parts_.view->warning(text, caption);
+}
+
+void ParticipantLink::HandleClientSocket(intptr_t lParam)
+{
+    if (socketError(lParam) != 0) {
+        debugOutput("client ソケットエラー\n");
+        return;
+    }
+    if (socketEvent(lParam) != FD_READ)
+        return;
+
+    std::memset(receiveBuffer_, 0, sizeof receiveBuffer_);
+    const int length = link.Receive(receiveBuffer_);
+    if (length == -1) {
+        debugOutput("client Recv失敗\n");
+        return;
+    }
+    if (length < 0) {
+        debugOutput("client ゴミpkt受信\n");
+        return;
+    }
+    link.TouchSession(0);
+
+    const uint32_t code = readHeader(receiveBuffer_).code;
+    const uint8_t type = codeType(code);
+    const uint32_t slot = codeSlot(code);
+    if (type == MSG_WELCOME && slot == REFUSED_SLOT) {
+        reactToRefusal();
+        return;
+    }
+    if (slot >= SLOT_COUNT) {
+        debugOutput("client fromid異常pkt受信\n");
+        return;
+    }
+    // A message too short for its type is only a sign of life.
+    if (static_cast<size_t>(length) < requiredLength(type))
+        return;
+    reactToMessage(type, static_cast<int>(slot), receiveBuffer_ + HEADER_SIZE);
+}
+
+void ParticipantLink::reactToMessage(uint8_t type, int slot, const uint8_t* payload)
+{
+    const MainWindowView& view = *parts_.view;
+    switch (type) {
+    case MSG_WELCOME:
+        view.title(TITLE_JOINED);
+        parts_.loop->killTimer(TIMER_JOIN_RETRY);
+        for (int entry = 0; entry < static_cast<int>(SLOT_COUNT); ++entry)
+            showNickname(entry, payload + static_cast<size_t>(entry) * NICKNAME_SIZE);
+        parts_.coder->reset();
+        parts_.capture->start();
+        break;
+    case MSG_PEER_NAME:
+        showNickname(slot, payload);
+        break;
+    case MSG_PEER_LEFT:
+        view.controlText(IDC_SLOT_NAME_BASE + slot, "");
+        break;
+    case MSG_VOICE_RELAY: {
+        VoiceFrame frame;
+        std::memcpy(&frame, payload, sizeof frame);
+        playReceivedFrame(frame, slot, parts_.channels, *parts_.mutes, view);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void ParticipantLink::showNickname(int slot, const uint8_t* nickname)
+{
+    char utf8[NICKNAME_UTF8_CAPACITY];
+    nicknameToUtf8(nickname, utf8);
+    parts_.view->controlText(IDC_SLOT_NAME_BASE + slot, utf8);
+    // An empty entry keeps the channel's earlier name: the mixer shows the slot's last speaker.
+    if (utf8[0] != '\0')
+        parts_.channels[slot].setDisplayName(utf8);
+}
+
+void ParticipantLink::reactToRefusal()
+{
+    parts_.view->title(TITLE_JOINED);
+    parts_.loop->killTimer(TIMER_JOIN_RETRY);
+    link.Disconnect();
+    parts_.view->title(TITLE_DISCONNECTED);
+    parts_.view->warning("サーバに弾かれました。", "満室かも？");
+}
+
+void ParticipantLink::RetryJoin()
+{
+    link.Send(MSG_JOIN, reinterpret_cast<const uint8_t*>(settings.nickname), NICKNAME_SIZE);
+}
+
+void ParticipantLink::KeepAlive()
+{
+    link.Send(MSG_PING, nullptr, 0);
+    link.TickSessions();
+    if (link.IsSessionActive(0))
+        return;
+
+    link.Disconnect();
+    parts_.server->endpoint.Close();
+    parts_.capture->stop();
+    parts_.loop->killTimer(TIMER_KEEPALIVE);
+    parts_.view->title(TITLE_DISCONNECTED);
+    parts_.view->warning("さばかんしました。", "あるえ");
+}
+
+void ParticipantLink::Leave()
+{
+    link.Send(MSG_LEAVE, nullptr, 0);
+    link.Disconnect();
+}
