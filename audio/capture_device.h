@@ -12,6 +12,8 @@
 
 class AudioSystem;
 class EventLoop;
+struct pa_stream;
+struct pa_threaded_mainloop;
 
 class CaptureDevice {
 public:
@@ -42,7 +44,34 @@ public:
     // Last step of every notification: queue the buffer again, or release it when stopped.
     void recycle(int index);
 
+    // Bytes of microphone audio thrown away because no buffer was queued (the worker fell
+    // behind by more than the ring's 2 seconds).
+    uint64_t droppedBytes() const;
+
 private:
-    struct State;
-    State* state_;
+    enum class BufferState : uint8_t { Released, Queued, WithWorker };
+
+    static void onReadable(pa_stream* stream, size_t length, void* self);
+    void gather(const uint8_t* data, size_t length);
+    bool handBack(int index);
+    void queueBuffer(int index);
+    int takeQueued();
+
+    // Set while a stream is open. The AudioSystem it was opened on stays connected until
+    // the device is closed.
+    pa_threaded_mainloop* mainloop_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    EventLoop* window_ = nullptr;
+    bool stopped_ = true;
+
+    // Shared with the sound server's thread: read and written only under the main-loop lock,
+    // except a buffer handed to the worker, which that thread leaves alone until recycle().
+    uint8_t buffers_[BUFFER_COUNT * BUFFER_BYTES] = {};
+    int bytesRecorded_[BUFFER_COUNT] = {};
+    BufferState states_[BUFFER_COUNT] = {};
+    // Queued buffers in the order they fill; the first one is being filled.
+    int queue_[BUFFER_COUNT] = {};
+    int queueHead_ = 0;
+    int queueCount_ = 0;
+    uint64_t droppedBytes_ = 0;
 };
