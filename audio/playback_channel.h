@@ -11,6 +11,8 @@
 
 class AudioSystem;
 class EventLoop;
+struct pa_stream;
+struct pa_threaded_mainloop;
 
 class PlaybackChannel {
 public:
@@ -33,8 +35,22 @@ public:
 
     bool isOpen() const;
     uint32_t writeCount() const;
+    // Audio this channel's stream still holds, in bytes (what was written and not yet played).
+    uint32_t queuedBytes() const;
+    // Writes refused because the channel already held 8 blocks.
+    uint32_t droppedWrites() const;
 
 private:
-    struct State;
-    State* state_;
+    uint32_t queuedBytesLocked() const;
+
+    // Set while a stream is open. The AudioSystem it was opened on stays connected until
+    // the channel is closed.
+    pa_threaded_mainloop* mainloop_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    int slot_ = 0;
+    // Written since the stream opened; stands in for the queue until the first timing report.
+    uint64_t bytesWritten_ = 0;
+    uint32_t writeCount_ = 0;
+    uint32_t droppedWrites_ = 0;
+    uint8_t blocks_[BLOCK_COUNT * BLOCK_BYTES] = {};
 };

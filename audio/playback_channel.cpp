@@ -1,0 +1,194 @@
+#include "audio/playback_channel.h"
+
+#include <pulse/error.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "audio/audio_system.h"
+#include "audio/pulse_stream.h"
+
+// Each channel is one playback stream, so the sound server mixes the sixteen slots and the
+// system mixer lists them by name.
+//
+// Bounded queue: a channel holds at most BLOCK_COUNT blocks (0.5 s). A write that would
+// exceed that is dropped, and counted; the audio already queued plays on untouched. Dropping
+// the newest frame loses one 62.5 ms block at the moment a burst arrives, where discarding
+// the queued audio would cut half a second out of what the listener is already hearing.
+// The queue is the stream's write index (counted here on every write) minus its read index
+// as of the server's last timing report; every write asks for a new report. The read index
+// only grows, so the figure never understates the queue; it overstates it by what played
+// since the last report, at the voice pace less than one block.
+//
+// The stream copies every block it is given, so a block of the ring may be reused at once:
+// no MM_WOM_DONE notification is needed to learn that a block has finished, and none is sent.
+
+// Low-latency buffering, in bytes: the server asks for more once it holds less than TARGET;
+// playback starts (again) when PREBUFFER bytes wait. Smaller values underran on the test
+// server; the server's defaults add about a second.
+constexpr uint32_t TARGET_BYTES = 3000;
+constexpr uint32_t PREBUFFER_BYTES = 1000;
+constexpr uint32_t REQUEST_BYTES = 500;
+
+constexpr uint32_t QUEUE_LIMIT_BYTES = PlaybackChannel::BLOCK_COUNT * PlaybackChannel::BLOCK_BYTES;
+
+// Room for "15: " and a nickname; a longer name is cut at a character boundary.
+constexpr size_t STREAM_NAME_BYTES = 256;
+
+PlaybackChannel::PlaybackChannel() = default;
+
+PlaybackChannel::~PlaybackChannel()
+{
+    close();
+}
+
+// The window parameter stays for the symmetry with the capture device: nothing is posted.
+int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& format, int slot)
+{
+    close();
+    if (!audio.isConnected()) {
+        return -PA_ERR_BADSTATE;
+    }
+    const pa_sample_spec spec = sampleSpecOf(format);
+    if (!pa_sample_spec_valid(&spec)) {
+        return -PA_ERR_INVALID;
+    }
+    char name[STREAM_NAME_BYTES];
+    std::snprintf(name, sizeof name, "Kovaro slot %d", slot);
+    MainloopLock lock(audio.mainloop());
+    pa_stream* stream = pa_stream_new(audio.context(), name, &spec, nullptr);
+    if (stream == nullptr) {
+        return negativeError(audio.context());
+    }
+    pa_stream_set_state_callback(stream, signalOnStreamChange, audio.mainloop());
+    pa_buffer_attr attributes{};
+    attributes.maxlength = static_cast<uint32_t>(-1);
+    attributes.tlength = TARGET_BYTES;
+    attributes.prebuf = PREBUFFER_BYTES;
+    attributes.minreq = REQUEST_BYTES;
+    attributes.fragsize = static_cast<uint32_t>(-1);
+    const auto flags = PA_STREAM_ADJUST_LATENCY;
+    const int result = pa_stream_connect_playback(stream, nullptr, &attributes, flags, nullptr, nullptr) < 0
+                           ? negativeError(audio.context())
+                           : waitUntilReady(audio.mainloop(), stream);
+    if (result != 0) {
+        releaseStream(stream);
+        return result;
+    }
+    startWithoutWaiting(pa_stream_update_timing_info(stream, nullptr, nullptr), audio.context());
+    mainloop_ = audio.mainloop();
+    stream_ = stream;
+    slot_ = slot;
+    bytesWritten_ = 0;
+    return 0;
+}
+
+int PlaybackChannel::write(const uint8_t* data, size_t length)
+{
+    if (stream_ == nullptr) {
+        return 0;
+    }
+    const uint32_t block = writeCount_ % BLOCK_COUNT;
+    ++writeCount_;
+    size_t count = std::min(length, static_cast<size_t>(BLOCK_BYTES));
+    MainloopLock lock(mainloop_);
+    count -= count % pa_frame_size(pa_stream_get_sample_spec(stream_));
+    if (count == 0) {
+        return 0;
+    }
+    if (queuedBytesLocked() + count > QUEUE_LIMIT_BYTES) {
+        ++droppedWrites_;
+        return -PA_ERR_BUSY;
+    }
+    uint8_t* target = blocks_ + block * BLOCK_BYTES;
+    std::memcpy(target, data, count);
+    if (pa_stream_write(stream_, target, count, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        return negativeError(pa_stream_get_context(stream_));
+    }
+    bytesWritten_ += count;
+    startWithoutWaiting(pa_stream_update_timing_info(stream_, nullptr, nullptr), pa_stream_get_context(stream_));
+    return 0;
+}
+
+// Cuts text to at most limit bytes without splitting a UTF-8 sequence.
+static size_t utf8Prefix(const char* text, size_t limit)
+{
+    size_t length = strnlen(text, limit + 1);
+    if (length <= limit) {
+        return length;
+    }
+    length = limit;
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+        --length;
+    }
+    return length;
+}
+
+void PlaybackChannel::setDisplayName(const char* nickname)
+{
+    if (stream_ == nullptr) {
+        return;
+    }
+    char name[STREAM_NAME_BYTES];
+    if (nickname == nullptr || nickname[0] == '\0') {
+        std::snprintf(name, sizeof name, "Kovaro slot %d", slot_);
+    } else {
+        const int prefix = std::snprintf(name, sizeof name, "%d: ", slot_);
+        const size_t room = sizeof name - 1 - static_cast<size_t>(prefix);
+        const size_t length = utf8Prefix(nickname, room);
+        std::memcpy(name + prefix, nickname, length);
+        name[static_cast<size_t>(prefix) + length] = '\0';
+    }
+    MainloopLock lock(mainloop_);
+    // Replaces media.name through a property-list update; the mixer shows it at once.
+    startWithoutWaiting(pa_stream_set_name(stream_, name, nullptr, nullptr), pa_stream_get_context(stream_));
+}
+
+void PlaybackChannel::close()
+{
+    if (stream_ == nullptr) {
+        return;
+    }
+    {
+        MainloopLock lock(mainloop_);
+        releaseStream(stream_);
+        stream_ = nullptr;
+    }
+    mainloop_ = nullptr;
+}
+
+bool PlaybackChannel::isOpen() const
+{
+    return stream_ != nullptr;
+}
+
+uint32_t PlaybackChannel::writeCount() const
+{
+    return writeCount_;
+}
+
+uint32_t PlaybackChannel::queuedBytes() const
+{
+    if (stream_ == nullptr) {
+        return 0;
+    }
+    MainloopLock lock(mainloop_);
+    return queuedBytesLocked();
+}
+
+uint32_t PlaybackChannel::droppedWrites() const
+{
+    return droppedWrites_;
+}
+
+uint32_t PlaybackChannel::queuedBytesLocked() const
+{
+    const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
+    if (timing == nullptr || timing->write_index_corrupt || timing->read_index_corrupt) {
+        // No report yet: assume nothing has played.
+        return static_cast<uint32_t>(std::min<uint64_t>(bytesWritten_, UINT32_MAX));
+    }
+    const int64_t queued = timing->write_index - timing->read_index;
+    return queued > 0 ? static_cast<uint32_t>(std::min<int64_t>(queued, UINT32_MAX)) : 0;
+}
