@@ -1,0 +1,140 @@
+// participant-host: the participant program without its windows. The worker runs as in the
+// real program; its window updates are printed one per line (see console_view.h) and mute
+// commands are read from standard input:
+//   mute send 0|1       mute receive 0|1       mute slot N 0|1       connect
+// SIGINT or SIGTERM ends it with the regular shutdown (MSG_LEAVE goes out).
+
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "conference/connect_settings.h"
+#include "conference/mute_flags.h"
+#include "conference/worker_events.h"
+#include "platform/code_page.h"
+#include "platform/priority.h"
+#include "shell/participant_worker.h"
+#include "tools/console_view.h"
+
+namespace {
+
+void usage()
+{
+    std::fprintf(stderr,
+                 "usage: participant-host NICKNAME HOST PORT [--server] [--local-port N]\n"
+                 "  NICKNAME  UTF-8, at most 15 bytes once in code page 932\n"
+                 "  --server  also host the relay server on PORT\n");
+}
+
+bool parseNumber(const char* text, long low, long high, int32_t& value)
+{
+    char* end = nullptr;
+    long number = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || number < low || number > high)
+        return false;
+    value = static_cast<int32_t>(number);
+    return true;
+}
+
+bool parseArguments(int argc, char** argv, ConnectSettings& settings)
+{
+    if (argc < 4)
+        return false;
+    std::memset(&settings, 0, sizeof settings);
+    utf8ToCp932(argv[1], std::strlen(argv[1]), settings.nickname, sizeof settings.nickname);
+    if (std::strlen(argv[2]) >= sizeof settings.remoteHost)
+        return false;
+    std::strcpy(settings.remoteHost, argv[2]);
+    if (!parseNumber(argv[3], 1, 65535, settings.remotePort))
+        return false;
+    for (int index = 4; index < argc; ++index) {
+        if (std::strcmp(argv[index], "--server") == 0)
+            settings.serverMode = 1;
+        else if (std::strcmp(argv[index], "--local-port") != 0 || index + 1 == argc ||
+                 !parseNumber(argv[++index], 0, 65535, settings.localPort))
+            return false;
+    }
+    return true;
+}
+
+// One command line from standard input, posted as the main window would post it.
+void runCommand(ParticipantWorker& worker, const ConnectSettings& settings, const char* line)
+{
+    unsigned slot = 0;
+    unsigned state = 0;
+    if (std::sscanf(line, "mute send %u", &state) == 1)
+        worker.post(WM_COMMAND, CMD_MUTE_MASTER, static_cast<intptr_t>(state << 16 | SEND_MUTE_ENTRY));
+    else if (std::sscanf(line, "mute receive %u", &state) == 1)
+        worker.post(WM_COMMAND, CMD_MUTE_MASTER, static_cast<intptr_t>(state << 16 | RECEIVE_MUTE_ENTRY));
+    else if (std::sscanf(line, "mute slot %u %u", &slot, &state) == 2 && slot < SLOT_COUNT)
+        worker.post(WM_COMMAND, CMD_MUTE_SLOT, static_cast<intptr_t>(state << 16 | slot));
+    else if (std::strncmp(line, "connect", 7) == 0)
+        worker.post(WM_WORKER_CONNECT, 0, reinterpret_cast<intptr_t>(&settings));
+    else
+        std::fprintf(stderr, "participant-host: unknown command: %s\n", line);
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    static ConnectSettings settings;
+    if (!parseArguments(argc, argv, settings)) {
+        usage();
+        return 2;
+    }
+
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+
+    raiseProcessPriority();
+    static ParticipantWorker worker(makeConsoleView());
+    worker.start();
+    worker.post(WM_WORKER_CONNECT, 0, reinterpret_cast<intptr_t>(&settings));
+
+    char line[256];
+    size_t used = 0;
+    bool inputOpen = true;
+    for (;;) {
+        pollfd watched[2] = {{signalFd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (poll(watched, inputOpen ? 2 : 1, -1) < 0)
+            continue;
+        if (watched[0].revents & POLLIN)
+            break;
+        if (!inputOpen || !(watched[1].revents & (POLLIN | POLLHUP)))
+            continue;
+        ssize_t got = read(STDIN_FILENO, line + used, sizeof line - 1 - used);
+        if (got <= 0) {
+            inputOpen = false;
+            continue;
+        }
+        used += static_cast<size_t>(got);
+        line[used] = '\0';
+        while (char* end = std::strchr(line, '\n')) {
+            *end = '\0';
+            runCommand(worker, settings, line);
+            const size_t rest = used - static_cast<size_t>(end + 1 - line);
+            std::memmove(line, end + 1, rest + 1);
+            used = rest;
+        }
+        if (used == sizeof line - 1)
+            used = 0;  // an over-long line is dropped
+    }
+
+    // A worker stuck in its shutdown is not waited for any longer than the watchdog allows.
+    if (!worker.shutdown()) {
+        std::fflush(stdout);
+        std::_Exit(0);
+    }
+    return 0;
+}
