@@ -21,10 +21,9 @@
 // The filled-buffer notification of the worker's event table.
 constexpr uint32_t MM_WIM_DATA = 0x3C0;
 
-// The server delivers audio in fragments of this size. A buffer is complete only when its
-// last byte has arrived, so a fragment smaller than the 1000-byte buffer keeps the wait for
-// the buffer's end short: 320 bytes (20 ms) gave 62.5 to 82 ms from the microphone to a
-// filled buffer, 1000 bytes up to 125 ms.
+// The server delivers audio in fragments of this size, and a buffer is posted only when
+// its last byte has arrived: a 20 ms fragment keeps that arrival within 20 ms of the
+// recording, where 1000-byte fragments could add up to a block (62.5 ms).
 constexpr uint32_t FRAGMENT_BYTES = 320;
 
 CaptureDevice::CaptureDevice() = default;
