@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../platform/scratch_folder.h"
+#include "audio/audio_system.h"
+#include "audio/pcm_format.h"
+#include "audio/playback_channel.h"
+#include "sound_server_tools.h"
+
+namespace {
+
+// A square wave of +-8000: every sample counts as loud, so loud samples count played samples.
+std::vector<int16_t> squareWave(size_t samples)
+{
+    std::vector<int16_t> out(samples);
+    for (size_t i = 0; i < samples; ++i)
+        out[i] = (i / 8) % 2 == 0 ? 8000 : -8000;
+    return out;
+}
+
+const uint8_t* bytesOf(const std::vector<int16_t>& samples, size_t firstSample = 0)
+{
+    return reinterpret_cast<const uint8_t*>(samples.data() + firstSample);
+}
+
+// Plays on channels of the fixture's default output and records its monitor with parec.
+class PlaybackTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.isValid());
+        ASSERT_EQ(audio.connect("Kovaro"), 0) << "no sound server: run under ctest (fixture pulse)";
+        makePcmFormat(format, 1, 8000, 16);
+    }
+
+    void startRecording()
+    {
+        ASSERT_TRUE(recorder.start(recordOutputCommand(), "", folder.file("out.raw")));
+        pause(300);
+    }
+
+    std::vector<int16_t> stopRecording()
+    {
+        pause(1000);
+        recorder.stop();
+        return readSamples(folder.file("out.raw"));
+    }
+
+    ScratchFolder folder;
+    AudioSystem audio;
+    PcmFormat format{};
+    ChildProcess recorder;
+};
+
+TEST_F(PlaybackTest, PlaysBlocksWrittenAtTheVoicePaceBackToBack)
+{
+    const std::vector<int16_t> tone = sweep(12000, 300.0, 3000.0, 8000.0);
+    PlaybackChannel channel;
+    ASSERT_EQ(channel.open(audio, nullptr, format, 0), 0);
+    EXPECT_TRUE(channel.isOpen());
+    startRecording();
+
+    auto due = std::chrono::steady_clock::now();
+    for (size_t block = 0; block < tone.size() / 500; ++block) {
+        std::this_thread::sleep_until(due);
+        EXPECT_EQ(channel.write(bytesOf(tone, block * 500), PlaybackChannel::BLOCK_BYTES), 0);
+        due += std::chrono::microseconds(62500);
+    }
+    const std::vector<int16_t> played = stopRecording();
+
+    EXPECT_EQ(channel.writeCount(), 24u);
+    EXPECT_EQ(channel.droppedWrites(), 0u);
+    // Stretches of four blocks each: found intact only if the blocks played in order, without gaps.
+    const std::vector<int16_t> early(tone.begin() + 1000, tone.begin() + 3000);
+    const std::vector<int16_t> late(tone.begin() + 9000, tone.begin() + 11000);
+    EXPECT_GT(bestCorrelation(played, early), 0.95);
+    EXPECT_GT(bestCorrelation(played, late), 0.95);
+}
+
+TEST_F(PlaybackTest, AWritePlaysAtMostOneBlockAndAShortWriteOnlyItsOwnLength)
+{
+    const std::vector<int16_t> square = squareWave(750);
+    PlaybackChannel channel;
+    ASSERT_EQ(channel.open(audio, nullptr, format, 1), 0);
+    startRecording();
+    // A new stream's first milliseconds may be cut: let them be silence.
+    const std::vector<int16_t> lead = silence(500);
+    EXPECT_EQ(channel.write(bytesOf(lead), 1000), 0);
+    EXPECT_EQ(channel.write(bytesOf(square), 1500), 0);
+    EXPECT_EQ(channel.write(bytesOf(square), 400), 0);
+    const std::vector<int16_t> played = stopRecording();
+
+    EXPECT_EQ(channel.writeCount(), 3u);
+    EXPECT_EQ(loudSamples(played, 4000), 700u);
+}
+
+TEST_F(PlaybackTest, AChannelNeverHoldsMoreThanHalfASecond)
+{
+    const std::vector<int16_t> square = squareWave(500);
+    PlaybackChannel channel;
+    ASSERT_EQ(channel.open(audio, nullptr, format, 2), 0);
+    startRecording();
+    const std::vector<int16_t> lead = silence(500);
+    channel.write(bytesOf(lead), 1000);
+    uint32_t mostQueued = 0;
+    for (int block = 1; block < 40; ++block) {
+        channel.write(bytesOf(square), PlaybackChannel::BLOCK_BYTES);
+        mostQueued = std::max(mostQueued, channel.queuedBytes());
+    }
+    const std::vector<int16_t> played = stopRecording();
+
+    EXPECT_EQ(channel.writeCount(), 40u);
+    EXPECT_LE(mostQueued, 8000u);
+    // The silent lead block and seven or eight loud ones.
+    const uint32_t accepted = 40 - channel.droppedWrites() - 1;
+    EXPECT_GE(accepted, 7u);
+    EXPECT_LE(accepted, 8u);
+    // The blocks that were taken all play; the refused ones never do.
+    const size_t loud = loudSamples(played, 4000);
+    EXPECT_GE(loud, accepted * 500u - 20u);
+    EXPECT_LE(loud, accepted * 500u + 20u);
+}
+
+TEST_F(PlaybackTest, SixteenChannelsOpenAtOnceEachNamedInTheMixer)
+{
+    PlaybackChannel channels[16];
+    for (int slot = 0; slot < 16; ++slot)
+        ASSERT_EQ(channels[slot].open(audio, nullptr, format, slot), 0) << "slot " << slot;
+
+    std::string listing = commandOutput("pactl list sink-inputs");
+    for (int slot = 0; slot < 16; ++slot)
+        EXPECT_NE(listing.find("media.name = \"Kovaro slot " + std::to_string(slot) + "\""), std::string::npos)
+            << "slot " << slot;
+    EXPECT_NE(listing.find("application.name = \"Kovaro\""), std::string::npos);
+
+    // The server applies a rename or a close a moment later: poll the mixer's listing.
+    auto listingBecomes = [&](auto holds) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            listing = commandOutput("pactl list sink-inputs");
+            if (holds())
+                return true;
+            pause(50);
+        }
+        return false;
+    };
+    channels[3].setDisplayName("太郎");
+    EXPECT_TRUE(listingBecomes([&] { return listing.find("media.name = \"3: 太郎\"") != std::string::npos; }))
+        << listing;
+    EXPECT_EQ(listing.find("media.name = \"Kovaro slot 3\""), std::string::npos);
+
+    for (PlaybackChannel& channel : channels)
+        channel.close();
+    EXPECT_FALSE(channels[0].isOpen());
+    EXPECT_TRUE(listingBecomes([&] { return listing.find("Kovaro slot") == std::string::npos; })) << listing;
+}
+
+} // namespace
