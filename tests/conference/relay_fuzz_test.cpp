@@ -79,9 +79,9 @@ std::vector<uint8_t> makeDatagram(std::mt19937& random, uint32_t key)
 TEST_F(RelayFuzzTest, RandomTrafficGetsOnlyWellFormedAnswersAndTheServerKeepsServing)
 {
     const char* addresses[] = {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6"};
-    std::vector<std::unique_ptr<LoopbackPeer>> peers;
+    std::vector<std::unique_ptr<KeyedPeer>> peers;
     for (const char* address : addresses)
-        peers.push_back(std::make_unique<LoopbackPeer>(address, 0));
+        peers.push_back(std::make_unique<KeyedPeer>(address, 0));
 
     std::mt19937 random(20261207);
     std::vector<std::set<uint32_t>> keysUsed(peers.size());
@@ -92,13 +92,13 @@ TEST_F(RelayFuzzTest, RandomTrafficGetsOnlyWellFormedAnswersAndTheServerKeepsSer
         const std::vector<uint8_t> datagram = makeDatagram(random, key);
         if (datagram.size() >= 8)
             keysUsed[sender].insert(loadLe32(datagram.data() + 4));
-        peers[sender]->sendRaw(datagram.data(), datagram.size(), port);
+        peers[sender]->sendRaw(port, datagram);
         handleNext();
         if (round % 97 == 0)
             server.SweepPeers();
 
         for (size_t recipient = 0; recipient < peers.size(); ++recipient) {
-            for (const ReceivedDatagram& answer : peers[recipient]->drain()) {
+            for (const ReceivedDatagram& answer : peers[recipient]->socket.drain()) {
                 ++answers;
                 ASSERT_GE(answer.bytes.size(), HEADER_SIZE);
                 EXPECT_EQ(loadLe32(answer.bytes.data()), PACKET_MAGIC);
@@ -118,11 +118,11 @@ TEST_F(RelayFuzzTest, RandomTrafficGetsOnlyWellFormedAnswersAndTheServerKeepsSer
     for (int slot = 0; slot < static_cast<int>(SLOT_COUNT); ++slot)
         EXPECT_FALSE(server.endpoint.IsSessionActive(slot));
     for (auto& peer : peers)
-        peer->drain();
+        peer->socket.drain();
 
-    LoopbackPeer newcomer("127.0.0.9", 77);
+    KeyedPeer newcomer("127.0.0.9", 77);
     join(newcomer, "newcomer");
-    std::vector<ReceivedDatagram> welcome = newcomer.drain(2);
+    std::vector<ReceivedDatagram> welcome = newcomer.socket.drain(2);
     ASSERT_EQ(welcome.size(), 2u);
     EXPECT_EQ(welcome[0].code(), makeCode(0, MSG_PEER_NAME));
     EXPECT_EQ(welcome[1].code(), makeCode(0, MSG_WELCOME));

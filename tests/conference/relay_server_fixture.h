@@ -8,9 +8,9 @@
 
 #include "conference/relay_server.h"
 #include "conference/worker_events.h"
-#include "loopback_peer.h"
 #include "platform/debug_output.h"
 #include "platform/event_loop.h"
+#include "tests/support/udp_peer.h"
 
 class RelayServerFixture : public ::testing::Test {
 protected:
@@ -30,17 +30,15 @@ protected:
         server.HandleServerSocket(FD_READ);
     }
 
-    void join(const LoopbackPeer& peer, const char* nickname)
+    void join(const KeyedPeer& peer, const char* nickname)
     {
-        uint8_t payload[NICKNAME_SIZE] = {};
-        std::strncpy(reinterpret_cast<char*>(payload), nickname, NICKNAME_SIZE);
-        peer.send(MSG_JOIN, payload, NICKNAME_SIZE, port);
+        peer.send(port, MSG_JOIN, wireNickname(nickname));
         handleNext();
     }
 
-    void ping(const LoopbackPeer& peer)
+    void ping(const KeyedPeer& peer)
     {
-        peer.send(MSG_PING, nullptr, 0, port);
+        peer.send(port, MSG_PING);
         handleNext();
     }
 

@@ -39,8 +39,8 @@ Bytes oversized(uint32_t key, uint32_t code, const Bytes& payload, size_t length
 TEST_F(RelayHostTest, JunkFromStrangersAdmitsNobodyAndTheServerGoesOn)
 {
     std::mt19937 random(20261207);
-    RelayParticipant stranger = participant("127.0.0.7", sessionKeyFor(7));
-    RelayParticipant other = participant("127.0.0.8", sessionKeyFor(8));
+    KeyedPeer stranger = participant("127.0.0.7", sessionKeyFor(7));
+    KeyedPeer other = participant("127.0.0.8", sessionKeyFor(8));
     const Bytes name = wireNickname("intruder");
 
     // Wrong magic, each an otherwise perfect join request; each logs one line.
@@ -49,16 +49,16 @@ TEST_F(RelayHostTest, JunkFromStrangersAdmitsNobodyAndTheServerGoesOn)
     for (const Bytes& magic : {Bytes{'Q', 'U', 'O', 'Y'}, Bytes{'q', 'u', 'o', 'x'}, Bytes{'X', 'O', 'U', 'Q'}}) {
         Bytes join = wireDatagram(stranger.key, wireCode(0, TYPE_JOIN), name);
         std::copy(magic.begin(), magic.end(), join.begin());
-        sendRaw(stranger.probe, join);
+        sendRaw(stranger, join);
     }
-    EXPECT_TRUE(relay.waitForStderrLines(GARBAGE_LINE, garbageBefore + 3, EXPECTED_DATAGRAM_TIMEOUT_MS))
+    EXPECT_TRUE(relay.waitForStderrLines(GARBAGE_LINE, garbageBefore + 3, ARRIVAL_TIMEOUT_MS))
         << "standard error:\n" << relay.stderrText();
 
     // Too short for a header: empty, 1 to 3 bytes, 11 bytes.
     Bytes almostHeader = wireDatagram(stranger.key, wireCode(0, TYPE_JOIN));
     almostHeader.pop_back();
     for (const Bytes& tiny : {Bytes{}, Bytes{'Q'}, Bytes{'Q', 'U'}, Bytes{'Q', 'U', 'O'}, almostHeader})
-        sendRaw(stranger.probe, tiny);
+        sendRaw(stranger, tiny);
 
     // Header only, with a proper join code word and with random ones.
     send(stranger, wireCode(0, TYPE_JOIN));
@@ -73,19 +73,19 @@ TEST_F(RelayHostTest, JunkFromStrangersAdmitsNobodyAndTheServerGoesOn)
     waitQuietPeriod();
     const int failuresBefore = relay.countStderrLines(RECEIVE_FAILURE_LINE);
     for (size_t length : OVERSIZE_LENGTHS)
-        sendRaw(stranger.probe, oversized(stranger.key, wireCode(0, TYPE_JOIN), name, length));
-    EXPECT_TRUE(relay.waitForStderrLines(RECEIVE_FAILURE_LINE, failuresBefore + 2, EXPECTED_DATAGRAM_TIMEOUT_MS))
+        sendRaw(stranger, oversized(stranger.key, wireCode(0, TYPE_JOIN), name, length));
+    EXPECT_TRUE(relay.waitForStderrLines(RECEIVE_FAILURE_LINE, failuresBefore + 2, ARRIVAL_TIMEOUT_MS))
         << "standard error:\n" << relay.stderrText();
 
     // Bursts of noise from both.
     for (int i = 0; i < 300; ++i) {
-        const UdpProbe& from = i % 2 == 0 ? stranger.probe : other.probe;
+        const KeyedPeer& from = i % 2 == 0 ? stranger : other;
         sendRaw(from, i % 3 == 0 ? randomStrangerDatagram(random) : randomBytes(random, random() % 1100));
     }
     expectAllQuiet({&stranger, &other});
 
     // Nobody took a slot: a proper join request gets slot 0 and a roster of one name.
-    RelayParticipant joiner = participant("127.0.0.9", sessionKeyFor(9));
+    KeyedPeer joiner = participant("127.0.0.9", sessionKeyFor(9));
     WireRoster roster;
     roster.entries[0] = wireNickname("joiner");
     EXPECT_TRUE(admitted(joiner, roster.entries[0], 0, roster));
@@ -98,10 +98,10 @@ TEST_F(RelayHostTest, MalformedMessagesOfAdmittedParticipantsGetNoReaction)
 {
     std::mt19937 random(4242);
     WireRoster roster;
-    std::vector<RelayParticipant> all = admitAll({"speaker", "listener"}, roster);
+    std::vector<KeyedPeer> all = admitAll({"speaker", "listener"}, roster);
     ASSERT_FALSE(HasFailure());
-    RelayParticipant& speaker = all[0];
-    RelayParticipant& listener = all[1];
+    KeyedPeer& speaker = all[0];
+    KeyedPeer& listener = all[1];
     const Bytes frame = wireVoiceFrame(5);
 
     // Voice frames cut short, down to the bare header, are not relayed.
@@ -117,8 +117,8 @@ TEST_F(RelayHostTest, MalformedMessagesOfAdmittedParticipantsGetNoReaction)
     waitQuietPeriod();
     const int failuresBefore = relay.countStderrLines(RECEIVE_FAILURE_LINE);
     for (size_t length : OVERSIZE_LENGTHS)
-        sendRaw(speaker.probe, oversized(speaker.key, wireCode(0, TYPE_VOICE), frame, length));
-    EXPECT_TRUE(relay.waitForStderrLines(RECEIVE_FAILURE_LINE, failuresBefore + 2, EXPECTED_DATAGRAM_TIMEOUT_MS))
+        sendRaw(speaker, oversized(speaker.key, wireCode(0, TYPE_VOICE), frame, length));
+    EXPECT_TRUE(relay.waitForStderrLines(RECEIVE_FAILURE_LINE, failuresBefore + 2, ARRIVAL_TIMEOUT_MS))
         << "standard error:\n" << relay.stderrText();
     // Noise under the speaker's own key, avoiding the types that do have a reaction.
     for (int i = 0; i < 200; ++i) {
@@ -138,7 +138,7 @@ TEST_F(RelayHostTest, MalformedMessagesOfAdmittedParticipantsGetNoReaction)
     EXPECT_TRUE(receivedNext(listener, wireDatagram(listener.key, wireCode(1, TYPE_PONG))));
     send(speaker, wireCode(0, TYPE_ROSTER_REQUEST));
     EXPECT_TRUE(receivedNext(speaker, wireDatagram(speaker.key, wireCode(0, TYPE_WELCOME), roster.bytes())));
-    RelayParticipant latecomer = participant("127.0.0.9", sessionKeyFor(9));
+    KeyedPeer latecomer = participant("127.0.0.9", sessionKeyFor(9));
     roster.entries[2] = wireNickname("latecomer");
     EXPECT_TRUE(admitted(latecomer, roster.entries[2], 2, roster));
     EXPECT_TRUE(receivedNext(speaker, wireDatagram(speaker.key, wireCode(2, TYPE_PEER_NAME), roster.entries[2])));

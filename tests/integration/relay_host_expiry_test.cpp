@@ -34,13 +34,13 @@ size_t positionOf(const std::vector<Bytes>& heard, const Bytes& datagram)
 TEST_F(RelayHostTest, SilentParticipantsExpireWhileAnyDatagramKeepsTheOthersAdmitted)
 {
     WireRoster roster;
-    std::vector<RelayParticipant> all = admitAll({"keeper", "silent-one", "talker", "mumbler", "silent-four"}, roster);
+    std::vector<KeyedPeer> all = admitAll({"keeper", "silent-one", "talker", "mumbler", "silent-four"}, roster);
     ASSERT_FALSE(HasFailure());
-    RelayParticipant& keeper = all[0];    // pings only
-    RelayParticipant& silentOne = all[1];
-    RelayParticipant& talker = all[2];    // sends voice only, never pings
-    RelayParticipant& mumbler = all[3];   // sends only what has no reaction
-    RelayParticipant& silentFour = all[4];
+    KeyedPeer& keeper = all[0];    // pings only
+    KeyedPeer& silentOne = all[1];
+    KeyedPeer& talker = all[2];    // sends voice only, never pings
+    KeyedPeer& mumbler = all[3];   // sends only what has no reaction
+    KeyedPeer& silentFour = all[4];
 
     // The two silent ones speak for the last time, back to back.
     send(silentOne, wireCode(0, TYPE_PING));
@@ -68,11 +68,11 @@ TEST_F(RelayHostTest, SilentParticipantsExpireWhileAnyDatagramKeepsTheOthersAdmi
         ++pings;
         send(talker, wireCode(0, TYPE_VOICE), frame);
         ++voices;
-        sendRaw(mumbler.probe, mumbles[round % mumbles.size()]);
+        sendRaw(mumbler, mumbles[round % mumbles.size()]);
         std::this_thread::sleep_for(std::chrono::milliseconds(SEND_INTERVAL_MS));
         for (size_t i = 0; i < all.size(); ++i) {
-            std::vector<Bytes> waiting = all[i].probe.drain();
-            heard[i].insert(heard[i].end(), waiting.begin(), waiting.end());
+            for (ReceivedDatagram& waiting : all[i].socket.drain())
+                heard[i].push_back(std::move(waiting.bytes));
         }
         const bool oneLeft = countOf(heard[0], keeperHearsOneLeave) > 0;
         const bool fourLeft = countOf(heard[0], keeperHearsFourLeave) > 0;

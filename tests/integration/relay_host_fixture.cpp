@@ -35,7 +35,8 @@ void RelayHostTest::SetUp()
 {
     if (!std::filesystem::exists(relayProgram()))
         GTEST_SKIP() << relayProgram() << " is not built";
-    relayPort = pickFreeUdpPort();
+    // A port that was free a moment ago.
+    relayPort = UdpPeer("0.0.0.0").port();
     ASSERT_NE(relayPort, 0) << "no free UDP port";
     stderrPath_ = stderrPathForCurrentTest();
     ASSERT_TRUE(relay.start(relayProgram(), relayPort, stderrPath_)) << "cannot start " << relayProgram();
@@ -65,51 +66,51 @@ int RelayHostTest::stopRelay(int signal)
     return relay.stop(signal);
 }
 
-RelayParticipant RelayHostTest::participant(const std::string& ipv4, uint32_t key, uint16_t port)
+KeyedPeer RelayHostTest::participant(const std::string& ipv4, uint32_t key, uint16_t port)
 {
-    RelayParticipant created;
-    created.key = key;
-    EXPECT_TRUE(created.probe.open(ipv4, port)) << "cannot bind " << ipv4 << ":" << port;
+    KeyedPeer created(ipv4, key, port);
+    EXPECT_TRUE(created.socket.isBound()) << "cannot bind " << ipv4 << ":" << port;
     return created;
 }
 
-void RelayHostTest::send(const RelayParticipant& from, uint32_t code, const Bytes& payload) const
+void RelayHostTest::send(const KeyedPeer& from, uint32_t code, const Bytes& payload) const
 {
-    sendRaw(from.probe, wireDatagram(from.key, code, payload));
+    EXPECT_TRUE(from.send(relayPort, code, payload))
+        << "cannot send " << WIRE_HEADER_BYTES + payload.size() << " bytes";
 }
 
-void RelayHostTest::sendRaw(const UdpProbe& from, const Bytes& bytes) const
+void RelayHostTest::sendRaw(const KeyedPeer& from, const Bytes& bytes) const
 {
-    EXPECT_TRUE(from.sendTo(relayPort, bytes)) << "cannot send " << bytes.size() << " bytes";
+    EXPECT_TRUE(from.sendRaw(relayPort, bytes)) << "cannot send " << bytes.size() << " bytes";
 }
 
-::testing::AssertionResult RelayHostTest::receivedNext(RelayParticipant& at, const Bytes& expected) const
+::testing::AssertionResult RelayHostTest::receivedNext(KeyedPeer& at, const Bytes& expected) const
 {
-    std::optional<Bytes> got = at.probe.receive(EXPECTED_DATAGRAM_TIMEOUT_MS);
-    if (!got)
-        return ::testing::AssertionFailure() << "nothing arrived at " << at.probe.address() << ":"
-                                             << at.probe.port() << ", expected " << expected.size()
+    ReceivedDatagram got;
+    if (!at.socket.receive(got, ARRIVAL_TIMEOUT_MS))
+        return ::testing::AssertionFailure() << "nothing arrived at " << at.socket.ipv4() << ":"
+                                             << at.socket.port() << ", expected " << expected.size()
                                              << " bytes: " << hexBytes(expected);
-    if (*got != expected)
-        return ::testing::AssertionFailure() << "at " << at.probe.address() << ":" << at.probe.port()
-                                             << "\n  got      " << got->size() << " bytes: " << hexBytes(*got)
-                                             << "\n  expected " << expected.size()
-                                             << " bytes: " << hexBytes(expected);
-    if (at.probe.lastSourcePort() != relayPort)
-        return ::testing::AssertionFailure() << "datagram came from port " << at.probe.lastSourcePort()
+    if (got.bytes != expected)
+        return ::testing::AssertionFailure() << "at " << at.socket.ipv4() << ":" << at.socket.port()
+                                             << "\n  got      " << got.bytes.size()
+                                             << " bytes: " << hexBytes(got.bytes) << "\n  expected "
+                                             << expected.size() << " bytes: " << hexBytes(expected);
+    if (got.senderPort() != relayPort)
+        return ::testing::AssertionFailure() << "datagram came from port " << got.senderPort()
                                              << ", not from the relay's port " << relayPort;
     return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult RelayHostTest::nothingWaiting(RelayParticipant& at) const
+::testing::AssertionResult RelayHostTest::nothingWaiting(KeyedPeer& at) const
 {
-    std::vector<Bytes> waiting = at.probe.drain();
+    std::vector<ReceivedDatagram> waiting = at.socket.drain();
     if (waiting.empty())
         return ::testing::AssertionSuccess();
     ::testing::AssertionResult failure = ::testing::AssertionFailure();
-    failure << waiting.size() << " unexpected datagram(s) at " << at.probe.address() << ":" << at.probe.port();
-    for (const Bytes& datagram : waiting)
-        failure << "\n  " << datagram.size() << " bytes: " << hexBytes(datagram);
+    failure << waiting.size() << " unexpected datagram(s) at " << at.socket.ipv4() << ":" << at.socket.port();
+    for (const ReceivedDatagram& datagram : waiting)
+        failure << "\n  " << datagram.bytes.size() << " bytes: " << hexBytes(datagram.bytes);
     return failure;
 }
 
@@ -118,14 +119,14 @@ void RelayHostTest::waitQuietPeriod() const
     std::this_thread::sleep_for(std::chrono::milliseconds(QUIET_PERIOD_MS));
 }
 
-void RelayHostTest::expectAllQuiet(std::initializer_list<RelayParticipant*> participants) const
+void RelayHostTest::expectAllQuiet(std::initializer_list<KeyedPeer*> participants) const
 {
     waitQuietPeriod();
-    for (RelayParticipant* each : participants)
+    for (KeyedPeer* each : participants)
         EXPECT_TRUE(nothingWaiting(*each));
 }
 
-::testing::AssertionResult RelayHostTest::admitted(RelayParticipant& joiner, const Bytes& nickname, uint32_t slot,
+::testing::AssertionResult RelayHostTest::admitted(KeyedPeer& joiner, const Bytes& nickname, uint32_t slot,
                                                    const WireRoster& roster) const
 {
     send(joiner, wireCode(0, TYPE_JOIN), nickname);
@@ -140,16 +141,16 @@ void RelayHostTest::expectAllQuiet(std::initializer_list<RelayParticipant*> part
     return ::testing::AssertionSuccess();
 }
 
-std::vector<RelayParticipant> RelayHostTest::admitAll(const std::vector<std::string>& names, WireRoster& roster)
+std::vector<KeyedPeer> RelayHostTest::admitAll(const std::vector<std::string>& names, WireRoster& roster)
 {
-    std::vector<RelayParticipant> all;
+    std::vector<KeyedPeer> all;
     for (size_t slot = 0; slot < names.size(); ++slot) {
         const uint32_t wireSlot = static_cast<uint32_t>(slot);
         all.push_back(participant("127.0.0." + std::to_string(2 + slot), sessionKeyFor(static_cast<int>(slot))));
         roster.entries[slot] = wireNickname(names[slot]);
         EXPECT_TRUE(admitted(all.back(), roster.entries[slot], wireSlot, roster));
         for (size_t earlier = 0; earlier < slot; ++earlier) {
-            RelayParticipant& hearer = all[earlier];
+            KeyedPeer& hearer = all[earlier];
             EXPECT_TRUE(receivedNext(
                 hearer, wireDatagram(hearer.key, wireCode(wireSlot, TYPE_PEER_NAME), roster.entries[slot])));
         }

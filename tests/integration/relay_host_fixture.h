@@ -9,17 +9,8 @@
 #include <vector>
 
 #include "tests/integration/relay_host_process.h"
-#include "tests/integration/relay_wire.h"
-#include "tests/integration/udp_probe.h"
+#include "tests/support/udp_peer.h"
 
-// A test participant: its own socket and the session key it puts into every datagram.
-struct RelayParticipant {
-    UdpProbe probe;
-    uint32_t key = 0;
-};
-
-// Long enough for a loaded machine; only waited out when a datagram is missing.
-constexpr int EXPECTED_DATAGRAM_TIMEOUT_MS = 2000;
 // How long the tests listen before they conclude that nothing was sent.
 constexpr int QUIET_PERIOD_MS = 250;
 
@@ -35,25 +26,25 @@ protected:
     void TearDown() override;
 
     // A participant on ipv4 (127.0.0.N) with an ephemeral port, or the given one.
-    RelayParticipant participant(const std::string& ipv4, uint32_t key, uint16_t port = 0);
-    void send(const RelayParticipant& from, uint32_t code, const Bytes& payload = {}) const;
-    void sendRaw(const UdpProbe& from, const Bytes& bytes) const;
+    KeyedPeer participant(const std::string& ipv4, uint32_t key, uint16_t port = 0);
+    void send(const KeyedPeer& from, uint32_t code, const Bytes& payload = {}) const;
+    void sendRaw(const KeyedPeer& from, const Bytes& bytes) const;
 
     // The next datagram at the participant is exactly the expected one.
-    ::testing::AssertionResult receivedNext(RelayParticipant& at, const Bytes& expected) const;
+    ::testing::AssertionResult receivedNext(KeyedPeer& at, const Bytes& expected) const;
     // Nothing is waiting at the participant (call after waitQuietPeriod()).
-    ::testing::AssertionResult nothingWaiting(RelayParticipant& at) const;
+    ::testing::AssertionResult nothingWaiting(KeyedPeer& at) const;
     void waitQuietPeriod() const;
-    void expectAllQuiet(std::initializer_list<RelayParticipant*> participants) const;
+    void expectAllQuiet(std::initializer_list<KeyedPeer*> participants) const;
 
     // Sends MSG_JOIN and checks the two answers: the own MSG_PEER_NAME, then MSG_WELCOME
     // with the roster, which the caller's model must already hold with the new name.
-    ::testing::AssertionResult admitted(RelayParticipant& joiner, const Bytes& nickname, uint32_t slot,
+    ::testing::AssertionResult admitted(KeyedPeer& joiner, const Bytes& nickname, uint32_t slot,
                                         const WireRoster& roster) const;
 
     // Admits one participant per name, in slot order, each on an address of its own
     // (127.0.0.2, .3, ...); checks every announcement on the way and fills the roster model.
-    std::vector<RelayParticipant> admitAll(const std::vector<std::string>& names, WireRoster& roster);
+    std::vector<KeyedPeer> admitAll(const std::vector<std::string>& names, WireRoster& roster);
 
     // Stops the relay with the signal; returns its wait status (see RelayHostProcess::stop).
     int stopRelay(int signal);

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <thread>
 
-#include "tests/integration/udp_probe.h"
+#include "tests/support/udp_peer.h"
 
 extern char** environ;
 
@@ -57,13 +57,13 @@ bool RelayHostProcess::start(const std::string& program, uint16_t port, const st
 bool RelayHostProcess::waitUntilServing(int timeoutMs)
 {
     static const std::string garbageLine = "Server ゴミpkt受信？";
-    UdpProbe poker;
-    if (!poker.open("127.0.0.1"))
+    UdpPeer poker("127.0.0.1");
+    if (!poker.isBound())
         return false;
     const Bytes garbage{'n', 'o', 'p', 'e', 0, 0, 0, 0, 0, 0, 0, 0};
     Clock::time_point deadline = deadlineIn(timeoutMs);
     while (beforeDeadline(deadline) && isRunning()) {
-        poker.sendTo(port_, garbage);
+        poker.sendTo(loopbackAddress(port_), garbage);
         if (waitForStderrLines(garbageLine, 1, 100))
             return true;
     }

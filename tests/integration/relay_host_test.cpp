@@ -11,7 +11,7 @@
 
 TEST_F(RelayHostTest, JoinerHearsItsOwnNameThenTheWelcomeAndEarlierParticipantsOnlyTheName)
 {
-    RelayParticipant alice = participant("127.0.0.2", 0x89ABCDEFu);
+    KeyedPeer alice = participant("127.0.0.2", 0x89ABCDEFu);
     const Bytes aliceName = wireNickname("alice");
     send(alice, wireCode(0, TYPE_JOIN), aliceName);
     // Spelled out once in full: magic, key EF CD AB 89, code 12 00 00 00, then 16 name bytes.
@@ -24,7 +24,7 @@ TEST_F(RelayHostTest, JoinerHearsItsOwnNameThenTheWelcomeAndEarlierParticipantsO
     EXPECT_TRUE(receivedNext(alice, welcome));
 
     // Shift-JIS text filling all 16 bytes, with no terminating 0.
-    RelayParticipant bob = participant("127.0.0.3", sessionKeyFor(1));
+    KeyedPeer bob = participant("127.0.0.3", sessionKeyFor(1));
     const Bytes bobName{0x93, 0x63, 0x92, 0x86, 0x83, 0x5E, 0x83, 0x8D, 0x83, 0x45, '_', 'j', 'p', '-', '1', '6'};
     roster.entries[1] = bobName;
     EXPECT_TRUE(admitted(bob, bobName, 1, roster));
@@ -32,7 +32,7 @@ TEST_F(RelayHostTest, JoinerHearsItsOwnNameThenTheWelcomeAndEarlierParticipantsO
 
     // Same address as alice with a key of its own: a second session. The name field travels
     // whole, bytes after its terminator included.
-    RelayParticipant carol = participant("127.0.0.2", sessionKeyFor(2));
+    KeyedPeer carol = participant("127.0.0.2", sessionKeyFor(2));
     const Bytes carolName{'c', 'a', 'r', 'o', 'l', 0, 'x', 'y', 'z', 0xFF, 0x01, 0, 0, 0, 0, 0x7F};
     roster.entries[2] = carolName;
     EXPECT_TRUE(admitted(carol, carolName, 2, roster));
@@ -44,8 +44,8 @@ TEST_F(RelayHostTest, JoinerHearsItsOwnNameThenTheWelcomeAndEarlierParticipantsO
 
 TEST_F(RelayHostTest, RepeatedJoinsAndRequestsOfStrangersGetNoAnswer)
 {
-    RelayParticipant alice = participant("127.0.0.2", sessionKeyFor(0));
-    RelayParticipant bob = participant("127.0.0.3", sessionKeyFor(1));
+    KeyedPeer alice = participant("127.0.0.2", sessionKeyFor(0));
+    KeyedPeer bob = participant("127.0.0.3", sessionKeyFor(1));
     WireRoster roster;
     roster.entries[0] = wireNickname("alice");
     ASSERT_TRUE(admitted(alice, roster.entries[0], 0, roster));
@@ -58,7 +58,7 @@ TEST_F(RelayHostTest, RepeatedJoinsAndRequestsOfStrangersGetNoAnswer)
     send(alice, wireCode(0, TYPE_JOIN), roster.entries[0]);
 
     // Strangers: a join request whose code word is not exactly 0x10, and a ping.
-    RelayParticipant stranger = participant("127.0.0.4", sessionKeyFor(2));
+    KeyedPeer stranger = participant("127.0.0.4", sessionKeyFor(2));
     const Bytes strangerName = wireNickname("stranger");
     send(stranger, 0x110u, strangerName);
     send(stranger, 0x00010010u, strangerName);
@@ -66,7 +66,7 @@ TEST_F(RelayHostTest, RepeatedJoinsAndRequestsOfStrangersGetNoAnswer)
     send(stranger, wireCode(0, TYPE_PING));
     send(stranger, wireCode(0, TYPE_ROSTER_REQUEST));
     // Alice's key from another address is somebody else.
-    RelayParticipant impostor = participant("127.0.0.5", alice.key);
+    KeyedPeer impostor = participant("127.0.0.5", alice.key);
     send(impostor, wireCode(0, TYPE_PING));
     send(impostor, wireCode(0, TYPE_VOICE), wireVoiceFrame(1));
     expectAllQuiet({&alice, &bob, &stranger, &impostor});
@@ -85,21 +85,21 @@ TEST_F(RelayHostTest, RepeatedJoinsAndRequestsOfStrangersGetNoAnswer)
 TEST_F(RelayHostTest, SeventeenthParticipantIsRefusedWithItsOwnKeyAndTheOthersNoticeNothing)
 {
     // Eight addresses, two sessions behind each, each session on a port of its own.
-    std::vector<RelayParticipant> admittedOnes;
+    std::vector<KeyedPeer> admittedOnes;
     WireRoster roster;
     for (int slot = 0; slot < 16; ++slot) {
         admittedOnes.push_back(participant("127.0.0." + std::to_string(1 + slot / 2), sessionKeyFor(slot)));
         roster.entries[slot] = wireNickname("member" + std::to_string(slot));
         ASSERT_TRUE(admitted(admittedOnes.back(), roster.entries[slot], static_cast<uint32_t>(slot), roster));
         for (int earlier = 0; earlier < slot; ++earlier) {
-            RelayParticipant& hearer = admittedOnes[static_cast<size_t>(earlier)];
+            KeyedPeer& hearer = admittedOnes[static_cast<size_t>(earlier)];
             ASSERT_TRUE(receivedNext(hearer, wireDatagram(hearer.key, wireCode(static_cast<uint32_t>(slot),
                                                                                TYPE_PEER_NAME),
                                                           roster.entries[slot])));
         }
     }
 
-    RelayParticipant late = participant("127.0.0.9", 0x01234567u);
+    KeyedPeer late = participant("127.0.0.9", 0x01234567u);
     const Bytes refusal{0x51, 0x55, 0x4F, 0x58, 0x67, 0x45, 0x23, 0x01, 0x11, 0xFF, 0x00, 0x00};
     for (int attempt = 0; attempt < 3; ++attempt) {
         send(late, wireCode(0, TYPE_JOIN), wireNickname("late"));
@@ -111,12 +111,12 @@ TEST_F(RelayHostTest, SeventeenthParticipantIsRefusedWithItsOwnKeyAndTheOthersNo
     send(late, wireCode(0, TYPE_PING));
     waitQuietPeriod();
     EXPECT_TRUE(nothingWaiting(late));
-    for (RelayParticipant& each : admittedOnes)
+    for (KeyedPeer& each : admittedOnes)
         EXPECT_TRUE(nothingWaiting(each));
 
     ASSERT_FALSE(HasFailure());
 
-    RelayParticipant& last = admittedOnes[15];
+    KeyedPeer& last = admittedOnes[15];
     send(last, wireCode(0, TYPE_ROSTER_REQUEST));
     EXPECT_TRUE(receivedNext(last, wireDatagram(last.key, wireCode(15, TYPE_WELCOME), roster.bytes())));
 
@@ -140,13 +140,13 @@ TEST_F(RelayHostTest, SeventeenthParticipantIsRefusedWithItsOwnKeyAndTheOthersNo
     // The one that left hears neither its own departure nor its successor.
     waitQuietPeriod();
     EXPECT_TRUE(nothingWaiting(late));
-    for (RelayParticipant& each : admittedOnes)
+    for (KeyedPeer& each : admittedOnes)
         EXPECT_TRUE(nothingWaiting(each));
 }
 
 TEST_F(RelayHostTest, EndsWithExitCodeZeroOnSigint)
 {
-    RelayParticipant alice = participant("127.0.0.2", sessionKeyFor(0));
+    KeyedPeer alice = participant("127.0.0.2", sessionKeyFor(0));
     WireRoster roster;
     roster.entries[0] = wireNickname("alice");
     ASSERT_TRUE(admitted(alice, roster.entries[0], 0, roster));

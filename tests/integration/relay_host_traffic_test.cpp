@@ -6,9 +6,9 @@
 TEST_F(RelayHostTest, PingIsAnsweredWithPongToTheSenderOnly)
 {
     WireRoster roster;
-    std::vector<RelayParticipant> all = admitAll({"alice", "bob"}, roster);
-    RelayParticipant& alice = all[0];
-    RelayParticipant& bob = all[1];
+    std::vector<KeyedPeer> all = admitAll({"alice", "bob"}, roster);
+    KeyedPeer& alice = all[0];
+    KeyedPeer& bob = all[1];
 
     send(bob, wireCode(0, TYPE_PING));
     EXPECT_TRUE(receivedNext(bob, wireDatagram(bob.key, wireCode(1, TYPE_PONG))));
@@ -27,7 +27,7 @@ TEST_F(RelayHostTest, PingIsAnsweredWithPongToTheSenderOnly)
 TEST_F(RelayHostTest, RosterRequestIsAnsweredWithWelcomeToTheSenderOnly)
 {
     WireRoster roster;
-    std::vector<RelayParticipant> all = admitAll({"alice", "bob", "carol"}, roster);
+    std::vector<KeyedPeer> all = admitAll({"alice", "bob", "carol"}, roster);
     send(all[1], wireCode(0, TYPE_ROSTER_REQUEST));
     const Bytes welcome = wireDatagram(all[1].key, wireCode(1, TYPE_WELCOME), roster.bytes());
     EXPECT_EQ(welcome.size(), 268u);
@@ -40,12 +40,12 @@ TEST_F(RelayHostTest, RosterRequestIsAnsweredWithWelcomeToTheSenderOnly)
 TEST_F(RelayHostTest, VoiceIsRelayedToEveryParticipantWithTheSpeakersSlotAndEachOwnKey)
 {
     WireRoster roster;
-    std::vector<RelayParticipant> all = admitAll({"alice", "bob", "carol"}, roster);
+    std::vector<KeyedPeer> all = admitAll({"alice", "bob", "carol"}, roster);
 
     ASSERT_FALSE(HasFailure());
     const Bytes frame = wireVoiceFrame(7);
     send(all[1], wireCode(0, TYPE_VOICE), frame);
-    for (RelayParticipant& hearer : all) {
+    for (KeyedPeer& hearer : all) {
         const Bytes relayed = wireDatagram(hearer.key, wireCode(1, TYPE_VOICE_RELAY), frame);
         EXPECT_EQ(relayed.size(), 266u);
         EXPECT_TRUE(receivedNext(hearer, relayed));
@@ -56,13 +56,13 @@ TEST_F(RelayHostTest, VoiceIsRelayedToEveryParticipantWithTheSpeakersSlotAndEach
     Bytes padded = secondFrame;
     padded.resize(1024 - WIRE_HEADER_BYTES, 0xEE);
     send(all[2], wireCode(0, TYPE_VOICE), padded);
-    for (RelayParticipant& hearer : all)
+    for (KeyedPeer& hearer : all)
         EXPECT_TRUE(receivedNext(hearer, wireDatagram(hearer.key, wireCode(2, TYPE_VOICE_RELAY), secondFrame)));
 
     // Frames keep their order per speaker.
     for (uint8_t seed = 20; seed < 24; ++seed)
         send(all[0], wireCode(0, TYPE_VOICE), wireVoiceFrame(seed));
-    for (RelayParticipant& hearer : all) {
+    for (KeyedPeer& hearer : all) {
         for (uint8_t seed = 20; seed < 24; ++seed)
             EXPECT_TRUE(receivedNext(hearer, wireDatagram(hearer.key, wireCode(0, TYPE_VOICE_RELAY),
                                                           wireVoiceFrame(seed))));
@@ -73,8 +73,8 @@ TEST_F(RelayHostTest, VoiceIsRelayedToEveryParticipantWithTheSpeakersSlotAndEach
 TEST_F(RelayHostTest, LeaveAnnouncesTheSlotToTheOthersAndFreesItForTheNextJoiner)
 {
     WireRoster roster;
-    std::vector<RelayParticipant> all = admitAll({"anna", "bernadette12345", "chiara", "dora"}, roster);
-    RelayParticipant& leaver = all[1];
+    std::vector<KeyedPeer> all = admitAll({"anna", "bernadette12345", "chiara", "dora"}, roster);
+    KeyedPeer& leaver = all[1];
 
     send(leaver, wireCode(0, TYPE_LEAVE));
     for (size_t other : {0u, 2u, 3u})
@@ -91,7 +91,7 @@ TEST_F(RelayHostTest, LeaveAnnouncesTheSlotToTheOthersAndFreesItForTheNextJoiner
     send(all[0], wireCode(0, TYPE_ROSTER_REQUEST));
     EXPECT_TRUE(receivedNext(all[0], wireDatagram(all[0].key, wireCode(0, TYPE_WELCOME), roster.bytes())));
 
-    RelayParticipant eve = participant("127.0.0.10", sessionKeyFor(10));
+    KeyedPeer eve = participant("127.0.0.10", sessionKeyFor(10));
     roster.entries[1] = wireNickname("eve");
     EXPECT_TRUE(admitted(eve, roster.entries[1], 1, roster));
     for (size_t other : {0u, 2u, 3u})
@@ -109,13 +109,13 @@ TEST_F(RelayHostTest, LeaveAnnouncesTheSlotToTheOthersAndFreesItForTheNextJoiner
     EXPECT_TRUE(receivedNext(all[0], wireDatagram(all[0].key, wireCode(3, TYPE_PEER_LEFT))));
     roster.entries[3][0] = 0;
     roster.entries[0] = wireNickname("frank");
-    RelayParticipant frank = participant("127.0.0.11", sessionKeyFor(11));
+    KeyedPeer frank = participant("127.0.0.11", sessionKeyFor(11));
     EXPECT_TRUE(admitted(frank, roster.entries[0], 0, roster));
     roster.entries[3] = wireNickname("gina");
-    RelayParticipant gina = participant("127.0.0.12", sessionKeyFor(12));
+    KeyedPeer gina = participant("127.0.0.12", sessionKeyFor(12));
     EXPECT_TRUE(admitted(gina, roster.entries[3], 3, roster));
     EXPECT_TRUE(receivedNext(frank, wireDatagram(frank.key, wireCode(3, TYPE_PEER_NAME), roster.entries[3])));
-    for (RelayParticipant* stayer : {&all[2], &eve}) {
+    for (KeyedPeer* stayer : {&all[2], &eve}) {
         EXPECT_TRUE(receivedNext(*stayer, wireDatagram(stayer->key, wireCode(0, TYPE_PEER_NAME), roster.entries[0])));
         EXPECT_TRUE(receivedNext(*stayer, wireDatagram(stayer->key, wireCode(3, TYPE_PEER_NAME), roster.entries[3])));
     }
@@ -125,11 +125,11 @@ TEST_F(RelayHostTest, LeaveAnnouncesTheSlotToTheOthersAndFreesItForTheNextJoiner
 TEST_F(RelayHostTest, AnotherSourcePortOfTheSameAddressAndKeyIsTheSameSession)
 {
     WireRoster roster;
-    std::vector<RelayParticipant> all = admitAll({"alice", "bob"}, roster);
-    RelayParticipant& alice = all[0];
-    RelayParticipant& bob = all[1];
-    RelayParticipant aliceElsewhere = participant(alice.probe.address(), alice.key);
-    ASSERT_NE(aliceElsewhere.probe.port(), alice.probe.port());
+    std::vector<KeyedPeer> all = admitAll({"alice", "bob"}, roster);
+    KeyedPeer& alice = all[0];
+    KeyedPeer& bob = all[1];
+    KeyedPeer aliceElsewhere = participant(alice.socket.ipv4(), alice.key);
+    ASSERT_NE(aliceElsewhere.socket.port(), alice.socket.port());
 
     // Answers go to the port recorded at admission.
     send(aliceElsewhere, wireCode(0, TYPE_PING));
@@ -141,7 +141,7 @@ TEST_F(RelayHostTest, AnotherSourcePortOfTheSameAddressAndKeyIsTheSameSession)
     // Already admitted: a join request from the other port takes no slot.
     send(aliceElsewhere, wireCode(0, TYPE_JOIN), wireNickname("alice2"));
     // Same address and port, another key: a stranger.
-    sendRaw(alice.probe, wireDatagram(alice.key ^ 0x00010000u, wireCode(0, TYPE_PING)));
+    sendRaw(alice, wireDatagram(alice.key ^ 0x00010000u, wireCode(0, TYPE_PING)));
     expectAllQuiet({&alice, &bob, &aliceElsewhere});
 
     send(aliceElsewhere, wireCode(0, TYPE_LEAVE));

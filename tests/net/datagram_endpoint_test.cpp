@@ -10,7 +10,7 @@
 
 #include "net/datagram_endpoint.h"
 #include "net/wire_protocol.h"
-#include "tests/net/loopback_peer.h"
+#include "tests/support/udp_peer.h"
 
 constexpr uint32_t SERVER_MESSAGE = 0x8002;
 
@@ -24,10 +24,7 @@ protected:
         ASSERT_TRUE(participant.isBound());
     }
 
-    SocketAddress endpointAddress() const
-    {
-        return ipv4Address("127.0.0.1", static_cast<uint16_t>(endpoint.localPort()));
-    }
+    SocketAddress endpointAddress() const { return loopbackAddress(endpoint.localPort()); }
 
     // The endpoint's Receive, once a datagram is waiting (the socket itself never blocks).
     int receiveNext(uint8_t* buffer, SocketAddress& sender)
@@ -39,7 +36,7 @@ protected:
     }
 
     DatagramEndpoint endpoint{16, 3};
-    LoopbackPeer participant{"127.0.0.2"};
+    UdpPeer participant{"127.0.0.2"};
 };
 
 TEST_F(DatagramEndpointTest, SendToAddressSendsHeaderAndAtMostMaxPayload)
@@ -104,7 +101,7 @@ TEST_F(DatagramEndpointTest, NoPayloadPutsNoStaleBytesOnTheWire)
 
 TEST_F(DatagramEndpointTest, SendToSessionUsesTheSlotsAddressAndKey)
 {
-    LoopbackPeer other("127.0.0.3");
+    UdpPeer other("127.0.0.3");
     ASSERT_EQ(0, endpoint.AddSession(participant.address(), 0x1111));
     ASSERT_EQ(1, endpoint.AddSession(other.address(), 0x2222));
 
@@ -132,7 +129,7 @@ TEST_F(DatagramEndpointTest, BroadcastSendsOneCopyPerActiveSlotInSlotOrder)
 {
     // One receiver on every local address: it sees each copy's destination address and the
     // order of all copies.
-    LoopbackPeer everyAddress("0.0.0.0");
+    UdpPeer everyAddress("0.0.0.0");
     ASSERT_TRUE(everyAddress.isBound());
     for (int slot = 0; slot < 6; ++slot) {
         const char* host = slot == 2 ? "127.0.0.2" : slot == 5 ? "127.0.0.3" : "127.0.0.4";

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "net/datagram_socket.h"
-#include "tests/net/loopback_peer.h"
+#include "tests/support/udp_peer.h"
 
 constexpr uint32_t NET_MESSAGE = 0x8001;
 constexpr size_t RECEIVE_CAPACITY = 1024;
@@ -23,13 +23,13 @@ static int receiveNext(DatagramSocket& socket, std::vector<uint8_t>& buffer, siz
 
 static SocketAddress loopbackAddressOf(const DatagramSocket& socket)
 {
-    return ipv4Address("127.0.0.1", static_cast<uint16_t>(socket.localPort()));
+    return loopbackAddress(socket.localPort());
 }
 
 // True when the port can be bound again, i.e. no socket holds it any more.
 static bool portIsFree(int port)
 {
-    LoopbackPeer probe("0.0.0.0", static_cast<uint16_t>(port));
+    UdpPeer probe("0.0.0.0", static_cast<uint16_t>(port));
     return probe.isBound();
 }
 
@@ -42,7 +42,7 @@ TEST(DatagramSocket, OpenBindsANonBlockingSocketOnEveryLocalAddress)
     ASSERT_NE(0, socket.localPort());
     EXPECT_NE(0, fcntl(socket.handle(), F_GETFL) & O_NONBLOCK);
 
-    LoopbackPeer peer("127.0.0.2");
+    UdpPeer peer("127.0.0.2");
     ASSERT_TRUE(peer.isBound());
     const std::vector<uint8_t> sent = {1, 2, 3};
     ASSERT_EQ(3, peer.sendTo(ipv4Address("127.0.0.5", static_cast<uint16_t>(socket.localPort())), sent));
@@ -68,7 +68,7 @@ TEST(DatagramSocket, ReceiveWithNothingWaitingFailsAtOnce)
 TEST(DatagramSocket, WithoutASocketNothingIsSentOrReceived)
 {
     DatagramSocket socket;
-    LoopbackPeer peer("127.0.0.2");
+    UdpPeer peer("127.0.0.2");
     const uint8_t bytes[4] = {'Q', 'U', 'O', 'X'};
     EXPECT_EQ(-1, socket.SendTo(bytes, sizeof bytes, peer.address()));
     uint8_t buffer[RECEIVE_CAPACITY];
@@ -93,11 +93,11 @@ TEST(DatagramSocket, CloseOnAClosedSocketTouchesNoOtherDescriptor)
 
     // The next descriptor usually takes the number just released; a second close of the
     // old handle would take it away from its new owner.
-    LoopbackPeer unrelated("127.0.0.2");
+    UdpPeer unrelated("127.0.0.2");
     ASSERT_TRUE(unrelated.isBound());
     EXPECT_EQ(0, socket.Close());
     EXPECT_FALSE(socket.isOpen());
-    LoopbackPeer sender("127.0.0.3");
+    UdpPeer sender("127.0.0.3");
     const std::vector<uint8_t> bytes = {9};
     ASSERT_EQ(1, sender.sendTo(unrelated.address(), bytes));
     ReceivedDatagram received;
@@ -107,7 +107,7 @@ TEST(DatagramSocket, CloseOnAClosedSocketTouchesNoOtherDescriptor)
 
 TEST(DatagramSocket, OpenOnABoundPortFailsAndLeavesTheObjectClosed)
 {
-    LoopbackPeer holder("0.0.0.0");
+    UdpPeer holder("0.0.0.0");
     ASSERT_TRUE(holder.isBound());
 
     DatagramSocket fresh;
@@ -141,7 +141,7 @@ TEST(DatagramSocket, OpenOnAnOpenSocketReplacesIt)
     EXPECT_NE(firstPort, secondPort);
     EXPECT_TRUE(portIsFree(firstPort));
 
-    LoopbackPeer peer("127.0.0.2");
+    UdpPeer peer("127.0.0.2");
     const std::vector<uint8_t> bytes = {4, 5};
     ASSERT_EQ(2, peer.sendTo(loopbackAddressOf(socket), bytes));
     std::vector<uint8_t> buffer(RECEIVE_CAPACITY);
@@ -165,7 +165,7 @@ TEST(DatagramSocket, SendToSendsTheBytesWholeFromItsPort)
 {
     DatagramSocket socket;
     ASSERT_EQ(0, socket.Open(nullptr, NET_MESSAGE, 0));
-    LoopbackPeer peer("127.0.0.2");
+    UdpPeer peer("127.0.0.2");
     const std::vector<uint8_t> bytes = patternBytes(1024);
     EXPECT_EQ(1024, socket.SendTo(bytes.data(), bytes.size(), peer.address()));
 
@@ -180,7 +180,7 @@ TEST(DatagramSocket, DatagramLongerThanTheBufferIsDiscardedWhole)
     DatagramSocket socket;
     ASSERT_EQ(0, socket.Open(nullptr, NET_MESSAGE, 0));
     ASSERT_NE(0, fcntl(socket.handle(), F_GETFL) & O_NONBLOCK);
-    LoopbackPeer peer("127.0.0.2");
+    UdpPeer peer("127.0.0.2");
     SocketAddress sender;
 
     struct Case {

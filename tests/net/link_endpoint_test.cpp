@@ -8,7 +8,7 @@
 
 #include "net/link_endpoint.h"
 #include "net/wire_protocol.h"
-#include "tests/net/loopback_peer.h"
+#include "tests/support/udp_peer.h"
 
 constexpr uint32_t LINK_MESSAGE = 0x8003;
 constexpr uint32_t OWN_KEY = 0x600DCAFE;
@@ -24,10 +24,10 @@ protected:
         ASSERT_EQ(0, link.AddSession(server.address(), OWN_KEY));
     }
 
-    SocketAddress linkAddress() const { return ipv4Address("127.0.0.1", static_cast<uint16_t>(link.localPort())); }
+    SocketAddress linkAddress() const { return loopbackAddress(link.localPort()); }
 
     // Sends the datagram from `from` and gives the link's Receive of it.
-    int deliver(LoopbackPeer& from, const std::vector<uint8_t>& datagram)
+    int deliver(UdpPeer& from, const std::vector<uint8_t>& datagram)
     {
         if (from.sendTo(linkAddress(), datagram) != static_cast<ssize_t>(datagram.size()) ||
             !waitReadable(link.handle(), ARRIVAL_TIMEOUT_MS)) {
@@ -36,7 +36,7 @@ protected:
         return link.Receive(buffer);
     }
 
-    LoopbackPeer server{"127.0.0.2"};
+    UdpPeer server{"127.0.0.2"};
     LinkEndpoint link{5};
     uint8_t buffer[MAX_DATAGRAM] = {};
 };
@@ -80,14 +80,14 @@ TEST_F(LinkEndpointTest, ReceiveAcceptsTheServerFromAnyOfItsPorts)
     EXPECT_EQ(268, deliver(server, welcome));
     EXPECT_EQ(welcome, std::vector<uint8_t>(buffer, buffer + welcome.size()));
 
-    LoopbackPeer serverOtherPort("127.0.0.2");
+    UdpPeer serverOtherPort("127.0.0.2");
     ASSERT_NE(server.port(), serverOtherPort.port());
     EXPECT_EQ(12, deliver(serverOtherPort, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_PONG))));
 }
 
 TEST_F(LinkEndpointTest, ReceiveRejectsOtherSendersKeysAndMagic)
 {
-    LoopbackPeer stranger("127.0.0.3");
+    UdpPeer stranger("127.0.0.3");
     EXPECT_EQ(-2, deliver(stranger, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_PONG))));
     EXPECT_EQ(-2, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY + 1, makeCode(4, MSG_PONG))));
     EXPECT_EQ(-2, deliver(server, datagramBytes(0x594F5551, OWN_KEY, makeCode(4, MSG_PONG))));
@@ -112,7 +112,7 @@ TEST_F(LinkEndpointTest, AfterDisconnectNothingIsAccepted)
     EXPECT_EQ(-1, link.Receive(buffer));
     // The socket is reopened, but session 0 stays free until the next connect.
     ASSERT_EQ(0, link.Open(nullptr, LINK_MESSAGE, 0));
-    LoopbackPeer stranger("127.0.0.3");
+    UdpPeer stranger("127.0.0.3");
     EXPECT_EQ(-2, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_PONG))));
     EXPECT_EQ(-2, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_VOICE_RELAY),
                                                  patternBytes(VOICE_PAYLOAD_SIZE))));

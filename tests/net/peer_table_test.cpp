@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "net/peer_table.h"
-#include "tests/net/loopback_peer.h"
+#include "tests/support/udp_peer.h"
 
 constexpr int32_t SERVER_CAPACITY = 16;
 constexpr int32_t SERVER_COUNTDOWN = 3;

@@ -8,7 +8,7 @@
 #include "net/datagram_endpoint.h"
 #include "net/wire_protocol.h"
 #include "platform/event_loop.h"
-#include "tests/net/loopback_peer.h"
+#include "tests/support/udp_peer.h"
 
 constexpr uint32_t NOTIFY_MESSAGE = 0x8010;
 constexpr uint32_t CLOSE_COMMAND = 0x8011;
@@ -48,10 +48,7 @@ protected:
         ASSERT_EQ(0, endpoint.Open(&loop, NOTIFY_MESSAGE, 0));
     }
 
-    SocketAddress endpointAddress() const
-    {
-        return ipv4Address("127.0.0.1", static_cast<uint16_t>(endpoint.localPort()));
-    }
+    SocketAddress endpointAddress() const { return loopbackAddress(endpoint.localPort()); }
 
     // Runs the loop until `count` notifications have come or no datagram is waiting any more.
     void dispatchNotifications(size_t count)
@@ -66,7 +63,7 @@ protected:
     EventLoop loop;
     DatagramEndpoint endpoint{16, 3};
     NotifiedServer server{endpoint, {}};
-    LoopbackPeer participant{"127.0.0.2"};
+    UdpPeer participant{"127.0.0.2"};
 };
 
 TEST_F(SocketNotificationTest, EachWaitingDatagramGivesOneNotification)

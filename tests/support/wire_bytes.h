@@ -1,13 +1,18 @@
 #pragma once
-// The relay's datagrams spelled out byte by byte for the tests, written independently of
-// the product's own protocol code: header "QUOX", session key and code word, each
-// little-endian, then the payload.
+// Datagrams spelled out byte by byte for the tests, written independently of the product's
+// own protocol code so that a slip there cannot hide in both: header "QUOX", session key and
+// code word, each little-endian, then the payload.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "tests/integration/udp_probe.h"
+using Bytes = std::vector<uint8_t>;
+
+// "QUOX" as the first four bytes of a datagram.
+constexpr uint32_t WIRE_MAGIC = 'Q' | 'U' << 8 | 'O' << 16 | uint32_t{'X'} << 24;
 
 constexpr uint8_t TYPE_JOIN = 0x10;
 constexpr uint8_t TYPE_WELCOME = 0x11;
@@ -28,12 +33,19 @@ constexpr size_t WIRE_SLOTS = 16;
 
 constexpr uint32_t wireCode(uint32_t slot, uint8_t type) { return slot << 8 | type; }
 
-// Header followed by the payload.
+// Header with any magic, then the payload.
+Bytes datagramBytes(uint32_t magic, uint32_t sessionKey, uint32_t code, const Bytes& payload = {});
+// Header with the proper magic, then the payload.
 Bytes wireDatagram(uint32_t sessionKey, uint32_t code, const Bytes& payload = {});
+// The little-endian 32-bit field at offset, or 0 when the bytes end before it does.
+uint32_t wireField(const Bytes& bytes, size_t offset);
+
 // The text's bytes, zero-padded (or cut) to the 16 bytes of a nickname field.
 Bytes wireNickname(const std::string& text);
 // A recognisable 254-byte voice frame; different seeds give different frames.
 Bytes wireVoiceFrame(uint8_t seed);
+// Bytes 0, 1, 2, ... wrapping at 251 so that a shifted or cut copy shows.
+Bytes patternBytes(size_t length);
 
 // The relay's roster as the tests expect it: 16 entries of 16 bytes.
 struct WireRoster {

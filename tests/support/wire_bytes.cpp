@@ -1,4 +1,4 @@
-#include "tests/integration/relay_wire.h"
+#include "tests/support/wire_bytes.h"
 
 #include <cstdio>
 
@@ -12,13 +12,29 @@ void appendLe32(Bytes& bytes, uint32_t value)
 
 }
 
-Bytes wireDatagram(uint32_t sessionKey, uint32_t code, const Bytes& payload)
+Bytes datagramBytes(uint32_t magic, uint32_t sessionKey, uint32_t code, const Bytes& payload)
 {
-    Bytes bytes{'Q', 'U', 'O', 'X'};
-    appendLe32(bytes, sessionKey);
-    appendLe32(bytes, code);
+    Bytes bytes;
+    bytes.reserve(WIRE_HEADER_BYTES + payload.size());
+    for (const uint32_t field : {magic, sessionKey, code})
+        appendLe32(bytes, field);
     bytes.insert(bytes.end(), payload.begin(), payload.end());
     return bytes;
+}
+
+Bytes wireDatagram(uint32_t sessionKey, uint32_t code, const Bytes& payload)
+{
+    return datagramBytes(WIRE_MAGIC, sessionKey, code, payload);
+}
+
+uint32_t wireField(const Bytes& bytes, size_t offset)
+{
+    if (bytes.size() < offset + 4)
+        return 0;
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i)
+        value |= uint32_t{bytes[offset + i]} << (8 * i);
+    return value;
 }
 
 Bytes wireNickname(const std::string& text)
@@ -34,6 +50,14 @@ Bytes wireVoiceFrame(uint8_t seed)
     for (size_t i = 0; i < frame.size(); ++i)
         frame[i] = static_cast<uint8_t>(seed * 31u + i * 7u + (i >> 3));
     return frame;
+}
+
+Bytes patternBytes(size_t length)
+{
+    Bytes bytes(length);
+    for (size_t i = 0; i < length; ++i)
+        bytes[i] = static_cast<uint8_t>(i % 251);
+    return bytes;
 }
 
 WireRoster::WireRoster()
