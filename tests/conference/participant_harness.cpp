@@ -1,0 +1,164 @@
+#include "tests/conference/participant_harness.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "conference/worker_events.h"
+#include "platform/debug_output.h"
+
+MainWindowView RecordingView::view()
+{
+    MainWindowView table;
+    table.context = this;
+    table.setTitle = [](void* context, const char* title) {
+        static_cast<RecordingView*>(context)->calls.push_back(std::string("title ") + title);
+    };
+    table.setControlText = [](void* context, int controlId, const char* text) {
+        auto& self = *static_cast<RecordingView*>(context);
+        self.calls.push_back("text " + std::to_string(controlId) + " " + text);
+        self.texts[controlId] = text;
+    };
+    table.setMeter = [](void* context, int controlId, int position) {
+        auto& self = *static_cast<RecordingView*>(context);
+        self.calls.push_back("meter " + std::to_string(controlId) + " " + std::to_string(position));
+        self.meters[controlId] = position;
+    };
+    table.showWarning = [](void* context, const char* text, const char* caption) {
+        static_cast<RecordingView*>(context)->calls.push_back(std::string("warning ") + text + " | " + caption);
+    };
+    return table;
+}
+
+std::string RecordingView::lastTitle() const
+{
+    const std::vector<std::string> all = titles();
+    return all.empty() ? std::string() : all.back();
+}
+
+std::vector<std::string> RecordingView::linesStartingWith(const std::string& prefix) const
+{
+    std::vector<std::string> found;
+    for (const std::string& call : calls) {
+        if (call.rfind(prefix, 0) == 0)
+            found.push_back(call.substr(prefix.size()));
+    }
+    return found;
+}
+
+ConnectSettings connectSettings(const char* host, int remotePort, int serverMode, int localPort,
+                                const char* nickname)
+{
+    ConnectSettings record{};
+    // A text as long as its field fills it without a zero byte.
+    std::memcpy(record.nickname, nickname, std::min(std::strlen(nickname), sizeof record.nickname));
+    std::memcpy(record.remoteHost, host, std::min(std::strlen(host), sizeof record.remoteHost));
+    record.serverMode = serverMode;
+    record.remotePort = remotePort;
+    record.localPort = localPort;
+    return record;
+}
+
+int unusedUdpPort()
+{
+    UdpPeer probe("0.0.0.0");
+    return probe.port();
+}
+
+Bytes loudPcmBlock()
+{
+    Bytes pcm;
+    for (int i = 0; i < 500; ++i) {
+        const auto sample = static_cast<int16_t>(std::lround(20000.0 * std::sin(i * 0.3)));
+        const auto bits = static_cast<uint16_t>(sample);
+        pcm.push_back(static_cast<uint8_t>(bits));
+        pcm.push_back(static_cast<uint8_t>(bits >> 8));
+    }
+    return pcm;
+}
+
+void ParticipantHarness::SetUp()
+{
+    ASSERT_TRUE(loop.isValid());
+    view = recorder.view();
+    loop.setClock(clock.clock());
+    // What the worker's dispatch does for the events of the participant and its relay server.
+    loop.setHandler(
+        [](void* context, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+            auto& self = *static_cast<ParticipantHarness*>(context);
+            switch (message) {
+            case WM_WORKER_CONNECT:
+                self.participant.Connect(reinterpret_cast<const ConnectSettings*>(lParam));
+                break;
+            case WM_CLIENT_SOCKET:
+                self.participant.HandleClientSocket(lParam);
+                break;
+            case WM_SERVER_SOCKET:
+                self.server.HandleServerSocket(lParam);
+                break;
+            case WM_TIMER:
+                if (wParam == TIMER_KEEPALIVE)
+                    self.participant.KeepAlive();
+                else if (wParam == TIMER_JOIN_RETRY)
+                    self.participant.RetryJoin();
+                else if (wParam == TIMER_PEER_SWEEP)
+                    self.server.SweepPeers();
+                break;
+            default:
+                break;
+            }
+        },
+        this);
+    setDebugSink([](void* context, const char* text) { *static_cast<std::string*>(context) += text; },
+                 &debugLines);
+}
+
+void ParticipantHarness::TearDown()
+{
+    setDebugSink(nullptr, nullptr);
+}
+
+void ParticipantHarness::connect(const ConnectSettings& record)
+{
+    sharedRecord = record;
+    ASSERT_TRUE(loop.post(WM_WORKER_CONNECT, 0, reinterpret_cast<intptr_t>(&sharedRecord)));
+    settle();
+}
+
+void ParticipantHarness::tick(int seconds)
+{
+    for (int i = 0; i < seconds; ++i) {
+        clock.advance(TICK_MS);
+        settle();
+    }
+}
+
+void FakeServerHarness::SetUp()
+{
+    ParticipantHarness::SetUp();
+    ASSERT_TRUE(fakeServer.isBound());
+}
+
+void FakeServerHarness::connectAndTakeJoin(const char* nickname)
+{
+    connect(connectSettings("127.0.0.1", fakeServer.port(), 0, 0, nickname));
+    ASSERT_TRUE(fakeServer.receive(join));
+    ASSERT_EQ(join.code(), wireCode(0, TYPE_JOIN));
+    key = join.sessionKey();
+}
+
+void FakeServerHarness::sendToParticipant(uint32_t code, const Bytes& payload)
+{
+    sendToParticipant(fakeServer, wireDatagram(key, code, payload));
+}
+
+void FakeServerHarness::sendToParticipant(const UdpPeer& from, const Bytes& datagram)
+{
+    ASSERT_EQ(from.sendTo(join.sender, datagram), static_cast<ssize_t>(datagram.size()));
+    settle();
+}
+
+void FakeServerHarness::welcome()
+{
+    sendToParticipant(wireCode(0, TYPE_WELCOME), WireRoster().bytes());
+}
