@@ -1,0 +1,112 @@
+#include "tests/e2e/null_sink.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+constexpr int COMMAND_TIMEOUT_MS = 10000;
+constexpr int FIRST_DATA_TIMEOUT_MS = 5000;
+constexpr int PACED_FEED_MARGIN_MS = 5000;
+
+off_t fileSize(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_size : 0;
+}
+
+}
+
+bool runToEnd(const std::vector<std::string>& arguments, std::vector<std::string>* output)
+{
+    ChildProgram child;
+    if (!child.start(arguments, ChildOptions{}))
+        return false;
+    const int status = child.waitExit(COMMAND_TIMEOUT_MS);
+    if (status == -1)
+        child.stop(SIGKILL);
+    child.finishOutput();
+    if (output != nullptr)
+        for (const TimedLine& line : child.lines())
+            output->push_back(line.text);
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool soundServerConfigured()
+{
+    return std::getenv("PULSE_SERVER") != nullptr;
+}
+
+NullSink::~NullSink()
+{
+    recorder_.stop(SIGTERM);
+    if (!moduleIndex_.empty())
+        runToEnd({"pactl", "unload-module", moduleIndex_});
+}
+
+bool NullSink::load(const std::string& name, const std::string& recordingPath)
+{
+    std::vector<std::string> output;
+    if (!runToEnd({"pactl", "load-module", "module-null-sink", "sink_name=" + name, "rate=8000",
+                   "channels=1", "format=s16le", "sink_properties=device.description=" + name},
+                  &output) ||
+        output.empty()) {
+        failure_ = "pactl load-module module-null-sink failed for " + name;
+        return false;
+    }
+    name_ = name;
+    moduleIndex_ = output.front();
+    recordingPath_ = recordingPath;
+
+    ChildOptions recorderOptions;
+    recorderOptions.stdoutPath = recordingPath;
+    if (!recorder_.start({"parec", "-d", monitor(), "--rate=8000", "--channels=1", "--format=s16le",
+                          "--latency-msec=10"},
+                         recorderOptions)) {
+        failure_ = "parec did not start";
+        return false;
+    }
+    // Restarting the sink's clock makes it deliver to the recorder at once.
+    runToEnd({"pactl", "suspend-sink", name, "1"});
+    runToEnd({"pactl", "suspend-sink", name, "0"});
+    const TestClock::time_point deadline = TestClock::now() + std::chrono::milliseconds(FIRST_DATA_TIMEOUT_MS);
+    while (fileSize(recordingPath) == 0) {
+        if (TestClock::now() >= deadline || !recorder_.isRunning()) {
+            failure_ = "the recorder of " + name + " got no data";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+size_t NullSink::recordedSamples() const
+{
+    return static_cast<size_t>(fileSize(recordingPath_)) / 2;
+}
+
+Samples NullSink::recording(size_t from, size_t to) const
+{
+    const Samples all = readSamples(recordingPath_);
+    to = std::min(to, all.size());
+    if (from >= to)
+        return {};
+    return Samples(all.begin() + static_cast<std::ptrdiff_t>(from), all.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+bool feedSink(const std::string& sinkName, const std::string& rawPath)
+{
+    const Samples samples = readSamples(rawPath);
+    const int playMs = static_cast<int>(samples.size() * 1000 / SAMPLE_RATE);
+    ChildProgram player;
+    if (!player.start({"pacat", "-d", sinkName, "--rate=8000", "--channels=1", "--format=s16le",
+                       "--latency-msec=20", rawPath},
+                      ChildOptions{}))
+        return false;
+    const int status = player.waitExit(playMs + PACED_FEED_MARGIN_MS);
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
