@@ -113,12 +113,7 @@ void CaptureDevice::close()
         return;
     }
     stop();
-    {
-        MainloopLock lock(mainloop_);
-        releaseStream(stream_);
-        stream_ = nullptr;
-    }
-    mainloop_ = nullptr;
+    closeStream(mainloop_, stream_);
 }
 
 bool CaptureDevice::isOpen() const

@@ -147,15 +147,7 @@ void PlaybackChannel::setDisplayName(const char* nickname)
 
 void PlaybackChannel::close()
 {
-    if (stream_ == nullptr) {
-        return;
-    }
-    {
-        MainloopLock lock(mainloop_);
-        releaseStream(stream_);
-        stream_ = nullptr;
-    }
-    mainloop_ = nullptr;
+    closeStream(mainloop_, stream_);
 }
 
 bool PlaybackChannel::isOpen() const

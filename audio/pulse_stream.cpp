@@ -69,3 +69,15 @@ void releaseStream(pa_stream* stream)
     pa_stream_disconnect(stream);
     pa_stream_unref(stream);
 }
+
+void closeStream(pa_threaded_mainloop*& mainloop, pa_stream*& stream)
+{
+    if (stream == nullptr)
+        return;
+    {
+        MainloopLock lock(mainloop);
+        releaseStream(stream);
+        stream = nullptr;
+    }
+    mainloop = nullptr;
+}

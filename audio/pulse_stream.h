@@ -40,3 +40,6 @@ int startWithoutWaiting(pa_operation* operation, const pa_context* context);
 // Clears every callback first, so none can run on a half torn-down device, then
 // disconnects and releases the stream.
 void releaseStream(pa_stream* stream);
+
+// Takes the lock itself: releases stream (if any) and forgets it and its main loop.
+void closeStream(pa_threaded_mainloop*& mainloop, pa_stream*& stream);
