@@ -25,10 +25,12 @@
 // no MM_WOM_DONE notification is needed to learn that a block has finished, and none is sent.
 
 // Low-latency buffering, in bytes: the server asks for more once it holds less than TARGET;
-// playback starts (again) when PREBUFFER bytes wait. Smaller values underran on the test
-// server; the server's defaults add about a second.
+// playback starts (again) when PREBUFFER bytes wait. Two blocks of prebuffer give one block
+// of cushion against the jitter of frames arriving over the network: with one, every late
+// frame was an audible gap. Smaller values underran on the test server; the server's
+// defaults add about a second.
 constexpr uint32_t TARGET_BYTES = 3000;
-constexpr uint32_t PREBUFFER_BYTES = 1000;
+constexpr uint32_t PREBUFFER_BYTES = 2000;
 constexpr uint32_t REQUEST_BYTES = 500;
 
 constexpr uint32_t QUEUE_LIMIT_BYTES = PlaybackChannel::BLOCK_COUNT * PlaybackChannel::BLOCK_BYTES;
