@@ -387,7 +387,8 @@ int main(int argc, char** argv)
         do
             member.key = randomSessionKey();
         while (member.key == 0);
-        std::snprintf(reinterpret_cast<char*>(member.nickname), NICKNAME_SIZE, "swarm-%d", i + 1);
+        std::snprintf(reinterpret_cast<char*>(member.nickname), NICKNAME_SIZE, "swarm-%u",
+                      static_cast<unsigned>(static_cast<uint8_t>(i + 1)));
         member.speech = SyntheticSpeech(static_cast<uint32_t>(i + 1));
         member.nextJoinNs = swarm.startNs;
         member.nextPingNs = swarm.startNs + PING_NS;
