@@ -3,13 +3,13 @@
 #include <set>
 #include <vector>
 
-#include "../platform/scratch_folder.h"
 #include "audio/audio_system.h"
 #include "audio/capture_device.h"
 #include "audio/pcm_format.h"
 #include "conference/worker_events.h"
 #include "platform/event_loop.h"
 #include "sound_server_tools.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -84,9 +84,9 @@ TEST_F(CaptureTest, RecordsWhatIsPlayedIntoTheMicrophoneInFullBuffers)
     EXPECT_FALSE(capture.isStopped());
     EXPECT_EQ(capture.start(), -1);
 
-    ChildProcess feeder;
-    ASSERT_TRUE(feeder.start(feedMicrophoneCommand(folder.file("fed.raw")), "", ""));
-    EXPECT_TRUE(runUntil(loop, [&] { return feeder.waitForExit(0); }, 20000));
+    ChildProgram feeder;
+    ASSERT_TRUE(feeder.start(playRawCommand(MICROPHONE_FEED, folder.file("fed.raw")), ChildOptions{}));
+    EXPECT_TRUE(runUntil(loop, [&] { return !feeder.isRunning(); }, 20000));
     // What the feeder played last is still on its way: half a second more.
     const size_t target = fullBuffers() + 8;
     EXPECT_TRUE(waitForFullBuffers(target));

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +18,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "../platform/scratch_folder.h"
 #include "audio/audio_system.h"
 #include "audio/capture_device.h"
 #include "audio/pcm_format.h"
@@ -25,6 +25,7 @@
 #include "conference/worker_events.h"
 #include "platform/event_loop.h"
 #include "sound_server_tools.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -45,14 +46,6 @@ void printFigures(const char* what, std::vector<double> figures)
                 figures[figures.size() / 2], figures.back(), figures.size());
 }
 
-std::vector<int16_t> probeBlock()
-{
-    std::vector<int16_t> block(500);
-    for (size_t i = 0; i < block.size(); ++i)
-        block[i] = (i / 8) % 2 == 0 ? 8000 : -8000;
-    return block;
-}
-
 class LatencyFigures : public testing::Test {
 protected:
     void SetUp() override
@@ -65,7 +58,7 @@ protected:
     ScratchFolder folder;
     AudioSystem audio;
     PcmFormat format{};
-    const std::vector<int16_t> probe = probeBlock();
+    const std::vector<int16_t> probe = squareWave(500);
 };
 
 // Writes a block to a channel every 62.5 ms, as the worker does with received voice: silence,
@@ -121,8 +114,8 @@ TEST_F(LatencyFigures, WriteToOutput)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const int fd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
-    ChildProcess recorder;
-    ASSERT_TRUE(recorder.start(recordOutputCommand(), "", fifo));
+    ChildProgram recorder;
+    ASSERT_TRUE(startRecorder(recorder, OUTPUT_MONITOR, fifo));
     PlaybackChannel channel;
     ASSERT_EQ(channel.open(audio, nullptr, format, 0), 0);
 
@@ -135,7 +128,7 @@ TEST_F(LatencyFigures, WriteToOutput)
                 figure = millisecondsBetween(written, Clock::now());
             return loud;
         });
-    recorder.stop();
+    recorder.stop(SIGTERM);
     close(fd);
     EXPECT_EQ(figures.size(), static_cast<size_t>(TRIALS));
     ASSERT_FALSE(figures.empty());

@@ -1,26 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "../platform/scratch_folder.h"
 #include "audio/audio_system.h"
 #include "audio/pcm_format.h"
 #include "audio/playback_channel.h"
 #include "sound_server_tools.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
-
-// A square wave of +-8000: every sample counts as loud, so loud samples count played samples.
-std::vector<int16_t> squareWave(size_t samples)
-{
-    std::vector<int16_t> out(samples);
-    for (size_t i = 0; i < samples; ++i)
-        out[i] = (i / 8) % 2 == 0 ? 8000 : -8000;
-    return out;
-}
 
 const uint8_t* bytesOf(const std::vector<int16_t>& samples, size_t firstSample = 0)
 {
@@ -39,21 +32,21 @@ protected:
 
     void startRecording()
     {
-        ASSERT_TRUE(recorder.start(recordOutputCommand(), "", folder.file("out.raw")));
+        ASSERT_TRUE(startRecorder(recorder, OUTPUT_MONITOR, folder.file("out.raw")));
         pause(300);
     }
 
     std::vector<int16_t> stopRecording()
     {
         pause(1000);
-        recorder.stop();
+        recorder.stop(SIGTERM);
         return readSamples(folder.file("out.raw"));
     }
 
     ScratchFolder folder;
     AudioSystem audio;
     PcmFormat format{};
-    ChildProcess recorder;
+    ChildProgram recorder;
 };
 
 TEST_F(PlaybackTest, PlaysBlocksWrittenAtTheVoicePaceBackToBack)
@@ -134,7 +127,7 @@ TEST_F(PlaybackTest, SixteenChannelsOpenAtOnceEachNamedInTheMixer)
     for (int slot = 0; slot < 16; ++slot)
         ASSERT_EQ(channels[slot].open(audio, nullptr, format, slot), 0) << "slot " << slot;
 
-    std::string listing = commandOutput("pactl list sink-inputs");
+    std::string listing = sinkInputListing();
     for (int slot = 0; slot < 16; ++slot)
         EXPECT_NE(listing.find("media.name = \"Kovaro slot " + std::to_string(slot) + "\""), std::string::npos)
             << "slot " << slot;
@@ -143,7 +136,7 @@ TEST_F(PlaybackTest, SixteenChannelsOpenAtOnceEachNamedInTheMixer)
     // The server applies a rename or a close a moment later: poll the mixer's listing.
     auto listingBecomes = [&](auto holds) {
         for (int attempt = 0; attempt < 100; ++attempt) {
-            listing = commandOutput("pactl list sink-inputs");
+            listing = sinkInputListing();
             if (holds())
                 return true;
             pause(50);

@@ -3,27 +3,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "tests/support/udp_peer.h"
 
 namespace {
 
 constexpr int SERVING_TIMEOUT_MS = 5000;
-constexpr const char* GARBAGE_REPORT = "Server ゴミpkt受信？";
 
 std::string program(const char* name)
 {
     return std::string(KOVARO_BIN_DIR) + "/" + name;
-}
-
-std::string fileText(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 // "meter 1301 42" -> 42 when the id matches.
@@ -48,23 +37,7 @@ uint16_t freeUdpPort()
 
 bool RelayHost::start(uint16_t port, const std::string& stderrPath)
 {
-    port_ = port;
-    stderrPath_ = stderrPath;
-    ChildOptions options;
-    options.stderrPath = stderrPath;
-    if (!process.start({program("relay-host"), std::to_string(port)}, options))
-        return false;
-    // Garbage is answered by a debug line once the socket is bound and served.
-    UdpPeer poker("127.0.0.1");
-    const Bytes garbage{'n', 'o', 'p', 'e', 0, 0, 0, 0, 0, 0, 0, 0};
-    const TestClock::time_point deadline = TestClock::now() + std::chrono::milliseconds(SERVING_TIMEOUT_MS);
-    while (TestClock::now() < deadline && process.isRunning()) {
-        poker.sendTo(loopbackAddress(port), garbage);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (fileText(stderrPath).find(GARBAGE_REPORT) != std::string::npos)
-            return true;
-    }
-    return false;
+    return RelayHostProcess::start(program("relay-host"), port, stderrPath) && waitUntilServing(SERVING_TIMEOUT_MS);
 }
 
 bool ParticipantHost::start(const std::string& nickname, uint16_t port, const std::vector<std::string>& options,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/child_program.h"
+#include "tests/support/relay_host_process.h"
 
 constexpr const char* TITLE_CONNECTING = "title Kovaro- 接続中...";
 constexpr const char* TITLE_SERVING = "title Kovaro- サーバ稼働中";
@@ -25,16 +26,10 @@ constexpr int SLOTS = 16;
 // A UDP port on 127.0.0.1 that was free a moment ago.
 uint16_t freeUdpPort();
 
-class RelayHost {
+class RelayHost : public RelayHostProcess {
 public:
-    // Starts relay-host on the port and waits until it handles datagrams.
+    // Starts the built relay-host on the port and waits until it handles datagrams.
     bool start(uint16_t port, const std::string& stderrPath);
-    uint16_t port() const { return port_; }
-    ChildProgram process;
-
-private:
-    uint16_t port_ = 0;
-    std::string stderrPath_;
 };
 
 class ParticipantHost {

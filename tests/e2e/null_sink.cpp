@@ -2,14 +2,12 @@
 
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <thread>
 
 namespace {
 
-constexpr int COMMAND_TIMEOUT_MS = 10000;
 constexpr int FIRST_DATA_TIMEOUT_MS = 5000;
 constexpr int PACED_FEED_MARGIN_MS = 5000;
 
@@ -19,21 +17,6 @@ off_t fileSize(const std::string& path)
     return ::stat(path.c_str(), &status) == 0 ? status.st_size : 0;
 }
 
-}
-
-bool runToEnd(const std::vector<std::string>& arguments, std::vector<std::string>* output)
-{
-    ChildProgram child;
-    if (!child.start(arguments, ChildOptions{}))
-        return false;
-    const int status = child.waitExit(COMMAND_TIMEOUT_MS);
-    if (status == -1)
-        child.stop(SIGKILL);
-    child.finishOutput();
-    if (output != nullptr)
-        for (const TimedLine& line : child.lines())
-            output->push_back(line.text);
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 bool soundServerConfigured()
@@ -51,9 +34,9 @@ NullSink::~NullSink()
 bool NullSink::load(const std::string& name, const std::string& recordingPath)
 {
     std::vector<std::string> output;
-    if (!runToEnd({"pactl", "load-module", "module-null-sink", "sink_name=" + name, "rate=8000",
-                   "channels=1", "format=s16le", "sink_properties=device.description=" + name},
-                  &output) ||
+    if (runToEnd({"pactl", "load-module", "module-null-sink", "sink_name=" + name, "rate=8000", "channels=1",
+                  "format=s16le", "sink_properties=device.description=" + name},
+                 &output) != 0 ||
         output.empty()) {
         failure_ = "pactl load-module module-null-sink failed for " + name;
         return false;
@@ -62,11 +45,7 @@ bool NullSink::load(const std::string& name, const std::string& recordingPath)
     moduleIndex_ = output.front();
     recordingPath_ = recordingPath;
 
-    ChildOptions recorderOptions;
-    recorderOptions.stdoutPath = recordingPath;
-    if (!recorder_.start({"parec", "-d", monitor(), "--rate=8000", "--channels=1", "--format=s16le",
-                          "--latency-msec=10"},
-                         recorderOptions)) {
+    if (!startRecorder(recorder_, monitor(), recordingPath)) {
         failure_ = "parec did not start";
         return false;
     }
@@ -102,11 +81,5 @@ bool feedSink(const std::string& sinkName, const std::string& rawPath)
 {
     const Samples samples = readSamples(rawPath);
     const int playMs = static_cast<int>(samples.size() * 1000 / SAMPLE_RATE);
-    ChildProgram player;
-    if (!player.start({"pacat", "-d", sinkName, "--rate=8000", "--channels=1", "--format=s16le",
-                       "--latency-msec=20", rawPath},
-                      ChildOptions{}))
-        return false;
-    const int status = player.waitExit(playMs + PACED_FEED_MARGIN_MS);
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return runToEnd(playRawCommand(sinkName, rawPath), nullptr, "", playMs + PACED_FEED_MARGIN_MS) == 0;
 }

@@ -10,8 +10,9 @@
 #include <cstddef>
 #include <string>
 
-#include "tests/e2e/speech_signal.h"
 #include "tests/support/child_program.h"
+#include "tests/support/pcm_signal.h"
+#include "tests/support/sound_server_commands.h"
 
 class NullSink {
 public:
@@ -43,9 +44,6 @@ private:
 // Plays the raw file (8000 Hz mono s16le) into the sink in real time and waits until it has
 // been played; false when pacat failed.
 bool feedSink(const std::string& sinkName, const std::string& rawPath);
-
-// Runs a program to its end; true when it exited with 0. Its output lines go to `output`.
-bool runToEnd(const std::vector<std::string>& arguments, std::vector<std::string>* output = nullptr);
 
 // Where the test sound server is, for the failure message when it is not there.
 bool soundServerConfigured();

@@ -100,7 +100,7 @@ TEST_F(EndToEndTest, LossOfTheRelayIsDeclaredFourToFiveSecondsAfterItsLastDatagr
     ASSERT_GE(host.process.waitForLine(ownSlotMeter + " 0", JOIN_TIMEOUT_MS, static_cast<size_t>(joined)), 0)
         << host.transcript();
 
-    relay.process.stop(SIGKILL);
+    relay.stop(SIGKILL);
     const TestClock::time_point killed = TestClock::now();
     ASSERT_FALSE(host.meterPositions(OWN_METER, arrivalOf(host, joined), killed).empty())
         << "the capture runs once joined";

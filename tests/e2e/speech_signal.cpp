@@ -1,12 +1,7 @@
 #include "tests/e2e/speech_signal.h"
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "codec/adpcm_codec.h"
 
@@ -21,12 +16,6 @@ constexpr size_t PART_SAMPLES = 2000;
 constexpr int PART_SLACK = 600;
 // Parts quieter than this share of the loudest part are pauses and are not matched.
 constexpr double LOUD_PART_SHARE = 0.05;
-
-bool runShell(const std::string& command)
-{
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 std::vector<double> toDoubles(const Samples& samples, size_t length)
 {
@@ -45,83 +34,12 @@ std::vector<double> decimated(const std::vector<double>& values)
     return averages;
 }
 
-double energy(const std::vector<double>& values, size_t from, size_t count)
-{
-    double sum = 0;
-    for (size_t i = from; i < from + count; ++i)
-        sum += values[i] * values[i];
-    return sum;
-}
-
-double dot(const std::vector<double>& x, size_t xFrom, const std::vector<double>& y, size_t yFrom, size_t count)
-{
-    double sum = 0;
-    for (size_t i = 0; i < count; ++i)
-        sum += x[xFrom + i] * y[yFrom + i];
-    return sum;
-}
-
-struct BestLag {
-    size_t lag = 0;
-    double correlation = 0;
-};
-
-// Best normalised correlation of x[xFrom, xFrom + count) with y at lags firstLag..lastLag
-// (y[xFrom + lag ...]); y must be long enough for every lag.
-BestLag bestLag(const std::vector<double>& x, size_t xFrom, size_t count, const std::vector<double>& y,
-                size_t firstLag, size_t lastLag)
-{
-    BestLag best;
-    const double xEnergy = energy(x, xFrom, count);
-    if (xEnergy <= 0)
-        return best;
-    double yEnergy = energy(y, xFrom + firstLag, count);
-    for (size_t lag = firstLag; lag <= lastLag; ++lag) {
-        if (lag > firstLag) {
-            const double leaving = y[xFrom + lag - 1];
-            const double entering = y[xFrom + lag + count - 1];
-            yEnergy = std::max(0.0, yEnergy - leaving * leaving + entering * entering);
-        }
-        if (yEnergy <= 1e-9 * xEnergy)
-            continue;
-        const double correlation = dot(x, xFrom, y, xFrom + lag, count) / std::sqrt(xEnergy * yEnergy);
-        if (correlation > best.correlation)
-            best = {lag, correlation};
-    }
-    return best;
-}
-
-}
-
-Samples readSamples(const std::string& rawPath)
-{
-    std::ifstream file(rawPath, std::ios::binary);
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    Samples samples(bytes.size() / 2);
-    for (size_t i = 0; i < samples.size(); ++i) {
-        const auto low = static_cast<uint8_t>(bytes[2 * i]);
-        const auto high = static_cast<uint8_t>(bytes[2 * i + 1]);
-        samples[i] = static_cast<int16_t>(static_cast<uint16_t>(low | high << 8));
-    }
-    return samples;
-}
-
-bool writeSamples(const std::string& rawPath, const Samples& samples)
-{
-    std::ofstream file(rawPath, std::ios::binary | std::ios::trunc);
-    for (const int16_t sample : samples) {
-        const auto bits = static_cast<uint16_t>(sample);
-        const char bytes[2] = {static_cast<char>(bits & 0xFF), static_cast<char>(bits >> 8)};
-        file.write(bytes, 2);
-    }
-    return static_cast<bool>(file);
 }
 
 Samples synthesiseSpeech(const std::string& text, const std::string& voice, const std::string& rawPath)
 {
     const std::string wavPath = rawPath + ".wav";
-    if (!runShell("espeak-ng -v " + voice + " -w '" + wavPath + "' '" + text + "'") ||
-        !runShell("sox '" + wavPath + "' -r 8000 -c 1 -b 16 -e signed-integer -t raw '" + rawPath + "'"))
+    if (speakToWav(text, voice, wavPath) != 0 || convertToRaw(wavPath, rawPath) != 0)
         return {};
     Samples speech = readSamples(rawPath);
     if (speech.empty())
@@ -181,19 +99,19 @@ SpeechMatch matchSpeech(const Samples& expected, const Samples& recording, int m
     // Each loud part near that delay.
     double loudest = 0;
     for (size_t from = 0; from + PART_SAMPLES <= count; from += PART_SAMPLES)
-        loudest = std::max(loudest, energy(x, from, PART_SAMPLES));
+        loudest = std::max(loudest, signalEnergy(x, from, PART_SAMPLES));
     double weighted = 0;
     double weights = 0;
     double projected = 0;
     for (size_t from = 0; from + PART_SAMPLES <= count; from += PART_SAMPLES) {
-        const double partEnergy = energy(x, from, PART_SAMPLES);
+        const double partEnergy = signalEnergy(x, from, PART_SAMPLES);
         if (partEnergy < LOUD_PART_SHARE * loudest)
             continue;
         const size_t firstLag = fine.lag >= PART_SLACK ? fine.lag - PART_SLACK : 0;
         const BestLag part = bestLag(x, from, PART_SAMPLES, y, firstLag, fine.lag + PART_SLACK);
         weighted += part.correlation * partEnergy;
         weights += partEnergy;
-        projected += dot(x, from, y, from + part.lag, PART_SAMPLES);
+        projected += dotProduct(x, from, y, from + part.lag, PART_SAMPLES);
     }
     match.correlation = weights > 0 ? weighted / weights : 0;
     match.gain = weights > 0 ? projected / weights : 0;

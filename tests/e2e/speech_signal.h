@@ -2,21 +2,13 @@
 // Speech for the end-to-end tests and the checks that find it again in a recording.
 // Speech is synthesised at test time (espeak-ng, then sox to 8000 Hz mono 16-bit raw).
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
-#include <vector>
 
-using Samples = std::vector<int16_t>;
-
-constexpr int SAMPLE_RATE = 8000;
+#include "tests/support/pcm_signal.h"
 
 // Speaks text into rawPath as 8000 Hz mono s16le, with 100 ms of silence before and after
 // (a new sound-server stream loses its first few milliseconds). Empty on failure.
 Samples synthesiseSpeech(const std::string& text, const std::string& voice, const std::string& rawPath);
-
-Samples readSamples(const std::string& rawPath);
-bool writeSamples(const std::string& rawPath, const Samples& samples);
 
 // What a listener should hear: the samples encoded into voice frames and decoded again.
 Samples throughVoiceCodec(const Samples& input);

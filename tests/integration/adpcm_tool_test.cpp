@@ -2,7 +2,6 @@
 // coder gives in-process, and broken inputs must be refused with a message and a failure code.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdint>
@@ -11,18 +10,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "codec/adpcm_codec.h"
+#include "tests/support/child_program.h"
+#include "tests/support/pcm_signal.h"
 
 static const std::string TOOL = KOVARO_BIN_DIR "/adpcm-tool";
-
-static int run(const std::string& command)
-{
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 static std::vector<uint8_t> readBytes(const std::string& path)
 {
@@ -34,24 +30,6 @@ static void writeBytes(const std::string& path, const std::vector<uint8_t>& byte
 {
     std::ofstream file(path, std::ios::binary);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-static std::vector<int16_t> samplesOf(const std::vector<uint8_t>& bytes)
-{
-    std::vector<int16_t> samples(bytes.size() / 2);
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<int16_t>(static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8));
-    return samples;
-}
-
-static std::vector<uint8_t> bytesOf(const std::vector<int16_t>& samples)
-{
-    std::vector<uint8_t> bytes;
-    for (const int16_t sample : samples) {
-        bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(sample)));
-        bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(sample) >> 8));
-    }
-    return bytes;
 }
 
 class AdpcmToolTest : public ::testing::Test {
@@ -77,21 +55,28 @@ protected:
         return {bytes.begin(), bytes.end()};
     }
 
-    int tool(const std::string& arguments) const { return run(TOOL + " " + arguments + " 2>" + path("stderr.txt")); }
+    // The tool's exit code, its standard error in stderr.txt; arguments are separated by spaces.
+    int tool(const std::string& arguments) const
+    {
+        std::vector<std::string> command{TOOL};
+        std::istringstream words(arguments);
+        for (std::string word; words >> word;)
+            command.push_back(word);
+        return runToEnd(command, nullptr, path("stderr.txt"));
+    }
 
     std::string dir;
 };
 
 TEST_F(AdpcmToolTest, SpeechRoundTripEqualsTheInProcessCoder)
 {
-    ASSERT_EQ(run("espeak-ng -w " + path("speech.wav") +
-                  " 'Sixteen people can talk through one relay server at the same time.'"),
+    ASSERT_EQ(speakToWav("Sixteen people can talk through one relay server at the same time.", "",
+                         path("speech.wav")),
               0)
         << "espeak-ng is required (tools/setup.sh installs it)";
-    ASSERT_EQ(run("sox " + path("speech.wav") + " -r 8000 -c 1 -b 16 -e signed-integer -t raw " + path("speech.raw")),
-              0)
+    ASSERT_EQ(convertToRaw(path("speech.wav"), path("speech.raw")), 0)
         << "sox is required (tools/setup.sh installs it)";
-    const std::vector<int16_t> input = samplesOf(readBytes(path("speech.raw")));
+    const std::vector<int16_t> input = readSamples(path("speech.raw"));
     ASSERT_GT(input.size(), 8000u);
 
     ASSERT_EQ(tool("encode " + path("speech.raw") + " " + path("speech.frames")), 0) << stderrText();
@@ -109,7 +94,7 @@ TEST_F(AdpcmToolTest, SpeechRoundTripEqualsTheInProcessCoder)
     }
 
     ASSERT_EQ(tool("decode " + path("speech.frames") + " " + path("speech.decoded")), 0) << stderrText();
-    const std::vector<int16_t> decoded = samplesOf(readBytes(path("speech.decoded")));
+    const std::vector<int16_t> decoded = readSamples(path("speech.decoded"));
     ASSERT_EQ(decoded.size(), padded.size());
 
     // The coder's state after each single sample is the reconstruction the decoder must give.
@@ -133,7 +118,7 @@ TEST_F(AdpcmToolTest, SpeechRoundTripEqualsTheInProcessCoder)
 
 TEST_F(AdpcmToolTest, ConstantThousandThroughTheTool)
 {
-    writeBytes(path("constant.raw"), bytesOf(std::vector<int16_t>(SAMPLES_PER_FRAME + 1, 1000)));
+    writeSamples(path("constant.raw"), std::vector<int16_t>(SAMPLES_PER_FRAME + 1, 1000));
     ASSERT_EQ(tool("encode " + path("constant.raw") + " " + path("constant.frames")), 0) << stderrText();
     const std::vector<uint8_t> frames = readBytes(path("constant.frames"));
     ASSERT_EQ(frames.size(), 2u * VOICE_FRAME_SIZE);  // the 501st sample opens a padded second frame
@@ -150,7 +135,7 @@ TEST_F(AdpcmToolTest, ConstantThousandThroughTheTool)
     EXPECT_EQ(second.stepIndex, coder.stepIndex);
 
     ASSERT_EQ(tool("decode " + path("constant.frames") + " " + path("constant.decoded")), 0) << stderrText();
-    const std::vector<int16_t> decoded = samplesOf(readBytes(path("constant.decoded")));
+    const std::vector<int16_t> decoded = readSamples(path("constant.decoded"));
     ASSERT_EQ(decoded.size(), 2u * SAMPLES_PER_FRAME);
     const std::vector<int16_t> head(decoded.begin(), decoded.begin() + 8);
     EXPECT_EQ(head, (std::vector<int16_t>{13, 43, 106, 242, 536, 999, 1060, 1004}));
@@ -158,7 +143,7 @@ TEST_F(AdpcmToolTest, ConstantThousandThroughTheTool)
 
 TEST_F(AdpcmToolTest, BrokenFrameStreamsAreRefusedWithoutOutput)
 {
-    writeBytes(path("tone.raw"), bytesOf(std::vector<int16_t>(2 * SAMPLES_PER_FRAME, 3000)));
+    writeSamples(path("tone.raw"), std::vector<int16_t>(2 * SAMPLES_PER_FRAME, 3000));
     ASSERT_EQ(tool("encode " + path("tone.raw") + " " + path("tone.frames")), 0) << stderrText();
     std::vector<uint8_t> frames = readBytes(path("tone.frames"));
     ASSERT_EQ(frames.size(), 2u * VOICE_FRAME_SIZE);
@@ -191,7 +176,7 @@ TEST_F(AdpcmToolTest, BadArgumentsAndUnusableFilesAreReported)
     EXPECT_NE(stderrText().find("cannot read " + path("missing.raw")), std::string::npos) << stderrText();
     EXPECT_FALSE(std::filesystem::exists(path("out.frames")));
 
-    writeBytes(path("in.raw"), bytesOf(std::vector<int16_t>(10, 5)));
+    writeSamples(path("in.raw"), std::vector<int16_t>(10, 5));
     EXPECT_EQ(tool("encode " + path("in.raw") + " " + path("no-such-dir/out.frames")), 1);
     EXPECT_NE(stderrText().find("cannot write " + path("no-such-dir/out.frames")), std::string::npos)
         << stderrText();

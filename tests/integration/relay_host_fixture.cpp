@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <thread>
 
-const std::string GARBAGE_LINE = "Server ゴミpkt受信？";
 const std::string RECEIVE_FAILURE_LINE = "Server Recv失敗";
 
 namespace {

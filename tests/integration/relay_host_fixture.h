@@ -8,13 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/integration/relay_host_process.h"
+#include "tests/support/relay_host_process.h"
 #include "tests/support/udp_peer.h"
 
 // How long the tests listen before they conclude that nothing was sent.
 constexpr int QUIET_PERIOD_MS = 250;
 
-extern const std::string GARBAGE_LINE;
 extern const std::string RECEIVE_FAILURE_LINE;
 
 // Distinct keys with high bits set, so that sign or byte-order slips show.

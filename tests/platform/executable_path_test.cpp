@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tests/platform/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 TEST(ExecutablePath, NamesThisTestProgram)
 {

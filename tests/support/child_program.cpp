@@ -234,3 +234,21 @@ int ChildProgram::waitForLine(const std::string& exact, int timeoutMs, size_t fr
 {
     return waitForLine([&exact](const std::string& line) { return line == exact; }, timeoutMs, from);
 }
+
+int runToEnd(const std::vector<std::string>& arguments, std::vector<std::string>* output,
+             const std::string& stderrPath, int timeoutMs)
+{
+    ChildProgram child;
+    ChildOptions options;
+    options.stderrPath = stderrPath;
+    if (!child.start(arguments, options))
+        return -1;
+    const int status = child.waitExit(timeoutMs);
+    if (status == -1)
+        child.stop(SIGKILL);
+    child.finishOutput();
+    if (output != nullptr)
+        for (const TimedLine& line : child.lines())
+            output->push_back(line.text);
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}

@@ -2,7 +2,7 @@
 // A program run as a child process for a test: extra environment variables, standard input
 // as a pipe the test writes lines to, standard output either to a file or taken line by line
 // with the time each line arrived, standard error to a file. The child is always reaped: the
-// destructor kills and waits for one still running.
+// destructor kills and waits for one still running. runToEnd() runs a short-lived program.
 // Threading: one test thread; a reader thread of its own collects the output lines.
 
 #include <sys/types.h>
@@ -75,3 +75,11 @@ private:
     mutable std::condition_variable lineArrived_;
     std::vector<TimedLine> lines_;
 };
+
+constexpr int RUN_TIMEOUT_MS = 30000;
+
+// Runs a program to its end, killed after timeoutMs. Its exit code; -1 when it could not
+// start, ended by a signal or ran out of time. Its standard output lines go to `output` when
+// given, its standard error to stderrPath ("" for /dev/null).
+int runToEnd(const std::vector<std::string>& arguments, std::vector<std::string>* output = nullptr,
+             const std::string& stderrPath = "", int timeoutMs = RUN_TIMEOUT_MS);

@@ -2,26 +2,24 @@
 // Runs the relay-host program as a child process on a given UDP port, with its standard
 // error captured in a file, and stops it again with a signal. The child is always reaped.
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <string>
 
+#include "tests/support/child_program.h"
+
+// What relay-host writes to standard error for a datagram it cannot make sense of.
+extern const std::string GARBAGE_LINE;
+
 class RelayHostProcess {
 public:
-    RelayHostProcess() = default;
-    ~RelayHostProcess();
-    RelayHostProcess(const RelayHostProcess&) = delete;
-    RelayHostProcess& operator=(const RelayHostProcess&) = delete;
-
     bool start(const std::string& program, uint16_t port, const std::string& stderrPath);
     // Pokes the port with garbage until the relay reports it on standard error, which shows
     // that it has bound the port and handles datagrams. Admits nobody.
     bool waitUntilServing(int timeoutMs);
-    bool isRunning();
+    bool isRunning() { return process_.isRunning(); }
     // Sends the signal and reaps the child; returns its wait status, or -1 if it had to be
     // killed or was never started.
-    int stop(int signal);
+    int stop(int signal) { return process_.stop(signal); }
 
     uint16_t port() const { return port_; }
     std::string stderrText() const;
@@ -30,7 +28,7 @@ public:
     bool waitForStderrLines(const std::string& line, int count, int timeoutMs) const;
 
 private:
-    pid_t pid_ = -1;
+    ChildProgram process_;
     uint16_t port_ = 0;
     std::string stderrPath_;
 };

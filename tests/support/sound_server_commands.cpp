@@ -1,0 +1,15 @@
+#include "tests/support/sound_server_commands.h"
+
+std::vector<std::string> playRawCommand(const std::string& sink, const std::string& rawPath)
+{
+    return {"pacat", "-d", sink, "--rate=8000", "--channels=1", "--format=s16le", "--latency-msec=20", rawPath};
+}
+
+bool startRecorder(ChildProgram& recorder, const std::string& source, const std::string& path)
+{
+    ChildOptions options;
+    options.stdoutPath = path;
+    return recorder.start({"parec", "-d", source, "--rate=8000", "--channels=1", "--format=s16le",
+                           "--latency-msec=10"},
+                          options);
+}
