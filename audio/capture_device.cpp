@@ -39,12 +39,12 @@ int CaptureDevice::open(AudioSystem& audio, EventLoop* window, const PcmFormat& 
     if (!audio.isConnected()) {
         return -PA_ERR_BADSTATE;
     }
-    const pa_sample_spec spec = sampleSpecOf(format);
-    if (!pa_sample_spec_valid(&spec)) {
+    const pa_sample_spec sampleSpec = sampleSpecOf(format);
+    if (!pa_sample_spec_valid(&sampleSpec)) {
         return -PA_ERR_INVALID;
     }
     MainloopLock lock(audio.mainloop());
-    pa_stream* stream = pa_stream_new(audio.context(), "Kovaro microphone", &spec, nullptr);
+    pa_stream* stream = pa_stream_new(audio.context(), "Kovaro microphone", &sampleSpec, nullptr);
     if (stream == nullptr) {
         return negativeError(audio.context());
     }

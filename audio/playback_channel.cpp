@@ -52,14 +52,14 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& forma
     if (!audio.isConnected()) {
         return -PA_ERR_BADSTATE;
     }
-    const pa_sample_spec spec = sampleSpecOf(format);
-    if (!pa_sample_spec_valid(&spec)) {
+    const pa_sample_spec sampleSpec = sampleSpecOf(format);
+    if (!pa_sample_spec_valid(&sampleSpec)) {
         return -PA_ERR_INVALID;
     }
     char name[STREAM_NAME_BYTES];
     std::snprintf(name, sizeof name, "Kovaro slot %d", slot);
     MainloopLock lock(audio.mainloop());
-    pa_stream* stream = pa_stream_new(audio.context(), name, &spec, nullptr);
+    pa_stream* stream = pa_stream_new(audio.context(), name, &sampleSpec, nullptr);
     if (stream == nullptr) {
         return negativeError(audio.context());
     }

@@ -18,13 +18,13 @@ MainloopLock::~MainloopLock()
 
 pa_sample_spec sampleSpecOf(const PcmFormat& format)
 {
-    pa_sample_spec spec{};
-    spec.format = format.bitsPerSample == 16 ? PA_SAMPLE_S16LE
+    pa_sample_spec sampleSpec{};
+    sampleSpec.format = format.bitsPerSample == 16 ? PA_SAMPLE_S16LE
                   : format.bitsPerSample == 8 ? PA_SAMPLE_U8
                                               : PA_SAMPLE_INVALID;
-    spec.rate = format.samplesPerSecond;
-    spec.channels = static_cast<uint8_t>(format.channels);
-    return spec;
+    sampleSpec.rate = format.samplesPerSecond;
+    sampleSpec.channels = static_cast<uint8_t>(format.channels);
+    return sampleSpec;
 }
 
 int negativeError(const pa_context* context)
