@@ -21,7 +21,7 @@ private:
     pa_threaded_mainloop* mainloop_;
 };
 
-// The PulseAudio sample spec of format; invalid (pa_sample_spec_valid false) when PulseAudio
+// The PulseAudio sample format of `format`; invalid (pa_sample_spec_valid false) when PulseAudio
 // has no such format.
 pa_sample_spec sampleSpecOf(const PcmFormat& format);
 
