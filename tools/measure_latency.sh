@@ -14,8 +14,6 @@
 # recordings of different sinks may lie up to one block apart: each figure is +-10 ms.
 # Environment: KOVARO_BUILD_DIR (default build), CLICKS (default 10), KEEP=1 keeps the folder.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KOVARO_BUILD_DIR:-$root/build}
 clicks=${CLICKS:-10}
 spacing_ms=1500
 modes=${1:-both}
@@ -25,44 +23,10 @@ case $modes in
   *) echo "usage: $0 [relay|server|both]" >&2; exit 2 ;;
 esac
 
-die() { echo "measure_latency: $*" >&2; exit 1; }
-[ "$(id -u)" = 0 ] || echo "measure_latency: not root; carrying on" >&2
-command -v python3 >/dev/null || die "python3 is missing (tools/setup.sh installs it)"
-command -v pacat >/dev/null && command -v parec >/dev/null || die "pacat/parec missing (tools/setup.sh)"
-
-"$root/tools/build.sh" "$build" >/dev/null || die "build failed"
-for program in relay-host participant-host; do
-  [ -x "$build/bin/$program" ] || die "$build/bin/$program was not built"
-done
-
-work=$(mktemp -d /tmp/kovaro-latency.XXXXXX)
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  pids=()
-  "$root/tools/pulse-down.sh" "$work/pulse" || true
-  if [ "${KEEP:-0}" = 1 ]; then echo "measure_latency: files kept in $work" >&2; else rm -rf "$work"; fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-# Ends one started process, reaps it and forgets it.
-stop() {
-  local rest=() p
-  kill -TERM "$1" 2>/dev/null || true
-  wait "$1" 2>/dev/null || true
-  for p in "${pids[@]}"; do [ "$p" = "$1" ] || rest+=("$p"); done
-  pids=("${rest[@]+"${rest[@]}"}")
-}
-
-free_udp_port() {
-  python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("", 0)); print(s.getsockname()[1])'
-}
-
-"$root/tools/pulse-up.sh" "$work/pulse" >/dev/null || die "the sound server did not start"
-export PULSE_SERVER="unix:$work/pulse/run/pulse/native" HOME="$work/pulse/home"
+name=measure_latency
+programs="relay-host participant-host"
+command -v pacat >/dev/null && command -v parec >/dev/null || { echo "$name: pacat/parec missing (tools/setup.sh)" >&2; exit 1; }
+source "$(dirname "$0")/measure_common.sh"
 python3 "$root/tools/click_latency.py" make "$work/clicks.raw" --clicks "$clicks" --spacing-ms "$spacing_ms"
 
 mono=(--rate=8000 --channels=1 --format=s16le --latency-msec=10)
@@ -82,13 +46,7 @@ for mode in $modes; do
     </dev/null >"$work/$mode.lines" 2>"$work/$mode.err" &
   participant=$!; pids+=("$participant")
 
-  # Joined and capturing once the own voice meter moves.
-  for _ in $(seq 100); do
-    grep -q '^meter 1103 ' "$work/$mode.lines" 2>/dev/null && break
-    kill -0 "$participant" 2>/dev/null || break
-    sleep 0.05
-  done
-  grep -q '^meter 1103 ' "$work/$mode.lines" ||
+  wait_until_capturing "$participant" "$work/$mode.lines" ||
     die "participant-host did not start capturing in $mode mode: $(cat "$work/$mode.lines" "$work/$mode.err")"
   sleep 1  # let the playback queue settle
 

@@ -8,63 +8,26 @@
 # /proc/PID/status; then prints the swarm's own summary.
 # Environment: KOVARO_BUILD_DIR (default build), SPEAKERS (default 15), KEEP=1 keeps the folder.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KOVARO_BUILD_DIR:-$root/build}
 seconds=${1:-20}
 speakers=${SPEAKERS:-15}
-
-die() { echo "measure_load: $*" >&2; exit 1; }
 [[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [SECONDS]" >&2; exit 2; }
-command -v python3 >/dev/null || die "python3 is missing (tools/setup.sh installs it)"
 
-"$root/tools/build.sh" "$build" >/dev/null || die "build failed"
-for program in relay-host participant-host voice-swarm; do
-  [ -x "$build/bin/$program" ] || die "$build/bin/$program was not built"
-done
-
-work=$(mktemp -d /tmp/kovaro-load.XXXXXX)
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  pids=()
-  "$root/tools/pulse-down.sh" "$work/pulse" || true
-  if [ "${KEEP:-0}" = 1 ]; then echo "measure_load: files kept in $work" >&2; else rm -rf "$work"; fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-forget() {
-  local rest=() p
-  for p in "${pids[@]}"; do [ "$p" = "$1" ] || rest+=("$p"); done
-  pids=("${rest[@]+"${rest[@]}"}")
-}
-stop() {
-  kill -TERM "$1" 2>/dev/null || true
-  wait "$1" 2>/dev/null || true
-  forget "$1"
-}
+name=measure_load
+programs="relay-host participant-host voice-swarm"
+source "$(dirname "$0")/measure_common.sh"
 
 # utime + stime of a process, in clock ticks.
 cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
 status_kb() { awk -v key="$2:" '$1 == key { print $2 }' "/proc/$1/status"; }
 now_ns() { date +%s%N; }
 
-"$root/tools/pulse-up.sh" "$work/pulse" >/dev/null || die "the sound server did not start"
-export PULSE_SERVER="unix:$work/pulse/run/pulse/native" HOME="$work/pulse/home"
-port=$(python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("", 0)); print(s.getsockname()[1])')
+port=$(free_udp_port)
 
 "$build/bin/relay-host" "$port" 2>"$work/relay.err" &
 relay=$!; pids+=("$relay")
 "$build/bin/participant-host" load 127.0.0.1 "$port" </dev/null >"$work/participant.lines" 2>"$work/participant.err" &
 participant=$!; pids+=("$participant")
-for _ in $(seq 100); do
-  grep -q '^meter 1103 ' "$work/participant.lines" 2>/dev/null && break
-  kill -0 "$participant" 2>/dev/null || break
-  sleep 0.05
-done
-grep -q '^meter 1103 ' "$work/participant.lines" ||
+wait_until_capturing "$participant" "$work/participant.lines" ||
   die "participant-host did not start: $(cat "$work/participant.lines" "$work/participant.err")"
 idle_rss=$(status_kb "$participant" VmRSS)
 

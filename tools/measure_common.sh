@@ -1,0 +1,56 @@
+# Shared by the measurement scripts (sourced, not run): set `name` and `programs` first.
+# Builds, checks the programs, makes a scratch folder, starts a private headless sound
+# server in it, and tracks every started process so that each is stopped and reaped on exit.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${KOVARO_BUILD_DIR:-$root/build}
+
+die() { echo "$name: $*" >&2; exit 1; }
+command -v python3 >/dev/null || die "python3 is missing (tools/setup.sh installs it)"
+
+"$root/tools/build.sh" "$build" >/dev/null || die "build failed"
+for program in $programs; do
+  [ -x "$build/bin/$program" ] || die "$build/bin/$program was not built"
+done
+
+work=$(mktemp -d "/tmp/kovaro-$name.XXXXXX")
+pids=()
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  pids=()
+  "$root/tools/pulse-down.sh" "$work/pulse" || true
+  if [ "${KEEP:-0}" = 1 ]; then echo "$name: files kept in $work" >&2; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Forgets a process that has been reaped.
+forget() {
+  local rest=() p
+  for p in "${pids[@]}"; do [ "$p" = "$1" ] || rest+=("$p"); done
+  pids=("${rest[@]+"${rest[@]}"}")
+}
+# Ends one started process, reaps it and forgets it.
+stop() {
+  kill -TERM "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+  forget "$1"
+}
+
+free_udp_port() {
+  python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("", 0)); print(s.getsockname()[1])'
+}
+
+# Waits until participant-host (PID $1, window lines in $2) has joined and captures.
+wait_until_capturing() {
+  for _ in $(seq 100); do
+    grep -q '^meter 1103 ' "$2" 2>/dev/null && return 0
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.05
+  done
+  grep -q '^meter 1103 ' "$2"
+}
+
+"$root/tools/pulse-up.sh" "$work/pulse" >/dev/null || die "the sound server did not start"
+export PULSE_SERVER="unix:$work/pulse/run/pulse/native" HOME="$work/pulse/home"
