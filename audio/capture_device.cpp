@@ -36,12 +36,9 @@ CaptureDevice::~CaptureDevice()
 int CaptureDevice::open(AudioSystem& audio, EventLoop* window, const PcmFormat& format)
 {
     close();
-    if (!audio.isConnected()) {
-        return -PA_ERR_BADSTATE;
-    }
-    const pa_sample_spec sampleSpec = sampleSpecOf(format);
-    if (!pa_sample_spec_valid(&sampleSpec)) {
-        return -PA_ERR_INVALID;
+    pa_sample_spec sampleSpec;
+    if (const int refused = prepareStream(audio, format, sampleSpec); refused != 0) {
+        return refused;
     }
     MainloopLock lock(audio.mainloop());
     pa_stream* stream = pa_stream_new(audio.context(), "Kovaro microphone", &sampleSpec, nullptr);

@@ -49,12 +49,9 @@ PlaybackChannel::~PlaybackChannel()
 int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& format, int slot)
 {
     close();
-    if (!audio.isConnected()) {
-        return -PA_ERR_BADSTATE;
-    }
-    const pa_sample_spec sampleSpec = sampleSpecOf(format);
-    if (!pa_sample_spec_valid(&sampleSpec)) {
-        return -PA_ERR_INVALID;
+    pa_sample_spec sampleSpec;
+    if (const int refused = prepareStream(audio, format, sampleSpec); refused != 0) {
+        return refused;
     }
     char name[STREAM_NAME_BYTES];
     std::snprintf(name, sizeof name, "Kovaro slot %d", slot);

@@ -81,3 +81,11 @@ void closeStream(pa_threaded_mainloop*& mainloop, pa_stream*& stream)
     }
     mainloop = nullptr;
 }
+
+int prepareStream(const AudioSystem& audio, const PcmFormat& format, pa_sample_spec& sampleSpec)
+{
+    if (!audio.isConnected())
+        return -PA_ERR_BADSTATE;
+    sampleSpec = sampleSpecOf(format);
+    return pa_sample_spec_valid(&sampleSpec) ? 0 : -PA_ERR_INVALID;
+}

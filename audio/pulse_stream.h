@@ -7,6 +7,7 @@
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
 
+#include "audio/audio_system.h"
 #include "audio/pcm_format.h"
 
 // Holds a main loop's lock for its lifetime; no-op without a main loop.
@@ -24,6 +25,10 @@ private:
 // The PulseAudio sample format of `format`; invalid (pa_sample_spec_valid false) when PulseAudio
 // has no such format.
 pa_sample_spec sampleSpecOf(const PcmFormat& format);
+
+// What every device checks before it opens a stream: 0 with sampleSpec filled, or the
+// negative error of a missing connection or a format PulseAudio lacks. Needs no lock.
+int prepareStream(const AudioSystem& audio, const PcmFormat& format, pa_sample_spec& sampleSpec);
 
 // The context's error code as a negative result; never 0 for a call that failed.
 int negativeError(const pa_context* context);
