@@ -5,7 +5,6 @@
 // SIGINT or SIGTERM ends it with the regular shutdown (MSG_LEAVE goes out).
 
 #include <poll.h>
-#include <pthread.h>
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -20,6 +19,7 @@
 #include "platform/code_page.h"
 #include "platform/priority.h"
 #include "shell/participant_worker.h"
+#include "tools/command_line.h"
 #include "tools/console_view.h"
 
 namespace {
@@ -30,16 +30,6 @@ void usage()
                  "usage: participant-host NICKNAME HOST PORT [--server] [--local-port N]\n"
                  "  NICKNAME  UTF-8, at most 15 bytes once in code page 932\n"
                  "  --server  also host the relay server on PORT\n");
-}
-
-bool parseNumber(const char* text, long low, long high, int32_t& value)
-{
-    char* end = nullptr;
-    long number = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || number < low || number > high)
-        return false;
-    value = static_cast<int32_t>(number);
-    return true;
 }
 
 bool parseArguments(int argc, char** argv, ConnectSettings& settings)
@@ -90,11 +80,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const sigset_t stopSignals = blockStopSignals();
     const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);
 
     raiseProcessPriority();

@@ -1,7 +1,6 @@
 // relay-host PORT: runs the relay server on the event loop with its sweep timer until
 // SIGINT or SIGTERM. Diagnostic lines go to standard error.
 
-#include <pthread.h>
 #include <signal.h>
 
 #include <cerrno>
@@ -13,6 +12,7 @@
 #include "conference/relay_server.h"
 #include "conference/worker_events.h"
 #include "platform/event_loop.h"
+#include "tools/command_line.h"
 
 namespace {
 
@@ -25,32 +25,18 @@ void dispatch(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam
         server.SweepPeers();
 }
 
-bool parsePort(const char* text, int& port)
-{
-    char* end = nullptr;
-    long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > 65535)
-        return false;
-    port = static_cast<int>(value);
-    return true;
-}
-
 }
 
 int main(int argc, char** argv)
 {
-    int port = 0;
-    if (argc != 2 || !parsePort(argv[1], port)) {
+    int32_t port = 0;
+    if (argc != 2 || !parseNumber(argv[1], 1, 65535, port)) {
         std::fprintf(stderr, "usage: relay-host PORT   (PORT 1..65535)\n");
         return 2;
     }
 
     // The signals are taken by a thread of their own, which asks the loop to end.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    sigset_t stopSignals = blockStopSignals();
 
     EventLoop loop;
     if (!loop.isValid()) {

@@ -25,6 +25,7 @@
 #include "net/datagram_socket.h"
 #include "net/resolve_address.h"
 #include "net/wire_protocol.h"
+#include "tools/command_line.h"
 #include "platform/random_key.h"
 #include "tools/synthetic_speech.h"
 
@@ -324,13 +325,6 @@ void printSummary(int64_t voiceNs)
                     static_cast<unsigned long long>(swarm.rttCount));
 }
 
-bool parseNumber(const char* text, long low, long high, long& value)
-{
-    char* end = nullptr;
-    value = std::strtol(text, &end, 10);
-    return end != text && *end == '\0' && value >= low && value <= high;
-}
-
 int fail(const char* what)
 {
     std::fprintf(stderr, "voice-swarm: %s: %s\n", what, std::strerror(errno));
@@ -349,7 +343,7 @@ bool watch(int epoll, int fd, uint32_t tag)
 
 int main(int argc, char** argv)
 {
-    long port = 0, count = 0, seconds = 0;
+    int32_t port = 0, count = 0, seconds = 0;
     if (argc < 4 || argc > 5 || !parseNumber(argv[2], 1, 65535, port) ||
         !parseNumber(argv[3], 1, MAX_MEMBERS, count) || (argc == 5 && !parseNumber(argv[4], 1, 86400, seconds))) {
         std::fprintf(stderr, "usage: voice-swarm HOST PORT COUNT [SECONDS]   (COUNT 1..%d)\n", MAX_MEMBERS);
@@ -360,11 +354,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+    const sigset_t stopSignals = blockStopSignals();
     const int signals = signalfd(-1, &stopSignals, SFD_NONBLOCK | SFD_CLOEXEC);
     const int timer = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     const int epoll = epoll_create1(EPOLL_CLOEXEC);
