@@ -164,5 +164,9 @@ void ParticipantWorker::shutDownWorker()
     objects.server.endpoint.Close();
     loop_->killTimer(TIMER_PEER_SWEEP);
     loop_->setTimer(TIMER_EXIT_WATCHDOG, SHUTDOWN_WATCHDOG_MS);
-    shutDown_.release();
+    // A second WM_DESTROY repeats the steps harmlessly but must not signal twice.
+    if (!shutDownSignalled_) {
+        shutDownSignalled_ = true;
+        shutDown_.release();
+    }
 }

@@ -45,4 +45,5 @@ private:
     std::thread thread_;
     std::binary_semaphore started_{0};
     std::binary_semaphore shutDown_{0};
+    bool shutDownSignalled_ = false;  // worker thread only
 };
