@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "conference/conference_events.h"
 #include "conference/voice_sending.h"
 #include "conference/worker_events.h"
 #include "platform/priority.h"
@@ -69,28 +70,23 @@ void ParticipantWorker::dispatch(void* context, uint32_t message, uintptr_t wPar
 void ParticipantWorker::handle(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     WorkerObjects& objects = *objects_;
+    if (dispatchConferenceEvent(objects.participant, objects.server, message, wParam, lParam))
+        return;
     switch (message) {
     case WM_WORKER_START:
         openDevices();
         break;
-    case WM_WORKER_CONNECT:
-        objects.participant.Connect(reinterpret_cast<const ConnectSettings*>(lParam));
-        break;
     case WM_COMMAND:
         handleCommand(wParam, lParam);
-        break;
-    case WM_CLIENT_SOCKET:
-        objects.participant.HandleClientSocket(lParam);
-        break;
-    case WM_SERVER_SOCKET:
-        objects.server.HandleServerSocket(lParam);
         break;
     case MM_WIM_DATA:
         sendCapturedBuffer(objects.capture, static_cast<int>(lParam), objects.coder, objects.mutes,
                            objects.participant.link, view_);
         break;
     case WM_TIMER:
-        handleTimer(wParam);
+        // Of the timers only the watchdog is left: the link's and the server's are routed above.
+        if (wParam == TIMER_EXIT_WATCHDOG)
+            view_.fatal(TEXT_WATCHDOG, "", false);
         break;
     case WM_DESTROY:
         shutDownWorker();
@@ -131,26 +127,6 @@ void ParticipantWorker::handleCommand(uintptr_t wParam, intptr_t lParam)
         mutes.master[index] = state;
     else if (command == CMD_MUTE_SLOT && index < SLOT_COUNT)
         mutes.slotMute[index] = state;
-}
-
-void ParticipantWorker::handleTimer(uintptr_t timerId)
-{
-    WorkerObjects& objects = *objects_;
-    switch (timerId) {
-    case TIMER_JOIN_RETRY:
-        objects.participant.RetryJoin();
-        break;
-    case TIMER_PEER_SWEEP:
-        objects.server.SweepPeers();
-        break;
-    case TIMER_KEEPALIVE:
-        objects.participant.KeepAlive();
-        break;
-    case TIMER_EXIT_WATCHDOG:
-        view_.fatal(TEXT_WATCHDOG, "", false);
-    default:
-        break;
-    }
 }
 
 void ParticipantWorker::shutDownWorker()

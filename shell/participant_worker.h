@@ -36,7 +36,6 @@ private:
     void handle(uint32_t message, uintptr_t wParam, intptr_t lParam);
     void openDevices();
     void handleCommand(uintptr_t wParam, intptr_t lParam);
-    void handleTimer(uintptr_t timerId);
     void shutDownWorker();
 
     MainWindowView view_;

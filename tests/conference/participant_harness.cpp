@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "conference/conference_events.h"
 #include "conference/worker_events.h"
 #include "platform/debug_output.h"
 
@@ -82,31 +83,10 @@ void ParticipantHarness::SetUp()
     ASSERT_TRUE(loop.isValid());
     view = recorder.view();
     loop.setClock(clock.clock());
-    // What the worker's dispatch does for the events of the participant and its relay server.
     loop.setHandler(
         [](void* context, uint32_t message, uintptr_t wParam, intptr_t lParam) {
             auto& self = *static_cast<ParticipantHarness*>(context);
-            switch (message) {
-            case WM_WORKER_CONNECT:
-                self.participant.Connect(reinterpret_cast<const ConnectSettings*>(lParam));
-                break;
-            case WM_CLIENT_SOCKET:
-                self.participant.HandleClientSocket(lParam);
-                break;
-            case WM_SERVER_SOCKET:
-                self.server.HandleServerSocket(lParam);
-                break;
-            case WM_TIMER:
-                if (wParam == TIMER_KEEPALIVE)
-                    self.participant.KeepAlive();
-                else if (wParam == TIMER_JOIN_RETRY)
-                    self.participant.RetryJoin();
-                else if (wParam == TIMER_PEER_SWEEP)
-                    self.server.SweepPeers();
-                break;
-            default:
-                break;
-            }
+            dispatchConferenceEvent(self.participant, self.server, message, wParam, lParam);
         },
         this);
     setDebugSink([](void* context, const char* text) { *static_cast<std::string*>(context) += text; },

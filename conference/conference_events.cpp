@@ -1,0 +1,35 @@
+#include "conference/conference_events.h"
+
+#include "conference/worker_events.h"
+
+bool dispatchConferenceEvent(ParticipantLink& participant, RelayServer& server, uint32_t message, uintptr_t wParam,
+                             intptr_t lParam)
+{
+    switch (message) {
+    case WM_WORKER_CONNECT:
+        participant.Connect(reinterpret_cast<const ConnectSettings*>(lParam));
+        return true;
+    case WM_CLIENT_SOCKET:
+        participant.HandleClientSocket(lParam);
+        return true;
+    case WM_SERVER_SOCKET:
+        server.HandleServerSocket(lParam);
+        return true;
+    case WM_TIMER:
+        switch (wParam) {
+        case TIMER_JOIN_RETRY:
+            participant.RetryJoin();
+            return true;
+        case TIMER_KEEPALIVE:
+            participant.KeepAlive();
+            return true;
+        case TIMER_PEER_SWEEP:
+            server.SweepPeers();
+            return true;
+        default:
+            return false;
+        }
+    default:
+        return false;
+    }
+}
