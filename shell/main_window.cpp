@@ -1,0 +1,153 @@
+#include "shell/main_window.h"
+
+#include <iterator>
+
+#include "conference/worker_events.h"
+#include "platform/event_loop.h"
+#include "resources/resource_ids.h"
+#include "shell/connect_settings_store.h"
+
+namespace {
+
+constexpr int SLOT_COUNT = 16;
+// More screens than any desk holds; further ones are not looked at.
+constexpr size_t SCREEN_CAPACITY = 16;
+
+void loadParticipantSettings(const SettingsStore& store, ConnectSettings& settings)
+{
+    // A character of the file that the record cannot hold shows as '?' in the dialog.
+    loadConnectSettings(store, settings);
+}
+
+void saveParticipantSettings(const SettingsStore& store, const ConnectSettings& settings)
+{
+    // The record holds code page 932 text, which the file's UTF-8 always holds.
+    saveConnectSettings(store, settings);
+}
+
+intptr_t muteArgument(bool checked, int index)
+{
+    return static_cast<intptr_t>((checked ? 1u : 0u) << 16 | static_cast<uint32_t>(index));
+}
+
+} // namespace
+
+const MainWindowVariant PARTICIPANT_MAIN_WINDOW{
+    IDD_MAIN, "Kovaro", true, PARTICIPANT_CONNECT_DIALOG, loadParticipantSettings, saveParticipantSettings};
+const MainWindowVariant SERVER_MAIN_WINDOW{
+    IDD_SERVER_MAIN, "Kovaro SERVER", false, SERVER_CONNECT_DIALOG, loadServerConnectSettings,
+    saveServerConnectSettings};
+
+MainWindow::MainWindow(const MainWindowVariant& variant, const MainWindowHost& host, const DialogControls& controls,
+                       const WorkerPort& worker, const char* settingsPath)
+    : variant_(variant), host_(host), controls_(controls), worker_(worker), settingsPath_(settingsPath)
+{
+}
+
+void MainWindow::create()
+{
+    host_.setTitle(host_.context, variant_.title);
+    // Without a usable settings path every read gives its default and writes fail unnoticed,
+    // as with a read-only folder.
+    if (settingsPath_)
+        store_.open(settingsPath_, SETTINGS_SECTION);
+    else
+        openProgramSettings(store_);
+
+    DesktopRect frame = host_.windowRect(host_.context);
+    DesktopRect screens[SCREEN_CAPACITY];
+    size_t screenCount = host_.screens(host_.context, screens, std::size(screens));
+    WindowPosition position = placeWindow(loadWindowPosition(store_), frame.right - frame.left,
+                                          frame.bottom - frame.top, screens, screenCount);
+    host_.moveWindow(host_.context, position.left, position.top);
+
+    host_.postToSelf(host_.context, WM_WORKER_START, 0, 0);
+    host_.postToSelf(host_.context, WM_COMMAND, IDM_CONNECT, 0);
+}
+
+bool MainWindow::handle(uint32_t message, uintptr_t wParam, intptr_t)
+{
+    if (destroyed_)
+        return false;
+    switch (message) {
+    case WM_WORKER_START:
+        startWorker();
+        return true;
+    case WM_COMMAND:
+        return command(static_cast<int>(wParam & 0xFFFFu));
+    case WM_DESTROY:
+        destroy();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MainWindow::startWorker()
+{
+    if (workerStarted_)
+        return;
+    for (int slot = 0; slot < SLOT_COUNT; ++slot)
+        controls_.range(IDC_SLOT_METER_BASE + slot, METER_MINIMUM, METER_MAXIMUM);
+    if (variant_.hasSendMeter)
+        controls_.range(IDC_SEND_METER, METER_MINIMUM, METER_MAXIMUM);
+    worker_.start(worker_.context);
+    workerStarted_ = true;
+}
+
+bool MainWindow::command(int commandId)
+{
+    if (commandId == IDC_RECV_MUTE || (commandId == IDC_SEND_MUTE && variant_.hasSendMeter)) {
+        postMute(CMD_MUTE_MASTER, commandId - IDC_RECV_MUTE, commandId);
+        return true;
+    }
+    if (commandId >= IDC_SLOT_MUTE_BASE && commandId < IDC_SLOT_MUTE_BASE + SLOT_COUNT) {
+        postMute(CMD_MUTE_SLOT, commandId - IDC_SLOT_MUTE_BASE, commandId);
+        return true;
+    }
+    switch (commandId) {
+    case IDM_EXIT:
+        host_.destroyWindow(host_.context);
+        return true;
+    case IDM_CONNECT:
+        connect();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MainWindow::postMute(uint32_t workerCommand, int index, int controlId)
+{
+    postToWorker(WM_COMMAND, workerCommand, muteArgument(controls_.checked(controlId), index));
+}
+
+void MainWindow::connect()
+{
+    variant_.loadSettings(store_, live_);
+    connectDialog_.prepare(live_, variant_.connectDialog);
+    int result = host_.runDialog(host_.context, variant_.connectDialog.templateId, connectDialog_.procedure());
+    // Any other end, Escape or the close box included, leaves the file and the connection as they were.
+    if (result != IDOK)
+        return;
+    variant_.saveSettings(store_, live_);
+    postToWorker(WM_WORKER_CONNECT, 0, reinterpret_cast<intptr_t>(&live_));
+}
+
+void MainWindow::destroy()
+{
+    destroyed_ = true;
+    DesktopRect frame = host_.windowRect(host_.context);
+    saveWindowPosition(store_, WindowPosition{frame.left, frame.top});
+    if (workerStarted_)
+        worker_.shutdown(worker_.context);
+    host_.quit(host_.context, 0);
+}
+
+void MainWindow::postToWorker(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    // The start is the first message the window handles, so nothing is lost here in practice;
+    // a worker that does not run yet has no queue to post to.
+    if (workerStarted_)
+        worker_.post(worker_.context, message, wParam, lParam);
+}

@@ -1,0 +1,95 @@
+#pragma once
+// The main window's procedure, the same in the participant program and the dedicated server:
+// it restores and saves the window's position, starts the worker, runs the connect command
+// (load the settings, run the connection dialog, save, hand the record to the worker), turns
+// clicks on the mute buttons into worker commands and tells the worker when the window goes.
+// It never touches a socket or a device; the worker updates the window through its own view.
+// Threading: the main thread only.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "conference/connect_settings.h"
+#include "shell/connect_dialog.h"
+#include "shell/dialog_controls.h"
+#include "shell/settings_store.h"
+#include "shell/window_placement.h"
+#include "shell/worker_port.h"
+
+// What the shell does for the window as a whole.
+struct MainWindowHost {
+    void* context = nullptr;
+    void (*setTitle)(void* context, const char* title) = nullptr;
+    // Queues a message for MainWindow::handle behind those already queued; it is handled once
+    // the window's message loop runs.
+    void (*postToSelf)(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam) = nullptr;
+    // Runs a dialog over the template modally, owned by the main window; returns its result.
+    int (*runDialog)(void* context, int templateId, const DialogProcedure& procedure) = nullptr;
+    DesktopRect (*windowRect)(void* context) = nullptr;
+    // Moves the window's top-left corner; its size stays.
+    void (*moveWindow)(void* context, int32_t left, int32_t top) = nullptr;
+    // The screens' rectangles, the primary first; returns how many were stored.
+    size_t (*screens)(void* context, DesktopRect* rects, size_t capacity) = nullptr;
+    // Destroys the window; the shell then hands WM_DESTROY to MainWindow::handle, as it does
+    // when the close box destroys it.
+    void (*destroyWindow)(void* context) = nullptr;
+    // Ends the message loop; the program then returns exitCode.
+    void (*quit)(void* context, int exitCode) = nullptr;
+};
+
+// What differs between the two programs' main windows.
+struct MainWindowVariant {
+    int templateId;
+    const char* title;
+    // The own-voice meter exists only where there is a microphone.
+    bool hasSendMeter;
+    ConnectDialogVariant connectDialog;
+    void (*loadSettings)(const SettingsStore& store, ConnectSettings& settings);
+    void (*saveSettings)(const SettingsStore& store, const ConnectSettings& settings);
+};
+
+extern const MainWindowVariant PARTICIPANT_MAIN_WINDOW;
+extern const MainWindowVariant SERVER_MAIN_WINDOW;
+
+constexpr int METER_MINIMUM = 0;
+constexpr int METER_MAXIMUM = 96;
+
+class MainWindow {
+public:
+    // `settingsPath` names the settings file; nullptr for the program's own (beside it). The
+    // objects behind the tables must outlive the window.
+    MainWindow(const MainWindowVariant& variant, const MainWindowHost& host, const DialogControls& controls,
+               const WorkerPort& worker, const char* settingsPath = nullptr);
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Window creation, before the controls exist: title, settings, position, and the worker's
+    // start and the connect command queued in that order.
+    void create();
+    // WM_WORKER_START, WM_COMMAND (command id in the low 16 bits of wParam) and WM_DESTROY.
+    // False for every other message, which the shell handles its own way; after WM_DESTROY
+    // nothing more is handled.
+    bool handle(uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+    // The record the worker was handed by address; it lives as long as the window.
+    const ConnectSettings& liveSettings() const { return live_; }
+
+private:
+    void startWorker();
+    bool command(int commandId);
+    void postMute(uint32_t workerCommand, int index, int controlId);
+    void connect();
+    void destroy();
+    void postToWorker(uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+    MainWindowVariant variant_;
+    MainWindowHost host_;
+    DialogControls controls_;
+    WorkerPort worker_;
+    const char* settingsPath_;
+    SettingsStore store_{};
+    ConnectSettings live_{};
+    ConnectDialog connectDialog_;
+    bool workerStarted_ = false;
+    bool destroyed_ = false;
+};
