@@ -1,0 +1,106 @@
+#include "shell/qt/template_builder.h"
+
+#include "resources/resource_ids.h"
+#include "shell/qt/template_font.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+// Qt's line edits always scroll, its check boxes put their text left of centre and Fusion's
+// progress bars are continuous, so StyleHorizontalScroll, StyleTextLeftTop and StyleSmooth
+// need nothing here; a native template uses them.
+
+namespace {
+
+QPushButton* createButton(const DialogControl& control, QWidget& parent) {
+    auto* button = new QPushButton(QString::fromUtf8(control.text), &parent);
+    button->setCheckable(control.kind == ControlKind::PushLikeCheck);
+    button->setDefault(control.kind == ControlKind::DefaultPushButton);
+    return button;
+}
+
+QLineEdit* createEdit(const DialogControl& control, QWidget& parent) {
+    auto* edit = new QLineEdit(QString::fromUtf8(control.text), &parent);
+    if (control.textLimit != 0) {
+        edit->setMaxLength(control.textLimit);
+    }
+    if ((control.style & StyleDigitsOnly) != 0) {
+        edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    }
+    return edit;
+}
+
+QWidget* createControl(const DialogControl& control, QWidget& parent) {
+    switch (control.kind) {
+    case ControlKind::Label: {
+        auto* label = new QLabel(QString::fromUtf8(control.text), &parent);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return label;
+    }
+    case ControlKind::Edit:
+        return createEdit(control, parent);
+    case ControlKind::CheckBox:
+        return new QCheckBox(QString::fromUtf8(control.text), &parent);
+    case ControlKind::PushLikeCheck:
+    case ControlKind::PushButton:
+    case ControlKind::DefaultPushButton:
+        return createButton(control, parent);
+    case ControlKind::ProgressBar: {
+        auto* bar = new QProgressBar(&parent);
+        bar->setTextVisible(false);
+        return bar;
+    }
+    }
+    return nullptr;
+}
+
+bool isInteractive(ControlKind kind) {
+    return kind != ControlKind::Label && kind != ControlKind::ProgressBar;
+}
+
+}  // namespace
+
+QWidget* BuiltTemplate::control(int id) const {
+    for (int index = 0; index < controlCount; ++index) {
+        if (controls[index].id == id) {
+            return controls[index].widget;
+        }
+    }
+    return nullptr;
+}
+
+int buildTemplate(const DialogTemplate& dialog, QWidget& client, BuiltTemplate& built) {
+    int addressable = 0;
+    for (int index = 0; index < dialog.controlCount; ++index) {
+        addressable += dialog.controls[index].id != IDC_STATIC ? 1 : 0;
+    }
+    if (addressable > BuiltTemplate::capacity) {
+        return -1;
+    }
+
+    client.setFont(templateFont(dialog));
+    built.baseUnits = measureBaseUnits(client.fontMetrics());
+    built.clientSize = QSize(built.baseUnits.toPixelsX(dialog.width), built.baseUnits.toPixelsY(dialog.height));
+    built.controlCount = 0;
+
+    // Qt's focus chain follows the order of creation, so creating the controls in template
+    // order gives the template's tab order.
+    for (int index = 0; index < dialog.controlCount; ++index) {
+        const DialogControl& control = dialog.controls[index];
+        QWidget* widget = createControl(control, client);
+        widget->setGeometry(built.baseUnits.toPixels(control.x, control.y, control.width, control.height));
+        widget->setEnabled((control.style & StyleDisabled) == 0);
+        if (isInteractive(control.kind)) {
+            widget->setFocusPolicy((control.style & StyleTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
+        }
+        if (control.id != IDC_STATIC) {
+            built.controls[built.controlCount++] = {control.id, widget};
+        }
+    }
+    client.setFixedSize(built.clientSize);
+    return 0;
+}
