@@ -1,6 +1,7 @@
 #include "audio/playback_channel.h"
 
 #include <pulse/error.h>
+#include <pulse/timeval.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,10 +17,12 @@
 // exceed that is dropped, and counted; the audio already queued plays on untouched. Dropping
 // the newest frame loses one 62.5 ms block at the moment a burst arrives, where discarding
 // the queued audio would cut half a second out of what the listener is already hearing.
-// The queue is the stream's write index (counted here on every write) minus its read index
-// as of the server's last timing report; every write asks for a new report. The read index
-// only grows, so the figure never understates the queue; it overstates it by what played
-// since the last report, at the voice pace less than one block.
+// The queue is the stream's write index (counted here on every write) minus its read index:
+// the one of the server's last timing report, moved on by what the server has played since
+// that report was taken while the stream was playing. Every write asks for a new report,
+// whatever its outcome, with at most one request under way, and a write that would be refused
+// on a report older than a block waits for a fresh one first: an estimate frozen at "full"
+// would refuse every later block and leave the slot silent for good.
 //
 // The stream copies every block it is given, so a block of the ring may be reused at once:
 // no MM_WOM_DONE notification is needed to learn that a block has finished, and none is sent.
@@ -32,6 +35,9 @@
 constexpr uint32_t TARGET_BYTES = 3000;
 constexpr uint32_t PREBUFFER_BYTES = 2000;
 constexpr uint32_t REQUEST_BYTES = 500;
+
+// A report older than one block may miss a whole block played or a drain after a pause.
+constexpr pa_usec_t STALE_REPORT_USEC = 62500;
 
 constexpr uint32_t QUEUE_LIMIT_BYTES = PlaybackChannel::BLOCK_COUNT * PlaybackChannel::BLOCK_BYTES;
 
@@ -75,11 +81,11 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& forma
         releaseStream(stream);
         return result;
     }
-    startWithoutWaiting(pa_stream_update_timing_info(stream, nullptr, nullptr), audio.context());
     mainloop_ = audio.mainloop();
     stream_ = stream;
     slot_ = slot;
     bytesWritten_ = 0;
+    requestTimingLocked();
     return 0;
 }
 
@@ -96,18 +102,75 @@ int PlaybackChannel::write(const uint8_t* data, size_t length)
     if (count == 0) {
         return 0;
     }
-    if (queuedBytesLocked() + count > QUEUE_LIMIT_BYTES) {
+    bool full = queuedBytesLocked() + count > QUEUE_LIMIT_BYTES;
+    if (full && reportIsStaleLocked()) {
+        // The report may predate a pause in which the queue drained: refuse only on a fresh one.
+        awaitTimingLocked();
+        full = queuedBytesLocked() + count > QUEUE_LIMIT_BYTES;
+    }
+    int result = 0;
+    if (full) {
         ++droppedWrites_;
-        return -PA_ERR_BUSY;
+        result = -PA_ERR_BUSY;
+    } else {
+        uint8_t* target = blocks_ + block * BLOCK_BYTES;
+        std::memcpy(target, data, count);
+        if (pa_stream_write(stream_, target, count, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+            result = negativeError(pa_stream_get_context(stream_));
+        } else {
+            bytesWritten_ += count;
+        }
     }
-    uint8_t* target = blocks_ + block * BLOCK_BYTES;
-    std::memcpy(target, data, count);
-    if (pa_stream_write(stream_, target, count, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
-        return negativeError(pa_stream_get_context(stream_));
+    requestTimingLocked();
+    return result;
+}
+
+// Wakes a writer waiting in awaitTimingLocked; userdata is the main loop.
+static void signalOnTimingReport(pa_stream*, int, void* mainloop)
+{
+    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(mainloop), 0);
+}
+
+void PlaybackChannel::requestTimingLocked()
+{
+    if (timingRequest_ != nullptr) {
+        if (pa_operation_get_state(timingRequest_) == PA_OPERATION_RUNNING) {
+            return;
+        }
+        pa_operation_unref(timingRequest_);
     }
-    bytesWritten_ += count;
-    startWithoutWaiting(pa_stream_update_timing_info(stream_, nullptr, nullptr), pa_stream_get_context(stream_));
-    return 0;
+    timingRequest_ = pa_stream_update_timing_info(stream_, signalOnTimingReport, mainloop_);
+}
+
+void PlaybackChannel::awaitTimingLocked()
+{
+    requestTimingLocked();
+    while (timingRequest_ != nullptr && pa_operation_get_state(timingRequest_) == PA_OPERATION_RUNNING
+           && PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
+        pa_threaded_mainloop_wait(mainloop_);
+    }
+}
+
+bool PlaybackChannel::reportIsStaleLocked() const
+{
+    const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
+    if (timing == nullptr) {
+        return true;
+    }
+    timeval now;
+    pa_gettimeofday(&now);
+    return pa_timeval_cmp(&now, &timing->timestamp) > 0 && pa_timeval_diff(&now, &timing->timestamp) > STALE_REPORT_USEC;
+}
+
+void PlaybackChannel::dropTimingRequest()
+{
+    if (timingRequest_ == nullptr) {
+        return;
+    }
+    MainloopLock lock(mainloop_);
+    pa_operation_cancel(timingRequest_);
+    pa_operation_unref(timingRequest_);
+    timingRequest_ = nullptr;
 }
 
 // Cuts text to at most limit bytes without splitting a UTF-8 sequence.
@@ -146,6 +209,7 @@ void PlaybackChannel::setDisplayName(const char* nickname)
 
 void PlaybackChannel::close()
 {
+    dropTimingRequest();
     closeStream(mainloop_, stream_);
 }
 
@@ -180,6 +244,15 @@ uint32_t PlaybackChannel::queuedBytesLocked() const
         // No report yet: assume nothing has played.
         return static_cast<uint32_t>(std::min<uint64_t>(bytesWritten_, UINT32_MAX));
     }
-    const int64_t queued = timing->write_index - timing->read_index;
+    int64_t readIndex = timing->read_index;
+    if (timing->playing) {
+        timeval now;
+        pa_gettimeofday(&now);
+        if (pa_timeval_cmp(&now, &timing->timestamp) > 0) {
+            const pa_usec_t sinceReport = pa_timeval_diff(&now, &timing->timestamp);
+            readIndex += static_cast<int64_t>(pa_usec_to_bytes(sinceReport, pa_stream_get_sample_spec(stream_)));
+        }
+    }
+    const int64_t queued = timing->write_index - readIndex;
     return queued > 0 ? static_cast<uint32_t>(std::min<int64_t>(queued, UINT32_MAX)) : 0;
 }

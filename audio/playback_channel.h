@@ -11,6 +11,7 @@
 
 class AudioSystem;
 class EventLoop;
+struct pa_operation;
 struct pa_stream;
 struct pa_threaded_mainloop;
 
@@ -42,11 +43,18 @@ public:
 
 private:
     uint32_t queuedBytesLocked() const;
+    // Asks the server for a fresh timing report unless one is still on its way.
+    void requestTimingLocked();
+    // Waits (main loop locked) until the server has answered a timing request.
+    void awaitTimingLocked();
+    bool reportIsStaleLocked() const;
+    void dropTimingRequest();
 
     // Set while a stream is open. The AudioSystem it was opened on stays connected until
     // the channel is closed.
     pa_threaded_mainloop* mainloop_ = nullptr;
     pa_stream* stream_ = nullptr;
+    pa_operation* timingRequest_ = nullptr;
     int slot_ = 0;
     // Written since the stream opened; stands in for the queue until the first timing report.
     uint64_t bytesWritten_ = 0;

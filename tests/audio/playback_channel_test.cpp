@@ -121,6 +121,89 @@ TEST_F(PlaybackTest, AChannelNeverHoldsMoreThanHalfASecond)
     EXPECT_LE(loud, accepted * 500u + 20u);
 }
 
+// Samples from the first loud one to the last, and how many of them are quiet: a square wave
+// played without a gap has none.
+struct LoudSpan {
+    size_t length = 0;
+    size_t quiet = 0;
+};
+
+LoudSpan loudSpan(const std::vector<int16_t>& played)
+{
+    auto loud = [](int16_t sample) { return sample > 4000 || sample < -4000; };
+    size_t first = 0;
+    while (first < played.size() && !loud(played[first]))
+        ++first;
+    size_t end = played.size();
+    while (end > first && !loud(played[end - 1]))
+        --end;
+    LoudSpan span;
+    span.length = end - first;
+    for (size_t i = first; i < end; ++i)
+        span.quiet += loud(played[i]) ? 0 : 1;
+    return span;
+}
+
+TEST_F(PlaybackTest, AChannelThatOverflowedPlaysAgainOnceDrained)
+{
+    const std::vector<int16_t> square = squareWave(500);
+    PlaybackChannel channel;
+    ASSERT_EQ(channel.open(audio, nullptr, format, 4), 0);
+    startRecording();
+    const std::vector<int16_t> lead = silence(500);
+    channel.write(bytesOf(lead), 1000);
+    // A stalled network delivers sixteen frames at once: about half of them cannot be queued.
+    for (int block = 0; block < 16; ++block)
+        channel.write(bytesOf(square), PlaybackChannel::BLOCK_BYTES);
+    const uint32_t burstDropped = channel.droppedWrites();
+    EXPECT_GT(burstDropped, 0u);
+    pause(1500);
+
+    // Once drained, the same speaker at the normal pace is heard again, every block of it.
+    auto due = std::chrono::steady_clock::now();
+    for (int block = 0; block < 8; ++block) {
+        std::this_thread::sleep_until(due);
+        channel.write(bytesOf(square), PlaybackChannel::BLOCK_BYTES);
+        if (block > 0)
+            due += std::chrono::microseconds(62500);
+    }
+    const std::vector<int16_t> played = stopRecording();
+
+    EXPECT_EQ(channel.droppedWrites(), burstDropped);
+    const size_t burstAccepted = 16 - burstDropped;
+    const size_t loud = loudSamples(played, 4000);
+    // A loaded machine may delay a paced write into a short gap: allow half a block of it.
+    EXPECT_GE(loud, (burstAccepted + 8) * 500u - 250u);
+    EXPECT_LE(loud, (burstAccepted + 8) * 500u + 20u);
+}
+
+TEST_F(PlaybackTest, ASenderTwoPercentFastKeepsPlayingWithDrops)
+{
+    const std::vector<int16_t> square = squareWave(500);
+    PlaybackChannel channel;
+    ASSERT_EQ(channel.open(audio, nullptr, format, 5), 0);
+    startRecording();
+    // Starts full, as after a burst; then 2 % faster than the output plays, for ten seconds.
+    for (int block = 0; block < 8; ++block)
+        channel.write(bytesOf(square), PlaybackChannel::BLOCK_BYTES);
+    constexpr int BLOCKS = 160;
+    const auto period = std::chrono::microseconds(62500 * 100 / 102);
+    auto due = std::chrono::steady_clock::now();
+    for (int block = 0; block < BLOCKS; ++block) {
+        due += period;
+        std::this_thread::sleep_until(due);
+        channel.write(bytesOf(square), PlaybackChannel::BLOCK_BYTES);
+    }
+    const std::vector<int16_t> played = stopRecording();
+
+    EXPECT_GT(channel.droppedWrites(), 0u);
+    // Sound from the first block to the last written, without a gap: at least the blocks sent
+    // at the fast pace less the half second the queue may hold back.
+    const LoudSpan span = loudSpan(played);
+    EXPECT_GE(span.length, static_cast<size_t>(BLOCKS) * 500u * 100u / 102u);
+    EXPECT_LE(span.quiet, 20u);
+}
+
 TEST_F(PlaybackTest, SixteenChannelsOpenAtOnceEachNamedInTheMixer)
 {
     PlaybackChannel channels[16];
