@@ -1,0 +1,264 @@
+// Windows built from the templates, checked against the tables of expected_templates.cpp, and
+// the menu bar, the F2 accelerator and the icon of the main window.
+
+#include "resources/menu_resource.h"
+#include "shell/qt/menu_builder.h"
+#include "shell/qt/window_builder.h"
+#include "tests/qt/expected_templates.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QDir>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QValidator>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct CommandLog {
+    std::vector<int> ids;
+};
+
+void recordCommand(void* context, int commandId) {
+    static_cast<CommandLog*>(context)->ids.push_back(commandId);
+}
+
+struct BuiltWindow {
+    std::unique_ptr<QWidget> window;
+    QWidget* client = nullptr;
+    BuiltTemplate built;
+};
+
+// Main windows as main windows with their menu, the other templates as dialogs.
+std::unique_ptr<BuiltWindow> buildWindow(const DialogTemplate& dialog, CommandLog& log) {
+    auto result = std::make_unique<BuiltWindow>();
+    if (dialog.frame == DialogFrame::MainWindow) {
+        auto* window = new QMainWindow;
+        result->window.reset(window);
+        if (buildMainWindow(dialog, *window, {&log, recordCommand}, result->built) == 0) {
+            result->client = window->centralWidget();
+        }
+    } else {
+        auto* window = new QDialog;
+        result->window.reset(window);
+        if (buildDialog(dialog, *window, result->built) == 0) {
+            result->client = window;
+        }
+    }
+    return result;
+}
+
+// Dialog units to pixels the way a dialog template's window maps them: from the average width
+// of the 52 Latin letters and the line height of the window's font, edges rounded.
+struct PixelMapping {
+    int baseWidth;
+    int baseHeight;
+
+    explicit PixelMapping(const QFontMetrics& metrics)
+        : baseWidth(static_cast<int>(
+              std::lround(metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                          52.0))),
+          baseHeight(metrics.height()) {}
+
+    int x(int units) const { return static_cast<int>(std::lround(units * baseWidth / 4.0)); }
+    int y(int units) const { return static_cast<int>(std::lround(units * baseHeight / 8.0)); }
+    QRect rect(const ExpectedControl& control) const {
+        return QRect(QPoint(x(control.x), y(control.y)),
+                     QPoint(x(control.x + control.width) - 1, y(control.y + control.height) - 1));
+    }
+};
+
+QString kindMismatch(QWidget* widget, const ExpectedControl& expected) {
+    const QString text = QString::fromUtf8(expected.text);
+    auto* button = qobject_cast<QPushButton*>(widget);
+    switch (expected.kind) {
+    case ControlKind::Label: {
+        auto* label = qobject_cast<QLabel*>(widget);
+        return label != nullptr && label->text() == text ? QString() : QStringLiteral("not a label with its text");
+    }
+    case ControlKind::Edit: {
+        auto* edit = qobject_cast<QLineEdit*>(widget);
+        if (edit == nullptr || edit->text() != text || edit->maxLength() != expected.maxLength) {
+            return QStringLiteral("not an edit box with its text and length limit");
+        }
+        QString typed = QStringLiteral("65535x");
+        int position = 0;
+        const bool takesLetters = edit->validator() == nullptr ||
+                                  edit->validator()->validate(typed, position) != QValidator::Invalid;
+        return takesLetters != expected.digitsOnly ? QString() : QStringLiteral("wrong input filter");
+    }
+    case ControlKind::CheckBox: {
+        auto* box = qobject_cast<QCheckBox*>(widget);
+        return box != nullptr && box->text() == text ? QString() : QStringLiteral("not a check box with its text");
+    }
+    case ControlKind::PushLikeCheck:
+    case ControlKind::PushButton:
+    case ControlKind::DefaultPushButton:
+        if (button == nullptr || button->text() != text) {
+            return QStringLiteral("not a push button with its text");
+        }
+        if (button->isCheckable() != (expected.kind == ControlKind::PushLikeCheck)) {
+            return QStringLiteral("wrong toggle behaviour");
+        }
+        return button->isDefault() == (expected.kind == ControlKind::DefaultPushButton) ? QString()
+                                                                                         : QStringLiteral("wrong default");
+    case ControlKind::ProgressBar: {
+        auto* bar = qobject_cast<QProgressBar*>(widget);
+        return bar != nullptr && !bar->isTextVisible() ? QString() : QStringLiteral("not a progress bar without text");
+    }
+    }
+    return QStringLiteral("unknown kind");
+}
+
+QString controlMismatch(QWidget* widget, const ExpectedControl& expected, const BuiltTemplate& built, QRect pixels) {
+    if (expected.id != -1 && built.control(expected.id) != widget) {
+        return QStringLiteral("not found by its id");
+    }
+    if (widget->geometry() != pixels) {
+        return QStringLiteral("at %1,%2 %3x%4")
+            .arg(widget->x())
+            .arg(widget->y())
+            .arg(widget->width())
+            .arg(widget->height());
+    }
+    if (widget->isEnabled() != expected.enabled) {
+        return QStringLiteral("wrong enabled state");
+    }
+    if (((widget->focusPolicy() & Qt::TabFocus) != 0) != expected.tabStop) {
+        return QStringLiteral("wrong tab stop");
+    }
+    return kindMismatch(widget, expected);
+}
+
+}  // namespace
+
+class WindowBuilderTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(QDir().mkpath(QStringLiteral(KOVARO_QT_OUTPUT_DIR))); }
+
+    void laysOutEachTemplateAsTabled_data() {
+        QTest::addColumn<int>("index");
+        const std::vector<ExpectedTemplate> templates = expectedTemplates();
+        for (int index = 0; index < static_cast<int>(templates.size()); ++index) {
+            QTest::addRow("%d", templates[index].resourceId) << index;
+        }
+    }
+
+    void laysOutEachTemplateAsTabled() {
+        QFETCH(int, index);
+        const ExpectedTemplate expected = expectedTemplates()[index];
+        const DialogTemplate* dialog = findDialogTemplate(expected.resourceId);
+        QVERIFY(dialog != nullptr);
+        CommandLog log;
+        const std::unique_ptr<BuiltWindow> built = buildWindow(*dialog, log);
+        QVERIFY(built->client != nullptr);
+        built->window->show();
+        QCOMPARE(built->window->windowTitle(), QString::fromUtf8(expected.title));
+        if (QFontDatabase::hasFamily(QStringLiteral("Noto Sans CJK JP"))) {
+            QCOMPARE(QFontInfo(built->client->font()).family(), QStringLiteral("Noto Sans CJK JP"));
+        }
+
+        const PixelMapping mapping(built->client->fontMetrics());
+        QCOMPARE(built->client->size(), QSize(mapping.x(expected.width), mapping.y(expected.height)));
+        QCOMPARE(built->window->minimumSize(), built->window->maximumSize());
+
+        const QList<QWidget*> controls = built->client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(controls.size(), static_cast<qsizetype>(expected.controls.size()));
+        QList<QWidget*> expectedTabOrder;
+        for (qsizetype position = 0; position < controls.size(); ++position) {
+            const ExpectedControl& control = expected.controls[position];
+            const QString mismatch = controlMismatch(controls[position], control, built->built, mapping.rect(control));
+            QVERIFY2(mismatch.isEmpty(),
+                     qPrintable(QStringLiteral("control %1 (id %2): %3").arg(position).arg(control.id).arg(mismatch)));
+            if (control.tabStop) {
+                expectedTabOrder.push_back(controls[position]);
+            }
+        }
+
+        QList<QWidget*> tabOrder;
+        QWidget* window = built->window.get();
+        for (QWidget* next = window->nextInFocusChain(); next != window; next = next->nextInFocusChain()) {
+            if (next->parentWidget() == built->client && (next->focusPolicy() & Qt::TabFocus) != 0) {
+                tabOrder.push_back(next);
+            }
+        }
+        QCOMPARE(tabOrder, expectedTabOrder);
+
+        const QString screenshot = QStringLiteral(KOVARO_QT_OUTPUT_DIR "/template-%1.png").arg(expected.resourceId);
+        QVERIFY(built->window->grab().save(screenshot));
+    }
+
+    void enterPressesTheDefaultButton() {
+        CommandLog log;
+        const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(104), log);
+        built->window->show();
+        QSignalSpy okClicks(qobject_cast<QPushButton*>(built->built.control(1)), &QPushButton::clicked);
+        QSignalSpy cancelClicks(qobject_cast<QPushButton*>(built->built.control(2)), &QPushButton::clicked);
+        QWidget* nickname = built->built.control(1024);
+        QTest::keyClicks(nickname, QStringLiteral("abcdefghijklmnopqrst"));
+        QCOMPARE(qobject_cast<QLineEdit*>(nickname)->text(), QStringLiteral("abcdefghijklmno"));
+        QTest::keyClicks(built->built.control(1023), QStringLiteral("98x76"));
+        QCOMPARE(qobject_cast<QLineEdit*>(built->built.control(1023))->text(), QStringLiteral("9876"));
+        QTest::keyClick(nickname, Qt::Key_Return);
+        QCOMPARE(okClicks.count(), 1);
+        QCOMPARE(cancelClicks.count(), 0);
+    }
+
+    void mainWindowHasTheMenuAndTheIcon() {
+        CommandLog log;
+        const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(102), log);
+        auto* window = static_cast<QMainWindow*>(built->window.get());
+        const QList<QAction*> popups = window->menuBar()->actions();
+        QCOMPARE(popups.size(), 1);
+        QCOMPARE(popups[0]->text(), QStringLiteral("接続(&C)"));
+        const QList<QAction*> items = popups[0]->menu()->actions();
+        QCOMPARE(items.size(), 3);
+        QCOMPARE(items[0]->text(), QStringLiteral("接続(&C)\tF2"));
+        QVERIFY(items[1]->isSeparator());
+        QCOMPARE(items[2]->text(), QStringLiteral("終了(&X)"));
+        items[0]->trigger();
+        items[2]->trigger();
+        QCOMPARE(log.ids, (std::vector<int>{40004, 40001}));
+
+        const QList<QSize> iconSizes = window->windowIcon().availableSizes();
+        for (const int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            QVERIFY2(iconSizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+        }
+    }
+
+    void f2ConnectsWhileAMuteButtonHasTheFocus() {
+        CommandLog log;
+        const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(102), log);
+        QCOMPARE(installAccelerators(*findAcceleratorTable(105), *built->window, {&log, recordCommand}), 1);
+        built->window->show();
+        built->window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(built->window.get()));
+        auto* mute = qobject_cast<QPushButton*>(built->built.control(1403));
+        mute->setFocus();
+        QTRY_VERIFY(mute->hasFocus());
+
+        QTest::keyClick(mute, Qt::Key_F2, Qt::ShiftModifier);
+        QVERIFY(log.ids.empty());
+        QTest::keyClick(mute, Qt::Key_F2);
+        QCOMPARE(log.ids, std::vector<int>{40004});
+        QVERIFY(!mute->isChecked());
+    }
+};
+
+QTEST_MAIN(WindowBuilderTest)
+#include "window_builder_test.moc"
