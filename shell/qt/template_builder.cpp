@@ -10,6 +10,9 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
+#include <vector>
+
 // Qt's line edits always scroll, its check boxes put their text left of centre and Fusion's
 // progress bars are continuous, so StyleHorizontalScroll, StyleTextLeftTop and StyleSmooth
 // need nothing here; a native template uses them.
@@ -62,6 +65,24 @@ bool isInteractive(ControlKind kind) {
     return kind != ControlKind::Label && kind != ControlKind::ProgressBar;
 }
 
+// The template's widths were made for its own font; ours can need more room for the same text
+// (Japanese kana at full width). A label or check box whose text would be cut grows to the
+// right as far as the text needs, but never into another control or past the client's edge.
+void widenToFitText(QWidget& widget, const QRect& placed, const std::vector<QRect>& placedControls, int clientWidth) {
+    const int needed = widget.sizeHint().width();
+    if (needed <= placed.width()) {
+        return;
+    }
+    int right = clientWidth;
+    for (const QRect& other : placedControls) {
+        const bool sharesRows = other.top() <= placed.bottom() && other.bottom() >= placed.top();
+        if (sharesRows && other.left() > placed.right()) {
+            right = std::min(right, other.left());
+        }
+    }
+    widget.resize(std::min(needed, right - placed.left()), placed.height());
+}
+
 }  // namespace
 
 QWidget* BuiltTemplate::control(int id) const {
@@ -87,12 +108,23 @@ int buildTemplate(const DialogTemplate& dialog, QWidget& client, BuiltTemplate& 
     built.clientSize = QSize(built.baseUnits.toPixelsX(dialog.width), built.baseUnits.toPixelsY(dialog.height));
     built.controlCount = 0;
 
+    std::vector<QRect> placedControls;
+    placedControls.reserve(static_cast<std::size_t>(dialog.controlCount));
+    for (int index = 0; index < dialog.controlCount; ++index) {
+        const DialogControl& control = dialog.controls[index];
+        placedControls.push_back(built.baseUnits.toPixels(control.x, control.y, control.width, control.height));
+    }
+
     // Qt's focus chain follows the order of creation, so creating the controls in template
     // order gives the template's tab order.
     for (int index = 0; index < dialog.controlCount; ++index) {
         const DialogControl& control = dialog.controls[index];
         QWidget* widget = createControl(control, client);
-        widget->setGeometry(built.baseUnits.toPixels(control.x, control.y, control.width, control.height));
+        const QRect& placed = placedControls[static_cast<std::size_t>(index)];
+        widget->setGeometry(placed);
+        if (control.kind == ControlKind::Label || control.kind == ControlKind::CheckBox) {
+            widenToFitText(*widget, placed, placedControls, built.clientSize.width());
+        }
         widget->setEnabled((control.style & StyleDisabled) == 0);
         if (isInteractive(control.kind)) {
             widget->setFocusPolicy((control.style & StyleTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
