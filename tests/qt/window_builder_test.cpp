@@ -241,12 +241,7 @@ private slots:
         built->window->show();
         QSignalSpy okClicks(qobject_cast<QPushButton*>(built->built.control(1)), &QPushButton::clicked);
         QSignalSpy cancelClicks(qobject_cast<QPushButton*>(built->built.control(2)), &QPushButton::clicked);
-        QWidget* nickname = built->built.control(1024);
-        QTest::keyClicks(nickname, QStringLiteral("abcdefghijklmnopqrst"));
-        QCOMPARE(qobject_cast<QLineEdit*>(nickname)->text(), QStringLiteral("abcdefghijklmno"));
-        QTest::keyClicks(built->built.control(1023), QStringLiteral("98x76"));
-        QCOMPARE(qobject_cast<QLineEdit*>(built->built.control(1023))->text(), QStringLiteral("9876"));
-        QTest::keyClick(nickname, Qt::Key_Return);
+        QTest::keyClick(built->built.control(1024), Qt::Key_Return);
         QCOMPARE(okClicks.count(), 1);
         QCOMPARE(cancelClicks.count(), 0);
     }
