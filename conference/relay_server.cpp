@@ -32,6 +32,7 @@ void RelayServer::HandleServerSocket(intptr_t lParam)
     if (slot == -1 && header.code != MSG_JOIN)
         return;
     endpoint.TouchSession(slot);
+    budget.Earn(slot, static_cast<size_t>(length));
 
     const uint8_t type = codeType(header.code);
     // A message too short for its type is only a sign of life.
@@ -53,7 +54,7 @@ void RelayServer::HandleServerSocket(intptr_t lParam)
         endpoint.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_PONG), nullptr, 0);
         break;
     case MSG_VOICE:
-        endpoint.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_VOICE_RELAY), payload, VOICE_PAYLOAD_SIZE);
+        relayVoice(slot, payload);
         break;
     case MSG_ROSTER_REQUEST:
         endpoint.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_WELCOME), roster.entries[0],
@@ -71,6 +72,7 @@ void RelayServer::admit(const SocketAddress& sender, uint32_t sessionKey, const 
         endpoint.SendToAddress(sender, sessionKey, REFUSAL_CODE, nullptr, 0);
         return;
     }
+    budget.Start(slot);
     std::memcpy(roster.entries[slot], nickname, NICKNAME_SIZE);
     endpoint.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_NAME), nickname, NICKNAME_SIZE);
     endpoint.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_WELCOME), roster.entries[0], ROSTER_SIZE);
@@ -79,6 +81,18 @@ void RelayServer::admit(const SocketAddress& sender, uint32_t sessionKey, const 
 void RelayServer::announceLeft(int slot)
 {
     endpoint.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_LEFT), nullptr, 0);
+}
+
+void RelayServer::relayVoice(int speaker, const uint8_t* frame)
+{
+    // A session without budget misses this frame; it is never queued for later.
+    bool recipients[SLOT_COUNT];
+    for (size_t slot = 0; slot < SLOT_COUNT; ++slot) {
+        const int index = static_cast<int>(slot);
+        recipients[slot] = endpoint.IsSessionActive(index) && budget.SpendOnVoice(index);
+    }
+    endpoint.Broadcast(makeCode(static_cast<uint32_t>(speaker), MSG_VOICE_RELAY), frame, VOICE_PAYLOAD_SIZE,
+                       recipients);
 }
 
 void RelayServer::SweepPeers()

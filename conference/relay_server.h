@@ -1,10 +1,12 @@
 #pragma once
 // The relay server role: admits up to 16 participants, keeps their roster, answers
-// keep-alives, copies every voice frame to all of them and frees silent slots.
+// keep-alives, copies every voice frame to all of them and frees silent slots. Voice goes only
+// to sessions whose own traffic pays for it (SendBudget).
 // Threading: worker thread only; it reacts to its socket's notifications and its sweep timer.
 
 #include <cstdint>
 
+#include "conference/send_budget.h"
 #include "net/datagram_endpoint.h"
 #include "net/wire_protocol.h"
 
@@ -25,4 +27,7 @@ public:
 private:
     void admit(const SocketAddress& sender, uint32_t sessionKey, const uint8_t* nickname);
     void announceLeft(int slot);
+    void relayVoice(int speaker, const uint8_t* frame);
+
+    SendBudget budget;
 };

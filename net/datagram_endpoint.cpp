@@ -16,7 +16,8 @@ int DatagramEndpoint::SendToSession(int index, uint32_t code, const uint8_t* pay
     return SendToAddress(address, static_cast<uint32_t>(GetSessionKey(index)), code, payload, payloadLength);
 }
 
-int DatagramEndpoint::Broadcast(uint32_t code, const uint8_t* payload, size_t payloadLength)
+int DatagramEndpoint::Broadcast(uint32_t code, const uint8_t* payload, size_t payloadLength,
+                                 const bool* recipients)
 {
     // The payload is shared by every copy; only the header carries the recipient's key.
     static const uint8_t noPayload[MAX_PAYLOAD] = {};
@@ -28,7 +29,7 @@ int DatagramEndpoint::Broadcast(uint32_t code, const uint8_t* payload, size_t pa
     SocketAddress addresses[BATCH];
     size_t queued = 0;
     for (int index = 0; index < capacity(); ++index) {
-        if (GetSessionAddress(index, addresses[queued]) != 0)
+        if ((recipients && !recipients[index]) || GetSessionAddress(index, addresses[queued]) != 0)
             continue;
         writeHeader(headers[queued], PacketHeader{PACKET_MAGIC, static_cast<uint32_t>(GetSessionKey(index)), code});
         if (++queued == BATCH) {

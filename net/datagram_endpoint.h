@@ -18,7 +18,8 @@ public:
     // -1 without sending when the slot is not active.
     int SendToSession(int index, uint32_t code, const uint8_t* payload, size_t payloadLength);
     // To every active slot in ascending order, each copy with its own key; always 0.
-    int Broadcast(uint32_t code, const uint8_t* payload, size_t payloadLength);
+    // recipients, when given, holds one flag per slot: only the flagged active slots get a copy.
+    int Broadcast(uint32_t code, const uint8_t* payload, size_t payloadLength, const bool* recipients = nullptr);
     // Datagram length; -1 receive failure; -2 wrong magic. buffer holds MAX_DATAGRAM bytes.
     int Receive(uint8_t* buffer, SocketAddress& sender);
 };
