@@ -3,13 +3,19 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <mutex>
+
+#include "platform/debug_line_limiter.h"
+#include "platform/loop_clock.h"
 
 namespace {
+
 DebugSink currentSink = nullptr;
 void* currentContext = nullptr;
-}
+std::mutex outputMutex;
+DebugLineLimiter limiter;
 
-void debugOutput(const char* text)
+void writeLine(void*, const char* text)
 {
     if (currentSink) {
         currentSink(currentContext, text);
@@ -25,8 +31,18 @@ void debugOutput(const char* text)
     }
 }
 
+}
+
+void debugOutput(const char* text)
+{
+    std::lock_guard<std::mutex> lock(outputMutex);
+    limiter.submit(text, monotonicMilliseconds(), writeLine, nullptr);
+}
+
 void setDebugSink(DebugSink sink, void* context)
 {
+    std::lock_guard<std::mutex> lock(outputMutex);
     currentSink = sink;
     currentContext = context;
+    limiter = DebugLineLimiter();
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Diagnostic lines of the receive paths. By default each text goes to standard error in
-// one write; tests may redirect them. Thread-safe for writing; set the sink before threads run.
+// one write; tests may redirect them. A line repeated many times a second is written only a
+// few times, then summarised (DebugLineLimiter). Thread-safe; setting the sink also starts
+// the limiting afresh.
 
 using DebugSink = void (*)(void* context, const char* text);
 
