@@ -101,6 +101,7 @@ void RelayServer::SweepPeers()
     for (size_t slot = 0; slot < SLOT_COUNT; ++slot)
         wasActive[slot] = endpoint.IsSessionActive(static_cast<int>(slot));
     endpoint.TickSessions();
+    budget.RefillReserve();
     for (size_t slot = 0; slot < SLOT_COUNT; ++slot) {
         if (wasActive[slot] && !endpoint.IsSessionActive(static_cast<int>(slot))) {
             roster.entries[slot][0] = 0;

@@ -2,8 +2,17 @@
 
 void SendBudget::Start(int slot)
 {
-    if (isSlot(slot))
-        bytes_[slot] = START_ALLOWANCE;
+    if (!isSlot(slot))
+        return;
+    const int32_t allowance = reserve_ < START_ALLOWANCE ? reserve_ : START_ALLOWANCE;
+    reserve_ -= allowance;
+    bytes_[slot] = allowance;
+}
+
+void SendBudget::RefillReserve()
+{
+    const int32_t refilled = reserve_ + RESERVE_REFILL_PER_SECOND;
+    reserve_ = refilled < RESERVE_CAP ? refilled : RESERVE_CAP;
 }
 
 void SendBudget::Earn(int slot, size_t bytesReceived)

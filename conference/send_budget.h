@@ -28,13 +28,20 @@ public:
     static constexpr int32_t START_ALLOWANCE = 3 * FULL_CONFERENCE_BYTES_PER_SECOND;
     // The most a session can save up, enough to ride out a stall of a few seconds.
     static constexpr int32_t SAVING_CAP = 4 * FULL_CONFERENCE_BYTES_PER_SECOND;
+    // Allowances are drawn from one reserve: enough for a whole conference joining at once,
+    // refilled by one allowance every 30 s. Joining again and again under new keys gets no more.
+    static constexpr int32_t RESERVE_CAP = static_cast<int32_t>(SLOT_COUNT) * START_ALLOWANCE;
+    static constexpr int32_t RESERVE_REFILL_PER_SECOND = START_ALLOWANCE / 30;
 
     static_assert(CREDIT_FACTOR > static_cast<int32_t>(SLOT_COUNT), "a talker must earn more than it hears");
     static_assert(START_ALLOWANCE >= 2 * FULL_CONFERENCE_BYTES_PER_SECOND && SAVING_CAP >= START_ALLOWANCE,
                   "a two-second stall must be covered from the start");
 
-    // A new session in this slot: the start allowance, nothing of its predecessor.
+    // A new session in this slot: the start allowance as far as the reserve holds it, nothing
+    // of its predecessor.
     void Start(int slot);
+    // Once a second.
+    void RefillReserve();
     // The session sent a datagram of this many bytes; a slot of -1 earns nothing.
     void Earn(int slot, size_t bytesReceived);
     // True, and debited, when the slot can pay for one relayed voice frame.
@@ -44,4 +51,5 @@ private:
     static bool isSlot(int slot) { return static_cast<uint32_t>(slot) < SLOT_COUNT; }
 
     int32_t bytes_[SLOT_COUNT] = {};
+    int32_t reserve_ = RESERVE_CAP;
 };

@@ -1,5 +1,6 @@
 // Voice goes only to sessions whose own traffic pays for it: a session that only pings is cut
-// off once its allowance is spent, talkers hear everything, a freed slot starts afresh.
+// off once its allowance is spent, talkers hear everything, a freed slot starts afresh, and
+// fresh allowances run out when sessions join again and again.
 
 #include <gtest/gtest.h>
 
@@ -11,9 +12,28 @@
 
 namespace {
 
-using RelayBudgetTest = RelayServerFixture;
-
 constexpr size_t VOICE_RELAY_BYTES = HEADER_SIZE + VOICE_PAYLOAD_SIZE;
+
+class RelayBudgetTest : public RelayServerFixture {
+protected:
+    // Pings and counts the voice copies that arrive before the pong: every copy sent so far.
+    size_t voiceBeforePong(const KeyedPeer& peer)
+    {
+        ping(peer);
+        size_t frames = 0;
+        ReceivedDatagram next;
+        while (peer.socket.receive(next) && codeType(next.code()) != MSG_PONG)
+            frames += codeType(next.code()) == MSG_VOICE_RELAY ? 1 : 0;
+        EXPECT_EQ(codeType(next.code()), MSG_PONG);
+        return frames;
+    }
+
+    void speak(const KeyedPeer& speaker, uint8_t seed)
+    {
+        speaker.send(port, MSG_VOICE, wireVoiceFrame(seed));
+        handleNext();
+    }
+};
 
 size_t countVoice(const std::vector<ReceivedDatagram>& datagrams)
 {
@@ -40,27 +60,22 @@ TEST_F(RelayBudgetTest, PingOnlySessionGetsItsAllowanceAndThenOnlyWhatItsPingsEa
     size_t pingerFrames = 0;
     size_t pingBytes = 0;
     for (int cycle = 0; cycle < CYCLES; ++cycle) {
-        ping(pinger);
-        pingBytes += HEADER_SIZE;
         for (int frame = 0; frame < FRAMES_PER_CYCLE; ++frame) {
-            talker.send(port, MSG_VOICE, wireVoiceFrame(static_cast<uint8_t>(frame)));
-            handleNext();
+            speak(talker, static_cast<uint8_t>(frame));
             ASSERT_EQ(countVoice(talker.socket.drain(1)), 1u) << "cycle " << cycle << " frame " << frame;
         }
-        // Everything sent to the pinger before its pong has arrived once the pong has.
-        ReceivedDatagram next;
-        while (pinger.socket.receive(next) && codeType(next.code()) != MSG_PONG)
-            pingerFrames += codeType(next.code()) == MSG_VOICE_RELAY ? 1 : 0;
-        ASSERT_EQ(codeType(next.code()), MSG_PONG) << "cycle " << cycle;
+        pingerFrames += voiceBeforePong(pinger);
+        pingBytes += HEADER_SIZE;
     }
-    pingerFrames += countVoice(pinger.socket.drain());
 
     const size_t paidFor = static_cast<size_t>(SendBudget::START_ALLOWANCE) +
                            static_cast<size_t>(SendBudget::CREDIT_FACTOR) * pingBytes;
     const size_t pingerBytes = pingerFrames * VOICE_RELAY_BYTES;
     ASSERT_LT(paidFor, CYCLES * FRAMES_PER_CYCLE * VOICE_RELAY_BYTES) << "the run must outlast the budget";
     EXPECT_LE(pingerBytes, paidFor);
-    EXPECT_GT(pingerBytes + VOICE_RELAY_BYTES, paidFor);
+    // What the last ping earned had no frame left to pay for; all the rest was spent.
+    const size_t spendable = paidFor - static_cast<size_t>(SendBudget::CREDIT_FACTOR) * HEADER_SIZE;
+    EXPECT_GT(pingerBytes + VOICE_RELAY_BYTES, spendable);
 
     // A newcomer in the freed slot hears the next frame: nothing of the spent budget is left over.
     pinger.send(port, MSG_LEAVE);
@@ -71,9 +86,43 @@ TEST_F(RelayBudgetTest, PingOnlySessionGetsItsAllowanceAndThenOnlyWhatItsPingsEa
     ASSERT_EQ(welcomed.size(), 2u);
     EXPECT_EQ(welcomed[1].code(), makeCode(0, MSG_WELCOME));
     talker.socket.drain(2);
-    talker.send(port, MSG_VOICE, wireVoiceFrame(1));
+    speak(talker, 1);
+    EXPECT_EQ(voiceBeforePong(newcomer), 1u);
+}
+
+TEST_F(RelayBudgetTest, JoiningAgainUnderNewKeysDrawsNoAllowanceBeyondTheReserve)
+{
+    KeyedPeer talker("127.0.0.2", 1);
+    join(talker, "talker");
+    talker.socket.drain(2);
+    uint32_t key = 100;
+    for (int32_t drawn = SendBudget::START_ALLOWANCE; drawn < SendBudget::RESERVE_CAP;
+         drawn += SendBudget::START_ALLOWANCE) {
+        KeyedPeer churner("127.0.0.3", key++);
+        join(churner, "churner");
+        churner.send(port, MSG_LEAVE);
+        handleNext();
+    }
+    talker.socket.drain();
+
+    // The reserve is empty: a newcomer hears nothing until its own first frame pays for it.
+    KeyedPeer late("127.0.0.4", key++);
+    join(late, "late");
+    speak(talker, 1);
+    EXPECT_EQ(voiceBeforePong(late), 0u);
+    speak(late, 2);
+    speak(talker, 3);
+    EXPECT_EQ(voiceBeforePong(late), 2u);
+    late.send(port, MSG_LEAVE);
     handleNext();
-    EXPECT_EQ(countVoice(newcomer.socket.drain(1)), 1u);
+
+    // A sweep refills it.
+    server.SweepPeers();
+    KeyedPeer refilled("127.0.0.5", key++);
+    join(refilled, "refilled");
+    speak(talker, 4);
+    EXPECT_EQ(voiceBeforePong(refilled), 1u);
+    EXPECT_EQ(countVoice(talker.socket.drain()), 4u);
 }
 
 TEST_F(RelayBudgetTest, TalkersInAFullConferenceHearEveryFrameAcrossTwoSecondStallsOfTheirOwn)
@@ -97,8 +146,7 @@ TEST_F(RelayBudgetTest, TalkersInAFullConferenceHearEveryFrameAcrossTwoSecondSta
             for (size_t slot = 0; slot < SLOT_COUNT; ++slot) {
                 if (stalled(slot, second))
                     continue;
-                peers[slot]->send(port, MSG_VOICE, wireVoiceFrame(static_cast<uint8_t>(slot)));
-                handleNext();
+                speak(*peers[slot], static_cast<uint8_t>(slot));
                 ++speakers;
             }
             for (size_t slot = 0; slot < SLOT_COUNT; ++slot)
