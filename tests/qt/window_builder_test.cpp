@@ -6,6 +6,7 @@
 #include "shell/qt/window_builder.h"
 #include "tests/qt/expected_templates.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
@@ -22,6 +23,7 @@
 #include <QTest>
 #include <QValidator>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -227,6 +229,14 @@ private slots:
             }
         }
         QCOMPARE(tabOrder, expectedTabOrder);
+        if (dialog->frame == DialogFrame::ModalDialog) {
+            // A dialog opens with the focus on its first usable tab stop.
+            built->window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(built->window.get()));
+            const auto usable = std::find_if(tabOrder.begin(), tabOrder.end(), [](QWidget* w) { return w->isEnabled(); });
+            QVERIFY(usable != tabOrder.end());
+            QCOMPARE(QApplication::focusWidget(), *usable);
+        }
 
         if (dialog->frame == DialogFrame::MainWindow) {
             showSampleConference(built->built);
