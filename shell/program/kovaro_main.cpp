@@ -1,0 +1,110 @@
+// kovaro: the participant program. The main window and its dialogs run on this thread; the
+// conference runs on the worker thread, which reaches the window only through its view.
+// Exit codes: 0 after the window is closed (also after a fatal box), -1 when no display can be
+// reached, -2 when the main window cannot be built.
+
+#include "platform/priority.h"
+#include "resources/template_set.h"
+#include "shell/participant_worker.h"
+#include "shell/qt/qt_main_window.h"
+#include "shell/qt/qt_window_view.h"
+#include "shell/qt/template_font.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int EXIT_NO_DISPLAY = -1;
+constexpr int EXIT_NO_WINDOW = -2;
+
+constexpr char NO_DISPLAY_TEXT[] =
+    "kovaro: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset)\n";
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+}
+
+// Qt ends the process with an abort when its window system cannot be opened (a DISPLAY that
+// no X server answers, say), after some lines of its own. While the application object is made,
+// Qt's lines are held back; a failure becomes one line of ours, naming Qt's first complaint,
+// and our exit code.
+bool makingApplication = false;
+QString heldMessages;
+
+void applicationMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (!makingApplication) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+        return;
+    }
+    if (type != QtFatalMsg) {
+        heldMessages += message + u'\n';
+        return;
+    }
+    const QString reason = (heldMessages.isEmpty() ? message : heldMessages).section(u'\n', 0, 0);
+    std::fprintf(stderr, "kovaro: the display cannot be opened: %s\n", qPrintable(reason));
+    std::fflush(nullptr);
+    std::_Exit(EXIT_NO_DISPLAY & 0xFF);
+}
+
+// The worker's start blocks this thread until the worker takes posts; the view is told, so a
+// failure of the worker in that time does not wait for this thread to show its box.
+struct StartingWorker {
+    ParticipantWorker* worker;
+    QtWindowView* view;
+};
+
+WorkerPort startingWorkerPort(StartingWorker& starting) {
+    WorkerPort port = workerPortOf(*starting.worker);
+    port.context = &starting;
+    port.start = [](void* self) {
+        auto& that = *static_cast<StartingWorker*>(self);
+        that.view->setGuiWaiting(true);
+        that.worker->start();
+        that.view->setGuiWaiting(false);
+    };
+    port.post = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+        return static_cast<StartingWorker*>(self)->worker->post(message, wParam, lParam);
+    };
+    port.shutdown = [](void* self) { static_cast<StartingWorker*>(self)->worker->shutdown(); };
+    return port;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    raiseProcessPriority();
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM")) {
+        std::fputs(NO_DISPLAY_TEXT, stderr);
+        return EXIT_NO_DISPLAY;
+    }
+
+    qInstallMessageHandler(applicationMessage);
+    makingApplication = true;
+    QApplication application(argc, argv);
+    makingApplication = false;
+    std::fputs(qPrintable(heldMessages), stderr);
+    QApplication::setApplicationName(QStringLiteral("Kovaro"));
+    QApplication::setDesktopFileName(QStringLiteral("kovaro"));
+    // Boxes and dialogs in the windows' own font, which holds the Japanese texts.
+    QApplication::setFont(templateFont(participantMainTemplate));
+
+    QtMainWindow window;
+    if (window.build(PARTICIPANT_MAIN_WINDOW) != 0) {
+        return EXIT_NO_WINDOW;
+    }
+    QtWindowView view(window, window.controls());
+    ParticipantWorker worker(view.table());
+    StartingWorker starting{&worker, &view};
+    window.open(startingWorkerPort(starting));
+    const int exitCode = application.exec();
+
+    // The window's destruction has waited for the worker's shutdown (MSG_LEAVE sent), at most
+    // as long as its watchdog allows. The worker may still be inside its last steps; the
+    // process ends here without waiting for it further.
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
+}

@@ -1,0 +1,144 @@
+#include "shell/qt/qt_window_view.h"
+
+#include "conference/control_ids.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QSocketNotifier>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+QtWindowView& viewOf(void* context) {
+    return *static_cast<QtWindowView*>(context);
+}
+
+// A box requested while a modal dialog is open (the connection dialog) is owned by that
+// dialog, so it shows above it rather than behind it.
+QWidget* boxOwner(QWidget& window) {
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal != nullptr ? modal : &window;
+}
+
+}  // namespace
+
+QtWindowView::QtWindowView(QWidget& window, const BuiltTemplate& controls) : window_(window), controls_(controls) {
+    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ >= 0) {
+        wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, &window);
+        QObject::connect(wakeNotifier_, &QSocketNotifier::activated, &window, [this] { drainMeters(); });
+    }
+}
+
+QtWindowView::~QtWindowView() {
+    delete wakeNotifier_;
+    if (wakeFd_ >= 0) {
+        close(wakeFd_);
+    }
+}
+
+MainWindowView QtWindowView::table() {
+    MainWindowView view;
+    view.context = this;
+    view.setTitle = [](void* self, const char* title) {
+        QWidget& window = viewOf(self).window_;
+        QMetaObject::invokeMethod(
+            &window, [&window, text = QString::fromUtf8(title)] { window.setWindowTitle(text); }, Qt::QueuedConnection);
+    };
+    view.setControlText = [](void* self, int controlId, const char* text) {
+        QtWindowView& me = viewOf(self);
+        QMetaObject::invokeMethod(
+            &me.window_,
+            [&me, controlId, value = QString::fromUtf8(text)] {
+                if (auto* label = qobject_cast<QLabel*>(me.controls_.control(controlId))) {
+                    label->setText(value);
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    view.setMeter = [](void* self, int controlId, int position) { viewOf(self).setMeter(controlId, position); };
+    view.showWarning = [](void* self, const char* text, const char* caption) {
+        QWidget& window = viewOf(self).window_;
+        QMetaObject::invokeMethod(
+            &window,
+            [&window, body = QString::fromUtf8(text), title = QString::fromUtf8(caption)] {
+                // Shown without waiting for it: the window keeps taking the worker's updates.
+                auto* box = new QMessageBox(QMessageBox::Warning, title, body, QMessageBox::Ok, boxOwner(window));
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->open();
+            },
+            Qt::QueuedConnection);
+    };
+    view.showFatal = [](void* self, const char* text, const char* caption, bool warningIcon) {
+        viewOf(self).showFatal(text, caption, warningIcon);
+    };
+    return view;
+}
+
+int QtWindowView::meterIndex(int controlId) {
+    if (controlId == IDC_SEND_METER) {
+        return METER_COUNT - 1;
+    }
+    const int slot = controlId - IDC_SLOT_METER_BASE;
+    return slot >= 0 && slot < METER_COUNT - 1 ? slot : -1;
+}
+
+void QtWindowView::setMeter(int controlId, int position) {
+    const int index = meterIndex(controlId);
+    if (index < 0) {
+        return;
+    }
+    meters_[index].store(position);
+    // One wake-up per drain: positions set before the GUI thread drains ride along with it.
+    if (!drainPending_.exchange(true) && wakeFd_ >= 0) {
+        const uint64_t one = 1;
+        ssize_t written = write(wakeFd_, &one, sizeof one);
+        (void)written;  // the counter cannot overflow with one write per drain
+    }
+}
+
+void QtWindowView::drainMeters() {
+    uint64_t count = 0;
+    ssize_t got = read(wakeFd_, &count, sizeof count);
+    (void)got;  // nothing to read only when another wake-up already drained
+    // Cleared before the positions are read, so a position stored after the read wakes again.
+    drainPending_.store(false);
+    for (int index = 0; index < METER_COUNT; ++index) {
+        const int controlId = index == METER_COUNT - 1 ? IDC_SEND_METER : IDC_SLOT_METER_BASE + index;
+        if (auto* bar = qobject_cast<QProgressBar*>(controls_.control(controlId))) {
+            bar->setValue(meters_[index].load());
+        }
+    }
+}
+
+void QtWindowView::showFatal(const char* text, const char* caption, bool warningIcon) {
+    std::fprintf(stderr, "kovaro: %s: %s\n", caption, text);
+    if (guiWaiting_) {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+    QWidget& window = window_;
+    QMetaObject::invokeMethod(
+        &window,
+        [&window, body = QString::fromUtf8(text), title = QString::fromUtf8(caption), warningIcon] {
+            QMessageBox box(warningIcon ? QMessageBox::Warning : QMessageBox::Critical, title, body, QMessageBox::Ok,
+                            boxOwner(window));
+            box.exec();
+            std::fflush(nullptr);
+            std::_Exit(0);
+        },
+        Qt::QueuedConnection);
+    // The GUI thread ends the process once the box is closed; until then this thread waits.
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::hours(1));
+    }
+}

@@ -1,0 +1,47 @@
+#pragma once
+// The worker's view of a Qt main window. Every call is handed to the GUI thread without
+// waiting: titles, texts and boxes are queued to it in order; level meters, which come 16 times
+// a second for up to 17 meters, keep only their latest position in a fixed table that the GUI
+// thread reads once per wake-up, so a meter position that is overtaken before the GUI gets to
+// it is never drawn and nothing is allocated per update.
+// Threading: the table's functions run on the worker thread; construction, destruction and
+// setGuiWaiting on the GUI thread.
+
+#include "platform/main_window_view.h"
+#include "shell/qt/template_builder.h"
+
+#include <atomic>
+
+class QSocketNotifier;
+class QWidget;
+
+class QtWindowView {
+public:
+    // The window owns the boxes; its controls are set by id. Both must outlive the view.
+    QtWindowView(QWidget& window, const BuiltTemplate& controls);
+    ~QtWindowView();
+    QtWindowView(const QtWindowView&) = delete;
+    QtWindowView& operator=(const QtWindowView&) = delete;
+
+    MainWindowView table();
+
+    // While the GUI thread waits for the worker (its start-up) it serves no call; a fatal box
+    // requested then is written to standard error and ends the process at once.
+    void setGuiWaiting(bool waiting) { guiWaiting_ = waiting; }
+
+private:
+    static constexpr int METER_COUNT = 17;  // the sixteen slots and the own voice
+
+    static int meterIndex(int controlId);
+    void setMeter(int controlId, int position);
+    void drainMeters();
+    void showFatal(const char* text, const char* caption, bool warningIcon);
+
+    QWidget& window_;
+    const BuiltTemplate& controls_;
+    std::atomic<int> meters_[METER_COUNT] = {};
+    std::atomic<bool> drainPending_{false};
+    std::atomic<bool> guiWaiting_{false};
+    int wakeFd_ = -1;
+    QSocketNotifier* wakeNotifier_ = nullptr;
+};
