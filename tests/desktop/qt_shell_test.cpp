@@ -1,0 +1,150 @@
+// The Qt glue of kovaro on the offscreen platform: the main window's procedure reached through
+// the Qt host (queued start and connect, the modal dialog ended by Escape, a mute click, the
+// close box), and the worker's view handing calls from another thread to the GUI thread.
+
+#include "conference/worker_events.h"
+#include "platform/event_loop.h"
+#include "resources/resource_ids.h"
+#include "shell/qt/qt_main_window.h"
+#include "shell/qt/qt_window_view.h"
+#include "tests/support/scratch_folder.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Posted {
+    uint32_t message;
+    uintptr_t wParam;
+    intptr_t lParam;
+};
+
+struct RecordingWorker {
+    int starts = 0;
+    int shutdowns = 0;
+    std::vector<Posted> posts;
+};
+
+WorkerPort recordingPort(RecordingWorker& worker) {
+    WorkerPort port;
+    port.context = &worker;
+    port.start = [](void* self) { ++static_cast<RecordingWorker*>(self)->starts; };
+    port.post = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+        static_cast<RecordingWorker*>(self)->posts.push_back({message, wParam, lParam});
+        return true;
+    };
+    port.shutdown = [](void* self) { ++static_cast<RecordingWorker*>(self)->shutdowns; };
+    return port;
+}
+
+}  // namespace
+
+class QtShellTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startThenDialogMuteAndCloseBox() {
+        ScratchFolder folder;
+        const std::string settings = folder.file("kovaro.ini");
+        RecordingWorker worker;
+        QtMainWindow window;
+        QCOMPARE(window.build(PARTICIPANT_MAIN_WINDOW), 0);
+
+        // The connection dialog opens by itself once the loop runs, after the worker's start.
+        int startsWhenDialogOpened = -1;
+        QString dialogTitle;
+        QTimer watch;
+        watch.setInterval(10);
+        connect(&watch, &QTimer::timeout, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (dialog == nullptr) {
+                return;
+            }
+            watch.stop();
+            startsWhenDialogOpened = worker.starts;
+            dialogTitle = dialog->windowTitle();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            if (dialog->isVisible()) {
+                static_cast<QDialog*>(dialog)->done(IDOK);  // never leave exec() hanging
+            }
+        });
+        watch.start();
+        window.open(recordingPort(worker), settings.c_str());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Kovaro"));
+        QTRY_COMPARE(startsWhenDialogOpened, 1);
+        QCOMPARE(dialogTitle, QStringLiteral("接続設定"));
+        // Escape is a cancel: nothing saved, nothing handed to the worker.
+        QVERIFY(worker.posts.empty());
+        QVERIFY(!fileExists(settings));
+
+        auto* slot3 = qobject_cast<QPushButton*>(window.controls().control(IDC_SLOT_MUTE_BASE + 3));
+        QVERIFY(slot3 != nullptr);
+        QTest::mouseClick(slot3, Qt::LeftButton);
+        QCOMPARE(worker.posts.size(), size_t{1});
+        QCOMPARE(worker.posts[0].message, WM_COMMAND);
+        QCOMPARE(worker.posts[0].wParam, uintptr_t{CMD_MUTE_SLOT});
+        QCOMPARE(worker.posts[0].lParam, intptr_t{1 << 16 | 3});
+
+        window.move(40, 50);
+        QVERIFY(!window.close());  // the close box: the procedure's destruction, not Qt's close
+        QCOMPARE(worker.shutdowns, 1);
+        QVERIFY(window.isHidden());
+        const std::string saved = readBytes(settings);
+        QVERIFY2(saved.find("Left=40") != std::string::npos && saved.find("Top=50") != std::string::npos,
+                 saved.c_str());
+    }
+
+    void viewHandsWorkerCallsToTheGuiThread() {
+        QtMainWindow window;
+        QCOMPARE(window.build(PARTICIPANT_MAIN_WINDOW), 0);
+        window.show();
+        QtWindowView view(window, window.controls());
+        const MainWindowView table = view.table();
+
+        // A modal dialog is open (the connection dialog): the worker's box shows above it.
+        QDialog dialog(&window);
+        dialog.setModal(true);
+        dialog.show();
+        std::thread worker([&] {
+            table.title("Kovaro- 接続済");
+            table.controlText(IDC_SLOT_NAME_BASE + 2, "ななし");
+            for (int position = 0; position <= 96; ++position) {
+                for (int slot = 0; slot < 16; ++slot) {
+                    table.meter(IDC_SLOT_METER_BASE + slot, position - slot);
+                }
+                table.meter(IDC_SEND_METER, position);
+            }
+            table.warning("さばかんしました。", "あるえ");
+        });
+        worker.join();
+
+        QTRY_VERIFY(dialog.findChild<QMessageBox*>() != nullptr);
+        auto* box = dialog.findChild<QMessageBox*>();
+        QCOMPARE(box->windowTitle(), QStringLiteral("あるえ"));
+        QCOMPARE(box->text(), QStringLiteral("さばかんしました。"));
+        QCOMPARE(box->icon(), QMessageBox::Warning);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Kovaro- 接続済"));
+        QCOMPARE(qobject_cast<QLabel*>(window.controls().control(IDC_SLOT_NAME_BASE + 2))->text(),
+                 QStringLiteral("ななし"));
+        // Only the latest position of each meter counts.
+        QTRY_COMPARE(qobject_cast<QProgressBar*>(window.controls().control(IDC_SEND_METER))->value(), 96);
+        for (int slot = 0; slot < 16; ++slot) {
+            QCOMPARE(qobject_cast<QProgressBar*>(window.controls().control(IDC_SLOT_METER_BASE + slot))->value(),
+                     96 - slot);
+        }
+        box->close();
+    }
+};
+
+QTEST_MAIN(QtShellTest)
+#include "qt_shell_test.moc"
