@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, only those that are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpulse-dev qt6-base-dev
-          fonts-noto-cjk pulseaudio pulseaudio-utils espeak-ng sox xvfb xdotool imagemagick python3)
+          libxcb1-dev fonts-noto-cjk pulseaudio pulseaudio-utils espeak-ng sox xvfb xdotool imagemagick python3)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
