@@ -12,7 +12,8 @@ for program in $programs; do
   [ -x "$build/bin/$program" ] || die "$build/bin/$program was not built"
 done
 
-work=$(mktemp -d "/tmp/kovaro-$name.XXXXXX")
+# No dot in the folder name: a program copied into it finds its settings file by the last dot.
+work=$(mktemp -d "/tmp/kovaro-$name-XXXXXX")
 pids=()
 cleanup() {
   local pid

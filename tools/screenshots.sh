@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Screenshots of kovaro for docs/, taken on a private X server (Xvfb) with the Japanese font,
+# on a private headless sound server:
+#   docs/kovaro-connect.png       the connection dialog as it opens at start
+#   docs/kovaro-idle.png          the main window hosting the relay server, nobody else there
+#   docs/kovaro-conference.png    the same window while simulated speakers (voice-swarm) talk,
+#                                 with two of them muted
+#   tools/screenshots.sh          (KOVARO_BUILD_DIR as for the measurement scripts)
+set -euo pipefail
+name=screenshots
+programs="kovaro voice-swarm"
+source "$(dirname "$0")/measure_common.sh"
+source "$root/tools/x_display.sh"
+command -v import >/dev/null || die "import is missing (tools/setup.sh installs imagemagick)"
+start_xvfb
+
+port=$(free_udp_port)
+mkdir "$work/kovaro"
+cp "$build/bin/kovaro" "$work/kovaro/kovaro"
+cat >"$work/kovaro/kovaro.ini" <<INI
+[torvik]
+NickName=さくら
+RemoteHost=
+RemotePort=$port
+ServerMode=1
+LocalPort=0
+Left=40
+Top=30
+INI
+"$work/kovaro/kovaro" </dev/null >"$work/kovaro.out" 2>"$work/kovaro.err" &
+kovaro=$!; pids+=("$kovaro")
+
+dialog=$(window_of '^接続設定$') || die "the connection dialog did not open: $(cat "$work/kovaro.err")"
+sleep 0.5
+import -window "$dialog" "$root/docs/kovaro-connect.png"
+xdotool windowfocus --sync "$dialog" key Return
+main=$(window_of '^Kovaro- 接続済$') || die "kovaro did not join its own server: $(cat "$work/kovaro.err")"
+sleep 0.5
+import -window "$main" "$root/docs/kovaro-idle.png"
+
+"$build/bin/voice-swarm" 127.0.0.1 "$port" 6 8 >"$work/swarm.out" 2>&1 &
+swarm=$!; pids+=("$swarm")
+sleep 3
+# Slots 2 and 5 muted, clicked at the middle of their buttons as the template places them
+# (72, 42 + 8i, 24 x 8 dialog units); with Noto Sans CJK JP at 9 pt a unit is 7/4 x 17/8
+# pixels, and the client area (177 units high) lies below the menu bar.
+height=$(xdotool getwindowgeometry "$main" | awk '/Geometry/ { split($2, size, "x"); print size[2] }')
+menu_bar=$(( height - (177 * 17 + 4) / 8 ))
+for slot in 2 5; do
+  xdotool mousemove --window "$main" $(( 84 * 7 / 4 )) $(( menu_bar + (46 + 8 * slot) * 17 / 8 )) click 1
+done
+sleep 1
+import -window "$main" "$root/docs/kovaro-conference.png"
+wait "$swarm" || true
+forget "$swarm"
+echo "screenshots: docs/kovaro-connect.png docs/kovaro-idle.png docs/kovaro-conference.png"

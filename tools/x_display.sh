@@ -1,0 +1,22 @@
+# Shared by the scripts that run kovaro on a private X server (sourced after measure_common.sh):
+# start_xvfb starts Xvfb on a free display number, tracked like every started process, and
+# exports DISPLAY; window_of waits for a visible window whose title matches and prints its id.
+start_xvfb() {
+  command -v Xvfb >/dev/null || die "Xvfb is missing (tools/setup.sh installs xvfb)"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
+  pids+=("$!")
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+  [ -s "$work/display" ] || die "Xvfb did not start: $(cat "$work/xvfb.err")"
+  export DISPLAY=":$(cat "$work/display")"
+}
+
+# window_of TITLE_REGEX [TRIES]: the id of the visible window with that title, waited for.
+window_of() {
+  local id
+  for _ in $(seq "${2:-100}"); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.05
+  done
+  return 1
+}
