@@ -65,12 +65,16 @@ bool isInteractive(ControlKind kind) {
     return kind != ControlKind::Label && kind != ControlKind::ProgressBar;
 }
 
+// The smallest share of the template's point size a text may shrink to so that it fits.
+constexpr double SMALLEST_TEXT_SCALE = 0.75;
+constexpr double TEXT_SCALE_STEP = 0.05;
+
 // The template's widths were made for its own font; ours can need more room for the same text
 // (Japanese kana at full width). A label or check box whose text would be cut grows to the
-// right as far as the text needs, but never into another control or past the client's edge.
+// right as far as the text needs, but never into another control or past the client's edge;
+// where that room is not enough its text is drawn a little smaller, so no character is hidden.
 void widenToFitText(QWidget& widget, const QRect& placed, const std::vector<QRect>& placedControls, int clientWidth) {
-    const int needed = widget.sizeHint().width();
-    if (needed <= placed.width()) {
+    if (widget.sizeHint().width() <= placed.width()) {
         return;
     }
     int right = clientWidth;
@@ -80,7 +84,15 @@ void widenToFitText(QWidget& widget, const QRect& placed, const std::vector<QRec
             right = std::min(right, other.left());
         }
     }
-    widget.resize(std::min(needed, right - placed.left()), placed.height());
+    const int room = right - placed.left();
+    const double pointSize = widget.font().pointSizeF();
+    for (double scale = 1.0 - TEXT_SCALE_STEP; widget.sizeHint().width() > room && scale >= SMALLEST_TEXT_SCALE;
+         scale -= TEXT_SCALE_STEP) {
+        QFont smaller = widget.font();
+        smaller.setPointSizeF(pointSize * scale);
+        widget.setFont(smaller);
+    }
+    widget.resize(std::min(widget.sizeHint().width(), room), placed.height());
 }
 
 }  // namespace
