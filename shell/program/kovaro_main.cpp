@@ -8,6 +8,7 @@
 #include "shell/participant_worker.h"
 #include "shell/qt/qt_main_window.h"
 #include "shell/qt/qt_window_view.h"
+#include "shell/qt/stop_signals.h"
 #include "shell/qt/template_font.h"
 
 #include <QApplication>
@@ -99,6 +100,7 @@ int main(int argc, char** argv) {
     QtWindowView view(window, window.controls());
     ParticipantWorker worker(view.table());
     StartingWorker starting{&worker, &view};
+    closeOnStopSignals(window);
     window.open(startingWorkerPort(starting));
     const int exitCode = application.exec();
 

@@ -7,6 +7,7 @@
 #include "resources/resource_ids.h"
 #include "shell/qt/qt_main_window.h"
 #include "shell/qt/qt_window_view.h"
+#include "shell/qt/stop_signals.h"
 #include "tests/support/scratch_folder.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <thread>
 #include <vector>
 
@@ -102,6 +104,15 @@ private slots:
         const std::string saved = readBytes(settings);
         QVERIFY2(saved.find("Left=40") != std::string::npos && saved.find("Top=50") != std::string::npos,
                  saved.c_str());
+    }
+
+    // The close itself is the close box's path, checked above; this checks that a stop signal takes it.
+    void aStopSignalClosesTheWindow() {
+        QWidget window;
+        window.show();
+        QCOMPARE(closeOnStopSignals(window), 0);
+        std::raise(SIGTERM);
+        QTRY_VERIFY(window.isHidden());
     }
 
     void viewHandsWorkerCallsToTheGuiThread() {
