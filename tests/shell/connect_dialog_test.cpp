@@ -10,24 +10,13 @@
 
 #include "resources/resource_ids.h"
 #include "tests/shell/fake_controls.h"
+#include "tests/support/settings_record.h"
 
 namespace {
 
 // "日" in code page 932 and in UTF-8.
 constexpr char NICHI_CP932[] = "\x93\xfa";
 constexpr char NICHI_UTF8[] = "\xe6\x97\xa5";
-
-ConnectSettings record(const char* nickname, const char* remoteHost, int32_t serverMode, int32_t remotePort,
-                       int32_t localPort)
-{
-    ConnectSettings settings{};
-    std::strcpy(settings.nickname, nickname);
-    std::strcpy(settings.remoteHost, remoteHost);
-    settings.serverMode = serverMode;
-    settings.remotePort = remotePort;
-    settings.localPort = localPort;
-    return settings;
-}
 
 // One modal run of the dialog over a live record, as the shell drives it.
 class DialogRun {
@@ -72,7 +61,7 @@ protected:
 TEST_F(ConnectDialogTest, OpensWithTheLiveRecordInItsBoxes)
 {
     std::string nickname = std::string("ab") + NICHI_CP932;
-    ConnectSettings live = record(nickname.c_str(), "stored.example", 1, 9876, 4000);
+    ConnectSettings live = settingsRecord(nickname.c_str(), "stored.example", 1, 9876, 4000);
     DialogRun run(dialog, live);
 
     EXPECT_EQ(run.text(IDC_NICKNAME), std::string("ab") + NICHI_UTF8);
@@ -91,7 +80,7 @@ TEST_F(ConnectDialogTest, OpensWithTheLiveRecordInItsBoxes)
 
 TEST_F(ConnectDialogTest, ServerPortIsCheckedBeforeTheLocalPortAndBothStayInRange)
 {
-    ConnectSettings live = record("me", "relay.example", 0, 9876, 0);
+    ConnectSettings live = settingsRecord("me", "relay.example", 0, 9876, 0);
     ConnectSettings before = live;
     DialogRun run(dialog, live);
     run.click(IDC_FIX_LOCAL_PORT);
@@ -124,7 +113,7 @@ TEST_F(ConnectDialogTest, ServerPortIsCheckedBeforeTheLocalPortAndBothStayInRang
 
 TEST_F(ConnectDialogTest, AFixedLocalPortOfZeroMeansNotFixed)
 {
-    ConnectSettings live = record("me", "relay.example", 0, 9876, 5000);
+    ConnectSettings live = settingsRecord("me", "relay.example", 0, 9876, 5000);
     {
         DialogRun run(dialog, live);
         run.type(IDC_LOCAL_PORT, "0");
@@ -140,7 +129,7 @@ TEST_F(ConnectDialogTest, AFixedLocalPortOfZeroMeansNotFixed)
 
 TEST_F(ConnectDialogTest, ServerModeSwapsTheHostAndAnEarlierDialogsHostComesBack)
 {
-    ConnectSettings live = record("me", "typed.example", 0, 9876, 0);
+    ConnectSettings live = settingsRecord("me", "typed.example", 0, 9876, 0);
     {
         DialogRun run(dialog, live);
         run.click(IDC_SERVER_MODE);
@@ -157,7 +146,7 @@ TEST_F(ConnectDialogTest, ServerModeSwapsTheHostAndAnEarlierDialogsHostComesBack
 
     // Reloaded from the file with server mode on: the stored host shows, and unchecking brings
     // back the host saved by the click in the cancelled dialog.
-    live = record("me", "stored.example", 1, 9876, 0);
+    live = settingsRecord("me", "stored.example", 1, 9876, 0);
     DialogRun next(dialog, live);
     EXPECT_EQ(next.text(IDC_REMOTE_HOST), "stored.example");
     next.click(IDC_SERVER_MODE);
@@ -166,7 +155,7 @@ TEST_F(ConnectDialogTest, ServerModeSwapsTheHostAndAnEarlierDialogsHostComesBack
 
 TEST_F(ConnectDialogTest, FirstDialogOpenedInServerModeRestoresAnEmptyHost)
 {
-    ConnectSettings live = record("unnamed", "stored.example", 1, 9876, 0);
+    ConnectSettings live = settingsRecord("unnamed", "stored.example", 1, 9876, 0);
     DialogRun run(dialog, live);
     run.click(IDC_SERVER_MODE);
     EXPECT_EQ(run.text(IDC_REMOTE_HOST), "");
@@ -175,7 +164,7 @@ TEST_F(ConnectDialogTest, FirstDialogOpenedInServerModeRestoresAnEmptyHost)
 
 TEST_F(ConnectDialogTest, FixLocalPortFirstShowsTheLoadedServerPortThenRemembersTheBox)
 {
-    ConnectSettings live = record("me", "relay.example", 0, 9876, 0);
+    ConnectSettings live = settingsRecord("me", "relay.example", 0, 9876, 0);
     DialogRun run(dialog, live);
     run.type(IDC_REMOTE_PORT, "5000");
     run.click(IDC_FIX_LOCAL_PORT);
@@ -190,7 +179,7 @@ TEST_F(ConnectDialogTest, FixLocalPortFirstShowsTheLoadedServerPortThenRemembers
 
 TEST_F(ConnectDialogTest, NicknameIsCutToFifteenBytesWithoutSplittingACharacter)
 {
-    ConnectSettings live = record("me", "relay.example", 0, 9876, 0);
+    ConnectSettings live = settingsRecord("me", "relay.example", 0, 9876, 0);
     DialogRun run(dialog, live);
     // 2 + 7 x 2 bytes: the seventh character would end on byte 16, so it goes whole.
     std::string typed = "ab";
@@ -207,7 +196,7 @@ TEST_F(ConnectDialogTest, NicknameIsCutToFifteenBytesWithoutSplittingACharacter)
 
 TEST_F(ConnectDialogTest, ANicknameCharacterTheCodePageLacksIsRefused)
 {
-    ConnectSettings live = record("me", "relay.example", 0, 9876, 0);
+    ConnectSettings live = settingsRecord("me", "relay.example", 0, 9876, 0);
     DialogRun run(dialog, live);
     run.type(IDC_NICKNAME, "ab\xed\x95\x9c");  // a Hangul syllable
     run.expectOkRefused(TEXT_BAD_NICKNAME);
@@ -221,7 +210,7 @@ TEST_F(ConnectDialogTest, ANicknameCharacterTheCodePageLacksIsRefused)
 
 TEST_F(ConnectDialogTest, DedicatedServerVariantOnlyEditsTheServerPort)
 {
-    ConnectSettings live = record("", "localhost", 1, 9876, 0);
+    ConnectSettings live = settingsRecord("", "localhost", 1, 9876, 0);
     DialogRun run(dialog, live, SERVER_CONNECT_DIALOG);
     EXPECT_FALSE(run.controls[IDCANCEL].enabled);
     EXPECT_EQ(run.text(IDC_REMOTE_PORT), "9876");

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/scratch_folder.h"
+#include "tests/support/settings_record.h"
 
 namespace {
 
@@ -36,18 +37,6 @@ void expectZeroAfterText(const char* field, size_t capacity)
         EXPECT_EQ(field[i], '\0') << "byte " << i;
 }
 
-ConnectSettings record(const char* nickname, const char* remoteHost, int32_t serverMode, int32_t remotePort,
-                       int32_t localPort)
-{
-    ConnectSettings settings{};
-    std::strcpy(settings.nickname, nickname);
-    std::strcpy(settings.remoteHost, remoteHost);
-    settings.serverMode = serverMode;
-    settings.remotePort = remotePort;
-    settings.localPort = localPort;
-    return settings;
-}
-
 } // namespace
 
 TEST_F(ConnectSettingsStore, DefaultsWithoutAFile)
@@ -69,7 +58,7 @@ TEST_F(ConnectSettingsStore, DefaultsWithoutAFile)
 TEST_F(ConnectSettingsStore, SaveWritesUtf8InOrderAndLoadsBackCp932)
 {
     // "日本" in code page 932.
-    ConnectSettings saved = record("\x93\xFA\x96\x7B", "example.org", 0, 12345, 5000);
+    ConnectSettings saved = settingsRecord("\x93\xFA\x96\x7B", "example.org", 0, 12345, 5000);
     EXPECT_EQ(saveConnectSettings(store, saved), 0u);
     EXPECT_EQ(readBytes(store.iniPath), "[torvik]\n"
                                         "NickName=日本\n"
@@ -105,7 +94,7 @@ TEST_F(ConnectSettingsStore, UnmappableCharactersAreReplacedAndReported)
     EXPECT_STREQ(settings.remoteHost, "h?st");
 
     // A lead byte without its trail byte cannot be written as UTF-8 either.
-    EXPECT_EQ(saveConnectSettings(store, record("ok\x82", "host", 1, 1, 1)), 1u);
+    EXPECT_EQ(saveConnectSettings(store, settingsRecord("ok\x82", "host", 1, 1, 1)), 1u);
     EXPECT_STREQ(loaded().nickname, "ok?");
 }
 
@@ -174,7 +163,7 @@ TEST_F(ConnectSettingsStore, TwoProgramsInOneFolderKeepSeparateFiles)
     ASSERT_EQ(client.open(clientPath, SETTINGS_SECTION), 0);
     ASSERT_EQ(server.open(serverPath, SETTINGS_SECTION), 0);
 
-    saveConnectSettings(client, record("me", "relay", 0, 1111, 0));
+    saveConnectSettings(client, settingsRecord("me", "relay", 0, 1111, 0));
     saveWindowPosition(client, WindowPosition{10, 20});
     ConnectSettings serverSettings{};
     serverSettings.remotePort = 2222;
