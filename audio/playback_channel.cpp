@@ -4,14 +4,21 @@
 #include <pulse/timeval.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
 #include "audio/audio_system.h"
+#include "audio/playout_edits.h"
 #include "audio/pulse_stream.h"
 
 // Each channel is one playback stream, so the sound server mixes the sixteen slots and the
 // system mixer lists them by name.
+//
+// Playout: every block passes the slot's PlayoutPolicy with the queue it finds, which may
+// ask for silence ahead of it (a cushion), cut it (a queue above its target) or ramp it in
+// (after the queue ran dry).
 //
 // Bounded queue: a channel holds at most BLOCK_COUNT blocks (0.5 s). A write that would
 // exceed that is dropped, and counted; the audio already queued plays on untouched. Dropping
@@ -28,18 +35,21 @@
 // no MM_WOM_DONE notification is needed to learn that a block has finished, and none is sent.
 
 // Low-latency buffering, in bytes: the server asks for more once it holds less than TARGET;
-// playback starts (again) when PREBUFFER bytes wait. Two blocks of prebuffer give one block
-// of cushion against the jitter of frames arriving over the network: with one, every late
-// frame was an audible gap. Smaller values underran on the test server; the server's
-// defaults add about a second.
+// playback starts (again) as soon as a sample waits. The cushion against the jitter of frames
+// arriving over the network is the playout policy's, built from silence queued ahead of a
+// block where it is needed; a fixed prebuffer would add its whole length to every sample.
+// The server's defaults add about a second.
 constexpr uint32_t TARGET_BYTES = 3000;
-constexpr uint32_t PREBUFFER_BYTES = 2000;
+constexpr uint32_t PREBUFFER_BYTES = 2;
 constexpr uint32_t REQUEST_BYTES = 500;
 
 // A report older than one block may miss a whole block played or a drain after a pause.
 constexpr pa_usec_t STALE_REPORT_USEC = 62500;
 
 constexpr uint32_t QUEUE_LIMIT_BYTES = PlaybackChannel::BLOCK_COUNT * PlaybackChannel::BLOCK_BYTES;
+
+// What a lead of silence is copied from (the stream copies what it is given).
+static const uint8_t SILENCE[QUEUE_LIMIT_BYTES] = {};
 
 // Room for "15: " and a nickname; a longer name is cut at a character boundary.
 constexpr size_t STREAM_NAME_BYTES = 256;
@@ -85,8 +95,24 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& forma
     stream_ = stream;
     slot_ = slot;
     bytesWritten_ = 0;
+    playout_.reset();
     requestTimingLocked();
     return 0;
+}
+
+// The largest magnitude among count samples.
+static int peakOf(const int16_t* samples, int count)
+{
+    int peak = 0;
+    for (int i = 0; i < count; ++i)
+        peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+    return peak;
+}
+
+static int64_t monotonicUsec()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 int PlaybackChannel::write(const uint8_t* data, size_t length)
@@ -102,27 +128,60 @@ int PlaybackChannel::write(const uint8_t* data, size_t length)
     if (count == 0) {
         return 0;
     }
-    bool full = queuedBytesLocked() + count > QUEUE_LIMIT_BYTES;
-    if (full && reportIsStaleLocked()) {
+    uint32_t queued = queuedBytesLocked();
+    if (queued + count > QUEUE_LIMIT_BYTES && reportIsStaleLocked()) {
         // The report may predate a pause in which the queue drained: refuse only on a fresh one.
         awaitTimingLocked();
-        full = queuedBytesLocked() + count > QUEUE_LIMIT_BYTES;
+        queued = queuedBytesLocked();
     }
+    int16_t* samples = blocks_ + block * (BLOCK_BYTES / 2);
+    std::memcpy(samples, data, count);
+    int sampleCount = static_cast<int>(count / 2);
+    const int peak = peakOf(samples, sampleCount);
+    const PlayoutDecision decision =
+        playout_.arrive(monotonicUsec(), queued, static_cast<uint32_t>(count), peak);
+    if (decision.keepBytes < count) {
+        // Quiet material is simply cut short; loud material is spliced where it repeats.
+        const int cut = static_cast<int>((count - decision.keepBytes) / 2);
+        sampleCount = peak <= PlayoutPolicy::QUIET_PEAK ? sampleCount - cut : shortenBlock(samples, sampleCount, cut);
+    }
+    if (decision.fadeIn) {
+        fadeIn(samples, sampleCount);
+    }
+    const uint32_t keep = static_cast<uint32_t>(sampleCount) * 2;
+    const uint32_t room = queued < QUEUE_LIMIT_BYTES ? QUEUE_LIMIT_BYTES - queued : 0;
     int result = 0;
-    if (full) {
+    if (keep > room) {
         ++droppedWrites_;
         result = -PA_ERR_BUSY;
     } else {
-        uint8_t* target = blocks_ + block * BLOCK_BYTES;
-        std::memcpy(target, data, count);
-        if (pa_stream_write(stream_, target, count, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
-            result = negativeError(pa_stream_get_context(stream_));
-        } else {
-            bytesWritten_ += count;
+        // After a gap the cushion is silence; in a quiet moment it is more of the quiet block,
+        // so that a murmur in the background goes on.
+        uint32_t lead = std::min(decision.leadBytes, room - keep);
+        const bool fromBlock = !decision.fadeIn && keep > 0;
+        while (result == 0 && lead > 0) {
+            const uint32_t part = fromBlock ? std::min(lead, keep) : lead;
+            result = queueLocked(fromBlock ? reinterpret_cast<const uint8_t*>(samples) : SILENCE, part);
+            lead -= part;
+        }
+        if (result == 0) {
+            result = queueLocked(reinterpret_cast<const uint8_t*>(samples), keep);
         }
     }
     requestTimingLocked();
     return result;
+}
+
+int PlaybackChannel::queueLocked(const uint8_t* bytes, uint32_t count)
+{
+    if (count == 0) {
+        return 0;
+    }
+    if (pa_stream_write(stream_, bytes, count, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        return negativeError(pa_stream_get_context(stream_));
+    }
+    bytesWritten_ += count;
+    return 0;
 }
 
 // Wakes a writer waiting in awaitTimingLocked; userdata is the main loop.
@@ -235,6 +294,11 @@ uint32_t PlaybackChannel::queuedBytes() const
 uint32_t PlaybackChannel::droppedWrites() const
 {
     return droppedWrites_;
+}
+
+const PlayoutPolicy& PlaybackChannel::playout() const
+{
+    return playout_;
 }
 
 uint32_t PlaybackChannel::queuedBytesLocked() const

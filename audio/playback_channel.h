@@ -2,12 +2,14 @@
 // One slot's output: a playback stream of its own on the default output, fed in blocks of
 // at most 1000 bytes through a ring of 8. At most 8 blocks (0.5 s) wait in a channel; a
 // write that would exceed that never overwrites queued audio (see the .cpp for the rule).
+// How much waits below that is the playout policy's choice (audio/playout_policy.h).
 // Threading: worker thread only.
 
 #include <cstddef>
 #include <cstdint>
 
 #include "audio/pcm_format.h"
+#include "audio/playout_policy.h"
 
 class AudioSystem;
 class EventLoop;
@@ -40,9 +42,13 @@ public:
     uint32_t queuedBytes() const;
     // Writes refused because the channel already held 8 blocks.
     uint32_t droppedWrites() const;
+    // The playout policy's state: its floor, the gaps it saw, what it cut.
+    const PlayoutPolicy& playout() const;
 
 private:
     uint32_t queuedBytesLocked() const;
+    // Hands count bytes to the stream: 0 or a negative error.
+    int queueLocked(const uint8_t* bytes, uint32_t count);
     // Asks the server for a fresh timing report unless one is still on its way.
     void requestTimingLocked();
     // Waits (main loop locked) until the server has answered a timing request.
@@ -60,5 +66,6 @@ private:
     uint64_t bytesWritten_ = 0;
     uint32_t writeCount_ = 0;
     uint32_t droppedWrites_ = 0;
-    uint8_t blocks_[BLOCK_COUNT * BLOCK_BYTES] = {};
+    PlayoutPolicy playout_;
+    int16_t blocks_[BLOCK_COUNT * BLOCK_BYTES / 2] = {};
 };

@@ -1,0 +1,50 @@
+#include "audio/playout_edits.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+// The longest voice period looked at for a splice (80 samples: 100 Hz).
+constexpr int LONGEST_PERIOD = 80;
+
+void fadeIn(int16_t* samples, int count)
+{
+    const int ramp = std::min(count, FADE_IN_SAMPLES);
+    for (int i = 0; i < ramp; ++i)
+        samples[i] = static_cast<int16_t>(samples[i] * i / FADE_IN_SAMPLES);
+}
+
+// How far apart the SPLICE_SAMPLES from a and from b are: the sum of their differences.
+static int64_t mismatch(const int16_t* a, const int16_t* b)
+{
+    int64_t sum = 0;
+    for (int i = 0; i < SPLICE_SAMPLES; ++i)
+        sum += std::abs(a[i] - b[i]);
+    return sum;
+}
+
+int shortenBlock(int16_t* samples, int count, int cutSamples)
+{
+    if (cutSamples <= 0 || cutSamples + SPLICE_SAMPLES > count)
+        return count;
+    // The splice sits in the middle of what remains, away from the neighbouring blocks' seams.
+    const int start = (count - cutSamples - SPLICE_SAMPLES) / 2;
+    int best = cutSamples;
+    int64_t bestMismatch = mismatch(samples + start, samples + start + cutSamples);
+    for (int cut = cutSamples - 1; cut >= std::max(1, cutSamples - LONGEST_PERIOD); --cut) {
+        const int64_t candidate = mismatch(samples + start, samples + start + cut);
+        if (candidate < bestMismatch) {
+            best = cut;
+            bestMismatch = candidate;
+        }
+    }
+    for (int i = 0; i < SPLICE_SAMPLES; ++i) {
+        const int before = samples[start + i];
+        const int after = samples[start + best + i];
+        samples[start + i] = static_cast<int16_t>((before * (SPLICE_SAMPLES - i) + after * i) / SPLICE_SAMPLES);
+    }
+    const int tail = count - (start + SPLICE_SAMPLES + best);
+    std::memmove(samples + start + SPLICE_SAMPLES, samples + start + SPLICE_SAMPLES + best,
+                 static_cast<size_t>(tail) * sizeof *samples);
+    return count - best;
+}

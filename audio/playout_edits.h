@@ -1,0 +1,21 @@
+#pragma once
+// Edits a playback channel makes to a block of 16-bit samples before it queues it, for the
+// playout policy: a ramp after silence that was not in the speech, and a shortened block
+// spliced where its waveform repeats, so that the cut is not heard as a click.
+// Threading: pure functions.
+
+#include <cstdint>
+
+// Samples ramped in by fadeIn (4 ms).
+constexpr int FADE_IN_SAMPLES = 32;
+// Samples over which the two sides of a splice are blended (4 ms).
+constexpr int SPLICE_SAMPLES = 32;
+
+// Ramps the first FADE_IN_SAMPLES of samples (or all of them, when fewer) up from silence.
+void fadeIn(int16_t* samples, int count);
+
+// Removes about cutSamples from the middle of the count samples, in place: the number removed
+// (between cutSamples less a voice period of at most 10 ms, and cutSamples) is chosen where the
+// waveform after the cut best continues the one before it, and the two are blended over
+// SPLICE_SAMPLES. The new count; count itself when the block is too short to splice.
+int shortenBlock(int16_t* samples, int count, int cutSamples);

@@ -1,0 +1,67 @@
+#pragma once
+// How much audio one speaker's playback channel keeps queued, decided block by block from
+// what the channel holds when each block arrives. Knows nothing of the sound system: the
+// channel passes the arrival time and its queue, and applies the decision.
+// Threading: the owner of the channel; no lock inside.
+
+#include <cstdint>
+
+struct PlayoutDecision {
+    // Silence to queue before the block: the cushion rebuilt after the queue ran dry, or
+    // grown in a quiet moment.
+    uint32_t leadBytes = 0;
+    // Bytes of the block to play: the whole block, or less where the queue sits above its
+    // target (0 drops the block).
+    uint32_t keepBytes = 0;
+    // The block follows silence that was not in the speech (the queue ran dry): ramp it in.
+    bool fadeIn = false;
+};
+
+class PlayoutPolicy {
+public:
+    static constexpr uint32_t BLOCK_BYTES = 1000;
+    static constexpr int64_t BLOCK_USEC = 62500;
+    // Arrivals over which the lowest queue is watched (2 s).
+    static constexpr int WINDOW = 32;
+    // Lowest queue aimed at when a block arrives: the server reads in chunks of about 10 ms.
+    static constexpr uint32_t FLOOR_BYTES = 160;
+    // A block whose largest sample is at most this is quiet (about -30 dBFS).
+    static constexpr int QUIET_PEAK = 1024;
+
+    // Forgets everything, as for a new stream.
+    void reset() { *this = PlayoutPolicy{}; }
+
+    // A block of blockBytes with largest sample magnitude peak arrives at nowUsec while the
+    // channel holds queuedBytes.
+    PlayoutDecision arrive(int64_t nowUsec, uint32_t queuedBytes, uint32_t blockBytes, int peak);
+
+    // The lowest queue currently aimed at when a block arrives.
+    uint32_t floorBytes() const { return FLOOR_BYTES + boostBytes_; }
+    // The cushion rebuilt after the queue ran dry: the floor and the spread of recent arrivals.
+    uint32_t cushionBytes() const;
+    // Times the queue ran dry while blocks were arriving at the voice pace.
+    uint32_t gaps() const { return gaps_; }
+    // Bytes left out of blocks to bring the queue down to its target.
+    uint64_t trimmedBytes() const { return trimmedBytes_; }
+
+private:
+    void remember(uint32_t queuedBytes);
+    void shiftWindow(int64_t bytes);
+    uint32_t windowLowest(int count) const;
+    int64_t windowHighest() const;
+
+    int64_t window_[WINDOW] = {};
+    int windowCount_ = 0;
+    int windowNext_ = 0;
+    // Consecutive arrivals that found the queue above its target.
+    int aboveTarget_ = 0;
+    // Grows with every gap, fades while none comes.
+    uint32_t boostBytes_ = 0;
+    // Highest less lowest queue of the window, remembered across restarts and fading slowly.
+    uint32_t spreadBytes_ = 0;
+    int arrivalsSinceGap_ = 0;
+    bool started_ = false;
+    int64_t lastArrivalUsec_ = 0;
+    uint32_t gaps_ = 0;
+    uint64_t trimmedBytes_ = 0;
+};
