@@ -22,9 +22,10 @@
 constexpr uint32_t MM_WIM_DATA = 0x3C0;
 
 // The server delivers audio in fragments of this size, and a buffer is posted only when
-// its last byte has arrived: a 20 ms fragment keeps that arrival within 20 ms of the
-// recording, where 1000-byte fragments could add up to a block (62.5 ms).
-constexpr uint32_t FRAGMENT_BYTES = 320;
+// its last byte has arrived: a 6.25 ms fragment, a tenth of a buffer, posts it within 6.25 ms
+// of its last sample (a 20 ms fragment, which does not divide the buffer, added up to 20 ms of
+// jitter to the frames' departures, and 1000-byte fragments up to a block).
+constexpr uint32_t FRAGMENT_BYTES = 100;
 
 CaptureDevice::CaptureDevice() = default;
 
