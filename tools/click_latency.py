@@ -1,10 +1,18 @@
 #!/usr/bin/env python3
 """Click feed and click delay analysis for tools/measure_latency.sh (raw s16le mono 8000 Hz).
 
-  click_latency.py make OUT [--clicks N] [--spacing-ms S]
+  click_latency.py make OUT [--clicks N] [--spacing-ms S] [--murmur]
       silence, then N tone bursts (10 ms of 1 kHz, sharp onset) S ms apart, then silence.
       Click k comes k/N of a 62.5 ms block later than the spacing alone would put it, so the
-      clicks sample every phase of the participant's capture block.
+      clicks sample every phase of the participant's capture block. With --murmur a quiet
+      250 Hz tone runs under the clicks from start to end, so that a gap in the output shows.
+  click_latency.py condition NAME MIC OUT CSV [--clicks N] [--spacing-ms S]
+      for one impaired run with --murmur: one line with the median and p95 delay, the gaps
+      (murmur missing for more than 10 ms) a minute, the delay near 10 s and at the end, and
+      after the longest gap (a stall) how long until the delay is back within 20 ms of before;
+      each click's time and delay go to CSV.
+  click_latency.py plot PNG TITLE DIR [DIR]
+      one panel per condition of the CSVs in DIR (and a second series from the second DIR).
   click_latency.py measure MIC OUT [--mic2 MIC2] [--clicks N] [--spacing-ms S]
       finds the click onsets in the microphone and the output recordings (started together)
       and prints the delay of each click from one to the other, and their median, min, max.
@@ -26,10 +34,17 @@ BURST_MS = 10
 BURST_HZ = 1000
 BURST_AMPLITUDE = 16000
 QUIET_MS = 300  # an onset needs this much quiet before it
+MURMUR_HZ = 250
+MURMUR_AMPLITUDE = 500
+GAP_LEVEL = 100  # the murmur is missing where samples stay below this
+GAP_MS = 10
 
 
-def make(path, clicks, spacing_ms):
+def make(path, clicks, spacing_ms, murmur):
     samples = array.array("h", bytes(2 * (LEAD_MS + clicks * spacing_ms + TAIL_MS) * RATE // 1000))
+    if murmur:
+        for n in range(len(samples)):
+            samples[n] = round(MURMUR_AMPLITUDE * math.sin(2 * math.pi * MURMUR_HZ * n / RATE))
     burst = [round(BURST_AMPLITUDE * math.sin(2 * math.pi * BURST_HZ * n / RATE))
              for n in range(BURST_MS * RATE // 1000)]
     # Sine phase 0 starts at zero: shift by a quarter period so the first sample is the peak.
@@ -37,7 +52,7 @@ def make(path, clicks, spacing_ms):
     for click in range(clicks):
         # Each click lands at another point of the 500-sample capture block.
         start = (LEAD_MS + click * spacing_ms) * RATE // 1000 + click * 500 // clicks
-        samples[start:start + len(burst)] = array.array("h", burst)
+        samples[start:start + len(burst)] = array.array("h", [b + samples[start + i] for i, b in enumerate(burst)])
     if sys.byteorder != "little":
         samples.byteswap()
     with open(path, "wb") as out:
@@ -111,6 +126,112 @@ def measure(mic_path, out_path, mic2_path, spacing_ms, expected):
     return 0
 
 
+def percentile(values, share):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
+
+
+def gaps(samples, start, end):
+    """(start, length) in samples of each stretch of start..end where the murmur is missing."""
+    found = []
+    run = 0
+    for index in range(start, min(end, len(samples))):
+        if abs(samples[index]) < GAP_LEVEL:
+            run += 1
+        else:
+            if run > GAP_MS * RATE // 1000:
+                found.append((index - run, run))
+            run = 0
+    return found
+
+
+def near(timed, at, width):
+    """Median delay of the clicks within width seconds of at, or None."""
+    chosen = [d for t, d in timed if abs(t - at) <= width]
+    return statistics.median(chosen) if chosen else None
+
+
+def condition(name, mic_path, out_path, csv_path, spacing_ms, expected):
+    window = spacing_ms * RATE // 1000
+    mic = onsets(read(mic_path))
+    out_samples = read(out_path)
+    out = onsets(out_samples)
+    timed = []
+    for start in mic:
+        following = [t for t in out if start <= t < start + window]
+        if following:
+            timed.append(((start - mic[0]) / RATE, ms(following[0] - start)))
+    if len(timed) < max(1, expected // 2):
+        print(f"{name:<14} only {len(timed)} of {expected} clicks came through")
+        return 1
+    with open(csv_path, "w") as csv:
+        csv.write("seconds,delay_ms\n")
+        for t, d in timed:
+            csv.write(f"{t:.3f},{d:.1f}\n")
+    delays = [d for _, d in timed]
+    # The murmur is looked at from the first click out to the last one.
+    first_out = mic[0] + round(timed[0][1] * RATE / 1000)
+    last_out = mic[-1] + round(timed[-1][1] * RATE / 1000)
+    holes = gaps(out_samples, first_out, last_out)
+    minutes = (last_out - first_out) / RATE / 60
+    duration = timed[-1][0]
+    start_delay = near(timed, 10.0, 2.0)
+    end_delay = near(timed, duration - 2.0, 2.0)
+    line = (f"{name:<14} median {statistics.median(delays):6.1f} ms  p95 {percentile(delays, 0.95):6.1f} ms  "
+            f"gaps {len(holes) / minutes:5.1f}/min  "
+            f"at 10 s {start_delay if start_delay is not None else float('nan'):6.1f} ms  "
+            f"at {duration:.0f} s {end_delay if end_delay is not None else float('nan'):6.1f} ms")
+    longest = max(holes, key=lambda hole: hole[1], default=None)
+    if longest and longest[1] >= RATE // 2:
+        stall_end = (longest[0] + longest[1] - first_out) / RATE + timed[0][0] + timed[0][1] / 1000
+        before = [d for t, d in timed if stall_end - 12 <= t + d / 1000 < stall_end - 2]
+        if before:
+            reference = statistics.median(before)
+            after = [(t + d / 1000, d) for t, d in timed if t + d / 1000 > stall_end]
+            back = None
+            for i, (heard, _) in enumerate(after):
+                if all(abs(d - reference) <= 20 for _, d in after[i:i + 6]):
+                    back = heard - stall_end
+                    break
+            line += (f"  stall {longest[1] / RATE:.1f} s: back within 20 ms of {reference:.0f} ms "
+                     + (f"after {back:.1f} s" if back is not None else "never"))
+    print(line)
+    return 0
+
+
+def plot(png, title, directories):
+    try:
+        import matplotlib
+        matplotlib.use("Agg")
+        import matplotlib.pyplot as pyplot
+    except ImportError:
+        print("click_latency: no plot: python3-matplotlib is missing (apt-get install python3-matplotlib)",
+              file=sys.stderr)
+        return 1
+    import glob
+    import os
+    names = sorted(os.path.basename(p)[:-4] for p in glob.glob(os.path.join(directories[0], "*.csv")))
+    figure, axes = pyplot.subplots(len(names), 1, figsize=(9, 2.2 * len(names)), sharex=True, squeeze=False)
+    for axis, name in zip(axes[:, 0], names):
+        for directory, style in zip(directories, ("-", "--")):
+            path = os.path.join(directory, name + ".csv")
+            if not os.path.exists(path):
+                continue
+            with open(path) as csv:
+                rows = [line.split(",") for line in csv.read().split("\n")[1:] if line]
+            axis.plot([float(r[0]) for r in rows], [float(r[1]) for r in rows], style, marker=".", markersize=3,
+                      label=os.path.basename(os.path.normpath(directory)))
+        axis.set_title(name, fontsize=9)
+        axis.set_ylabel("delay (ms)")
+        axis.grid(True, alpha=0.3)
+        axis.legend(fontsize=7, loc="upper right")
+    axes[-1, 0].set_xlabel("time in the run (s)")
+    figure.suptitle(title)
+    figure.tight_layout()
+    figure.savefig(png, dpi=80)
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser(description="click feed and click delay analysis (s16le, 8000 Hz, mono)")
     commands = parser.add_subparsers(dest="command", required=True)
@@ -118,6 +239,16 @@ def main():
     make_args.add_argument("out")
     make_args.add_argument("--clicks", type=int, default=10)
     make_args.add_argument("--spacing-ms", type=int, default=1500)
+    make_args.add_argument("--murmur", action="store_true")
+    condition_args = commands.add_parser("condition")
+    for name in ("name", "mic", "out", "csv"):
+        condition_args.add_argument(name)
+    condition_args.add_argument("--clicks", type=int, default=10)
+    condition_args.add_argument("--spacing-ms", type=int, default=1500)
+    plot_args = commands.add_parser("plot")
+    plot_args.add_argument("png")
+    plot_args.add_argument("title")
+    plot_args.add_argument("directories", nargs="+")
     measure_args = commands.add_parser("measure")
     measure_args.add_argument("mic")
     measure_args.add_argument("out")
@@ -126,8 +257,12 @@ def main():
     measure_args.add_argument("--spacing-ms", type=int, default=1500)
     args = parser.parse_args()
     if args.command == "make":
-        make(args.out, args.clicks, args.spacing_ms)
+        make(args.out, args.clicks, args.spacing_ms, args.murmur)
         return 0
+    if args.command == "condition":
+        return condition(args.name, args.mic, args.out, args.csv, args.spacing_ms, args.clicks)
+    if args.command == "plot":
+        return plot(args.png, args.title, args.directories)
     return measure(args.mic, args.out, args.mic2, args.spacing_ms, args.clicks)
 
 

@@ -1,6 +1,16 @@
 #!/usr/bin/env bash
 # Mouth-to-ear latency of a participant through the real sound server (not a test: prints figures).
 #   tools/measure_latency.sh [relay|server|both]     (default both)
+#   tools/measure_latency.sh conditions [CONDITION...]
+#       the relay mode through tools' jitter-proxy, once per network condition (default all:
+#       loopback jitter40 reorder loss2 stall clock+0.5 clock-0.5), RUN_SECONDS (default 60)
+#       each, with clicks every 500 ms over a quiet murmur; prints per condition the median and
+#       p95 delay, gaps a minute, the delay near 10 s and at the end, and a stall's recovery.
+#       The microphone and the output are recorded by one dual-record process, whose two
+#       streams start together (two parec processes start as far apart as their start-ups).
+#       RESULTS_DIR keeps each click's delay as CSV; PLOT=file.png draws them (matplotlib).
+#       KOVARO_PRODUCT_BIN takes relay-host and participant-host from another build (the
+#       code before a change), the proxy still from this one.
 # A private headless PulseAudio; one participant-host, joined through relay-host ("relay") or
 # hosting the relay itself ("server"). The relay sends each speaker its own frames back, so a
 # click played into the virtual microphone travels capture -> encode -> relay -> decode ->
@@ -19,14 +29,73 @@ spacing_ms=1500
 modes=${1:-both}
 case $modes in
   both) modes="relay server" ;;
-  relay|server) ;;
-  *) echo "usage: $0 [relay|server|both]" >&2; exit 2 ;;
+  relay|server|conditions) ;;
+  *) echo "usage: $0 [relay|server|both] | conditions [CONDITION...]" >&2; exit 2 ;;
 esac
 
 name=measure_latency
-programs="relay-host participant-host"
+programs="relay-host participant-host jitter-proxy dual-record"
 command -v pacat >/dev/null && command -v parec >/dev/null || { echo "$name: pacat/parec missing (tools/setup.sh)" >&2; exit 1; }
 source "$(dirname "$0")/measure_common.sh"
+
+# The proxy's options for a condition; the stall begins halfway through the run.
+proxy_options() {
+  case $1 in
+    loopback) ;;
+    jitter40) echo "--jitter 40" ;;
+    reorder) echo "--jitter 40 --reorder 5" ;;
+    loss2) echo "--loss 2" ;;
+    stall) echo "--stall $(( 3000 + run_seconds * 500 )):1000" ;;
+    clock+0.5) echo "--clock 0.5" ;;
+    clock-0.5) echo "--clock -0.5" ;;
+    *) return 1 ;;
+  esac
+}
+
+if [ "$modes" = conditions ]; then
+  shift
+  run_seconds=${RUN_SECONDS:-60}
+  conditions=${*:-loopback jitter40 reorder loss2 stall clock+0.5 clock-0.5}
+  for condition in $conditions; do proxy_options "$condition" >/dev/null || die "unknown condition $condition"; done
+  product=${KOVARO_PRODUCT_BIN:-$build/bin}
+  results=${RESULTS_DIR:-$work/results}
+  mkdir -p "$results"
+  clicks=$(( run_seconds * 2 ))
+  python3 "$root/tools/click_latency.py" make "$work/feed.raw" --clicks "$clicks" --spacing-ms 500 --murmur
+  echo "== $run_seconds s per condition, relay-host and participant-host from $product, through jitter-proxy"
+  for condition in $conditions; do
+    relay_port=$(free_udp_port)
+    proxy_port=$(free_udp_port)
+    "$product/relay-host" "$relay_port" 2>"$work/relay.err" &
+    relay=$!; pids+=("$relay")
+    # shellcheck disable=SC2046
+    "$build/bin/jitter-proxy" "$proxy_port" "$relay_port" $(proxy_options "$condition") --seed 7 \
+      --duration $(( run_seconds + 60 )) 2>"$work/$condition.proxy" &
+    proxy=$!; pids+=("$proxy")
+    "$product/participant-host" latency 127.0.0.1 "$proxy_port" </dev/null >"$work/$condition.lines" \
+      2>"$work/$condition.err" &
+    participant=$!; pids+=("$participant")
+    wait_until_capturing "$participant" "$work/$condition.lines" ||
+      die "participant-host did not start capturing ($condition): $(cat "$work/$condition.lines" "$work/$condition.err")"
+    sleep 1
+    "$build/bin/dual-record" test_mic_feed.monitor "$work/$condition.mic.raw" test_out.monitor \
+      "$work/$condition.out.raw" &
+    recorder=$!; pids+=("$recorder")
+    sleep 0.5
+    pacat -d test_mic_feed --rate=8000 --channels=1 --format=s16le --latency-msec=20 "$work/feed.raw" ||
+      die "pacat failed"
+    sleep 1
+    stop "$recorder"; stop "$participant"; stop "$proxy"; stop "$relay"
+    python3 "$root/tools/click_latency.py" condition "$condition" "$work/$condition.mic.raw" \
+      "$work/$condition.out.raw" "$results/$condition.csv" --clicks "$clicks" --spacing-ms 500 || status=1
+    sed 's/^/               /' "$work/$condition.proxy"
+  done
+  if [ -n "${PLOT:-}" ]; then
+    python3 "$root/tools/click_latency.py" plot "$PLOT" "mouth-to-ear delay per click" "$results" || true
+  fi
+  [ "${status:-0}" = 0 ] || die "some clicks did not come through"
+  exit 0
+fi
 python3 "$root/tools/click_latency.py" make "$work/clicks.raw" --clicks "$clicks" --spacing-ms "$spacing_ms"
 
 mono=(--rate=8000 --channels=1 --format=s16le --latency-msec=10)
