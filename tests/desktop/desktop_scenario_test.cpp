@@ -29,6 +29,7 @@ constexpr int WINDOW_TIMEOUT_MS = 8000;
 constexpr int PLAYBACK_TAIL_MS = 700;
 // The relay frees a silent session only after 2 to 3 s; a leave shows well before that.
 constexpr int LEAVE_SEEN_MS = 1500;
+constexpr int EXIT_WAIT_MS = 15000;
 
 std::string xdotool(const std::vector<std::string>& arguments) {
     std::vector<std::string> command{"xdotool"};
@@ -204,13 +205,14 @@ TEST_F(DesktopScenario, HostAndGuestWindowsConnectMuteAndLeave) {
     ASSERT_TRUE(requestWindowClose(guestWindow));
     EXPECT_TRUE(labelShows(false, hostWindow, guestName, LEAVE_SEEN_MS))
         << "the host still shows the guest " << LEAVE_SEEN_MS << " ms after its close box";
-    const int guestStatus = guest.waitExit(5000);
+    // Closing waits for the worker's shutdown, up to its 3 s watchdog; a loaded machine adds more.
+    const int guestStatus = guest.waitExit(EXIT_WAIT_MS);
     EXPECT_TRUE(WIFEXITED(guestStatus) && WEXITSTATUS(guestStatus) == 0) << "status " << guestStatus;
     EXPECT_NE(readBytes(path("guest/kovaro.ini")).find("Left=400"), std::string::npos);
     screenshot(hostWindow, "host-after-leave.png");
 
     ASSERT_TRUE(requestWindowClose(hostWindow));
-    const int hostStatus = host.waitExit(5000);
+    const int hostStatus = host.waitExit(EXIT_WAIT_MS);
     EXPECT_TRUE(WIFEXITED(hostStatus) && WEXITSTATUS(hostStatus) == 0) << "status " << hostStatus;
 }
 
