@@ -69,7 +69,6 @@ void AdpcmCoder::reset()
 
 int AdpcmCoder::encode(VoiceFrame& frame, const int16_t* samples, int count, int gainDb)
 {
-    buildAdpcmTables();
     frame.setPredictor(static_cast<int16_t>(predictor));
     frame.stepIndex = static_cast<uint8_t>(stepIndex);
     const EncodeResult result =
@@ -84,7 +83,6 @@ int AdpcmCoder::encode(VoiceFrame& frame, const int16_t* samples, int count, int
 
 int decodeVoiceFrame(int16_t* samples, int count, const VoiceFrame& frame)
 {
-    buildAdpcmTables();
     int32_t predictor = frame.predictor();
     int32_t stepIndex = frame.stepIndex;
     for (int i = 0; i < count; ++i) {

@@ -1,7 +1,7 @@
 #pragma once
 // 4-bit ADPCM voice coder. Each frame carries the decoder state it starts in, so frames
 // decode independently; the encoder carries its state from frame to frame.
-// Threading: one coder and the tables belong to the worker thread; nothing is locked.
+// Threading: a coder belongs to one thread; the tables are constant.
 
 #include <cstdint>
 

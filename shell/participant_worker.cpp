@@ -112,7 +112,6 @@ void ParticipantWorker::openDevices()
         if (result != 0)
             view_.fatal(AudioSystem::errorText(result), CAPTION_OUTPUT_FAILED, true);
     }
-    buildAdpcmTables();
 }
 
 void ParticipantWorker::handleCommand(uintptr_t wParam, intptr_t lParam)

@@ -364,7 +364,6 @@ int main(int argc, char** argv)
     if (!watch(epoll, signals, SIGNAL_TAG) || !watch(epoll, timer, TIMER_TAG))
         return fail("epoll_ctl");
 
-    buildAdpcmTables();
     swarm.memberCount = static_cast<int>(count);
     swarm.startNs = nowNs();
     swarm.voiceEndNs = argc == 5 ? swarm.startNs + seconds * 1000 * MS : INT64_MAX;

@@ -32,7 +32,6 @@ struct ReferenceResult {
 static ReferenceResult referenceEncode(const VoiceFrame& initial, int32_t predictor, int32_t stepIndex,
                                        const int16_t* samples, int count, int gainDb)
 {
-    buildAdpcmTables();
     ReferenceResult result{initial, {}, 0, 0};
     auto* bytes = reinterpret_cast<uint8_t*>(&result.frame);
     bytes[0] = static_cast<uint8_t>(predictor & 0xFF);
@@ -68,7 +67,6 @@ static ReferenceResult referenceEncode(const VoiceFrame& initial, int32_t predic
 
 TEST(AdpcmQuantiser, MatchesTheDivisionAtEveryStepIndexAndMagnitude)
 {
-    buildAdpcmTables();
     for (int index = 0; index < ADPCM_STEP_COUNT; ++index) {
         for (uint32_t magnitude = 0; magnitude <= 70000; ++magnitude)
             ASSERT_EQ(quantiseMagnitude(magnitude, index), referenceMagnitude(magnitude, index))

@@ -28,7 +28,6 @@ static VoiceFrame filledFrame(uint8_t pattern)
 
 TEST(AdpcmTables, RowsAtBothEndsOfTheStepRange)
 {
-    buildAdpcmTables();
     const uint8_t row0[ADPCM_MAGNITUDES] = {0, 0, 0, 0, 2, 4, 6, 8};
     const uint8_t row40[ADPCM_MAGNITUDES] = {39, 39, 39, 39, 42, 44, 46, 48};
     const uint8_t row84[ADPCM_MAGNITUDES] = {83, 83, 83, 83, 86, 88, 88, 88};
@@ -39,7 +38,6 @@ TEST(AdpcmTables, RowsAtBothEndsOfTheStepRange)
         EXPECT_EQ(nextIndexTable[84][m], row84[m]) << m;
         EXPECT_EQ(nextIndexTable[88][m], row88[m]) << m;
     }
-    buildAdpcmTables();
     EXPECT_EQ(nextIndexTable[88][0], 87);
 
     EXPECT_EQ(adpcmStepTable[0], 7);
