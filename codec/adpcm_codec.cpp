@@ -67,7 +67,7 @@ void AdpcmCoder::reset()
     stepIndex = 0;
 }
 
-int AdpcmCoder::encode(VoiceFrame& frame, const int16_t* samples, int count, int gainDb)
+void AdpcmCoder::encode(VoiceFrame& frame, const int16_t* samples, int count, int gainDb)
 {
     frame.setPredictor(static_cast<int16_t>(predictor));
     frame.stepIndex = static_cast<uint8_t>(stepIndex);
@@ -78,10 +78,9 @@ int AdpcmCoder::encode(VoiceFrame& frame, const int16_t* samples, int count, int
     frame.level = static_cast<uint8_t>(levelFromPeak(result.peak));
     predictor = result.predictor;
     stepIndex = result.stepIndex;
-    return 0;
 }
 
-int decodeVoiceFrame(int16_t* samples, int count, const VoiceFrame& frame)
+void decodeVoiceFrame(int16_t* samples, int count, const VoiceFrame& frame)
 {
     int32_t predictor = frame.predictor();
     int32_t stepIndex = frame.stepIndex;
@@ -91,14 +90,14 @@ int decodeVoiceFrame(int16_t* samples, int count, const VoiceFrame& frame)
         samples[i] = static_cast<int16_t>(predictor);
         stepIndex = nextIndexTable[stepIndex][code & 7];
     }
-    return 0;
 }
 
 int decodeReceivedFrame(int16_t* samples, int count, const VoiceFrame& frame)
 {
     if (frame.stepIndex > ADPCM_MAX_STEP_INDEX || count < 0 || count > SAMPLES_PER_FRAME)
-        return -1;
-    return decodeVoiceFrame(samples, count, frame);
+        return CODEC_FRAME_REFUSED;
+    decodeVoiceFrame(samples, count, frame);
+    return 0;
 }
 
 int levelFromPeak(int peak)

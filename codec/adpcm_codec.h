@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "codec/adpcm_tables.h"
+#include "codec/codec_results.h"
 #include "codec/voice_frame.h"
 
 // Encoder state of one outgoing voice stream; starts at (0, 0).
@@ -16,15 +17,16 @@ struct AdpcmCoder {
     void reset();
 
     // Encodes count (0..500) samples with an input gain of gainDb decibels into frame and
-    // advances the coder. Always returns 0.
-    int encode(VoiceFrame& frame, const int16_t* samples, int count, int gainDb);
+    // advances the coder.
+    void encode(VoiceFrame& frame, const int16_t* samples, int count, int gainDb);
 };
 
-// Decodes the first count (0..500) codes of frame, trusting its header. Always returns 0.
-int decodeVoiceFrame(int16_t* samples, int count, const VoiceFrame& frame);
+// Decodes the first count (0..500) codes of frame, trusting its header.
+void decodeVoiceFrame(int16_t* samples, int count, const VoiceFrame& frame);
 
 // Decoder for frames from the network: refuses a step index above 88 or a count outside
-// 0..500 with -1, writing nothing; otherwise decodes like decodeVoiceFrame and returns 0.
+// 0..500 with CODEC_FRAME_REFUSED, writing nothing; otherwise decodes like decodeVoiceFrame
+// and returns 0.
 int decodeReceivedFrame(int16_t* samples, int count, const VoiceFrame& frame);
 
 // Meter level 0..96 (half decibels, 96 = full scale) of a block whose largest reconstructed

@@ -119,14 +119,14 @@ TEST(AdpcmReference, EncoderAndDecoderMatchThePlainFormulasBitForBit)
         const ReferenceResult expected =
             referenceEncode(frame, coder.predictor, coder.stepIndex, samples.data(), count, gainDb);
 
-        ASSERT_EQ(coder.encode(frame, samples.data(), count, gainDb), 0);
+        coder.encode(frame, samples.data(), count, gainDb);
         ASSERT_EQ(std::memcmp(&frame, &expected.frame, VOICE_FRAME_SIZE), 0)
             << "trial " << trial << " gain " << gainDb << " count " << count;
         ASSERT_EQ(coder.predictor, expected.predictor) << "trial " << trial;
         ASSERT_EQ(coder.stepIndex, expected.stepIndex) << "trial " << trial;
 
         Block decoded{};
-        ASSERT_EQ(decodeVoiceFrame(decoded.data(), count, frame), 0);
+        decodeVoiceFrame(decoded.data(), count, frame);
         for (int i = 0; i < count; ++i)
             ASSERT_EQ(decoded[i], expected.reconstruction[i]) << "trial " << trial << " sample " << i;
     }
