@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include "conference/relay_server.h"
-#include "conference/worker_events.h"
 #include "platform/event_loop.h"
 
 namespace {
@@ -62,17 +61,17 @@ void drain(const Participant& participant)
 void BM_RelayVoiceToSixteen(benchmark::State& state)
 {
     RelayServer server;
-    if (server.endpoint.Open(nullptr, WM_SERVER_SOCKET, 0) != 0) {
+    if (server.Open(nullptr, 0) != 0) {
         state.SkipWithError("cannot open the server socket");
         return;
     }
-    const int port = server.endpoint.localPort();
+    const int port = server.localPort();
     Participant participants[SLOT_COUNT];
     uint8_t nickname[NICKNAME_SIZE] = {'b', 'e', 'n', 'c', 'h'};
     for (size_t slot = 0; slot < SLOT_COUNT; ++slot) {
         participants[slot] = Participant{openParticipant(static_cast<int>(slot) + 1), 1000u + static_cast<uint32_t>(slot)};
         sendMessage(participants[slot], MSG_JOIN, nickname, NICKNAME_SIZE, port);
-        waitReadable(server.endpoint.handle());
+        waitReadable(server.handle());
         server.HandleServerSocket(FD_READ);
     }
     for (const Participant& participant : participants)
@@ -86,7 +85,7 @@ void BM_RelayVoiceToSixteen(benchmark::State& state)
         state.PauseTiming();
         for (int copy = 0; copy < BATCH; ++copy)
             sendMessage(participants[copy % SLOT_COUNT], MSG_VOICE, frame, sizeof frame, port);
-        waitReadable(server.endpoint.handle());
+        waitReadable(server.handle());
         state.ResumeTiming();
         for (int copy = 0; copy < BATCH; ++copy)
             server.HandleServerSocket(FD_READ);

@@ -18,6 +18,19 @@ constexpr const char* TITLE_SERVING = "Kovaro- サーバ稼働中";
 constexpr const char* TITLE_JOINED = "Kovaro- 接続済";
 constexpr const char* TITLE_DISCONNECTED = "Kovaro- 切断";
 
+constexpr const char* TEXT_SERVER_SOCKET_FAILED = "サーバソケットの作成に失敗しました。";
+constexpr const char* CAPTION_SERVER_SOCKET_FAILED = "ポート使ってない？";
+constexpr const char* TEXT_HOST_UNRESOLVED = "ホスト名が解決に失敗しました。";
+constexpr const char* CAPTION_HOST_UNRESOLVED = "ちゃんと合ってるる？";
+constexpr const char* TEXT_SESSION_FAILED = "code:client.AddSession()";
+constexpr const char* CAPTION_SESSION_FAILED = "予期せぬエラーが発生しました。";
+constexpr const char* TEXT_CLIENT_SOCKET_FAILED = "クライアントソケットの作成に失敗しました。";
+constexpr const char* CAPTION_CLIENT_SOCKET_FAILED = "サーバポートと一緒になってない？";
+constexpr const char* TEXT_REFUSED = "サーバに弾かれました。";
+constexpr const char* CAPTION_REFUSED = "満室かも？";
+constexpr const char* TEXT_SERVER_LOST = "さばかんしました。";
+constexpr const char* CAPTION_SERVER_LOST = "あるえ";
+
 // An empty host names this machine: the first start's defaults are server mode without a host.
 constexpr const char* EMPTY_HOST_ADDRESS = "127.0.0.1";
 
@@ -34,9 +47,9 @@ void ParticipantLink::Connect(const ConnectSettings* shared)
     std::memcpy(&settings, shared, sizeof settings);
 
     RelayServer& server = *parts_.server;
-    server.endpoint.Close();
-    if (settings.serverMode != 0 && server.endpoint.Open(parts_.loop, WM_SERVER_SOCKET, settings.remotePort) < 0) {
-        failConnect("サーバソケットの作成に失敗しました。", "ポート使ってない？");
+    server.Close();
+    if (settings.serverMode != 0 && server.Open(parts_.loop, settings.remotePort) < 0) {
+        failConnect(TEXT_SERVER_SOCKET_FAILED, CAPTION_SERVER_SOCKET_FAILED);
         return;
     }
 
@@ -46,7 +59,7 @@ void ParticipantLink::Connect(const ConnectSettings* shared)
     host[sizeof settings.remoteHost] = '\0';
     SocketAddress serverAddress;
     if (ResolveAddress(host[0] == '\0' ? EMPTY_HOST_ADDRESS : host, settings.remotePort, serverAddress) < 0) {
-        failConnect("ホスト名が解決に失敗しました。", "ちゃんと合ってるる？");
+        failConnect(TEXT_HOST_UNRESOLVED, CAPTION_HOST_UNRESOLVED);
         return;
     }
 
@@ -54,11 +67,11 @@ void ParticipantLink::Connect(const ConnectSettings* shared)
     link.Send(MSG_LEAVE, nullptr, 0);
     link.RemoveSession(0);
     if (link.AddSession(serverAddress, randomSessionKey()) < 0) {
-        failConnect("code:client.AddSession()", "予期せぬエラーが発生しました。");
+        failConnect(TEXT_SESSION_FAILED, CAPTION_SESSION_FAILED);
         return;
     }
     if (link.Open(parts_.loop, WM_CLIENT_SOCKET, settings.localPort) < 0) {
-        failConnect("クライアントソケットの作成に失敗しました。", "サーバポートと一緒になってない？");
+        failConnect(TEXT_CLIENT_SOCKET_FAILED, CAPTION_CLIENT_SOCKET_FAILED);
         return;
     }
 
@@ -88,7 +101,7 @@ void ParticipantLink::HandleClientSocket(intptr_t lParam)
 
     std::memset(receiveBuffer_, 0, sizeof receiveBuffer_);
     const int length = link.Receive(receiveBuffer_);
-    if (length == -1) {
+    if (length == NET_RECEIVE_FAILED) {
         debugOutput("client Recv失敗\n");
         return;
     }
@@ -156,11 +169,14 @@ void ParticipantLink::showNickname(int slot, const uint8_t* nickname)
 
 void ParticipantLink::reactToRefusal()
 {
+    // The refusal is the server's answer to the join, so it first ends the joining as every
+    // welcome does (title "joined", retry stopped); then the link closes and the title says so.
+    // The title is set twice on purpose: a view that logs titles shows both.
     parts_.view->title(TITLE_JOINED);
     parts_.loop->killTimer(TIMER_JOIN_RETRY);
     link.Disconnect();
     parts_.view->title(TITLE_DISCONNECTED);
-    parts_.view->warning("サーバに弾かれました。", "満室かも？");
+    parts_.view->warning(TEXT_REFUSED, CAPTION_REFUSED);
 }
 
 void ParticipantLink::RetryJoin()
@@ -176,11 +192,11 @@ void ParticipantLink::KeepAlive()
         return;
 
     link.Disconnect();
-    parts_.server->endpoint.Close();
+    parts_.server->Close();
     parts_.capture->stop();
     parts_.loop->killTimer(TIMER_KEEPALIVE);
     parts_.view->title(TITLE_DISCONNECTED);
-    parts_.view->warning("さばかんしました。", "あるえ");
+    parts_.view->warning(TEXT_SERVER_LOST, CAPTION_SERVER_LOST);
 }
 
 void ParticipantLink::Leave()

@@ -2,8 +2,19 @@
 
 #include <cstring>
 
+#include "conference/worker_events.h"
 #include "platform/debug_output.h"
 #include "platform/event_loop.h"
+
+int RelayServer::Open(EventLoop* target, int port)
+{
+    return endpoint_.Open(target, WM_SERVER_SOCKET, port);
+}
+
+void RelayServer::Close()
+{
+    endpoint_.Close();
+}
 
 void RelayServer::HandleServerSocket(intptr_t lParam)
 {
@@ -17,8 +28,8 @@ void RelayServer::HandleServerSocket(intptr_t lParam)
     // Zeroed so that nothing of an earlier datagram can be mistaken for part of this one.
     uint8_t buffer[MAX_DATAGRAM] = {};
     SocketAddress sender;
-    int length = endpoint.Receive(buffer, sender);
-    if (length == -2 || (length >= 0 && static_cast<size_t>(length) < HEADER_SIZE)) {
+    int length = endpoint_.Receive(buffer, sender);
+    if (length == NET_FOREIGN_DATAGRAM || (length >= 0 && static_cast<size_t>(length) < HEADER_SIZE)) {
         debugOutput("Server ゴミpkt受信？\n");
         return;
     }
@@ -28,10 +39,10 @@ void RelayServer::HandleServerSocket(intptr_t lParam)
     }
 
     const PacketHeader header = readHeader(buffer);
-    const int slot = endpoint.FindSession(sender, header.sessionKey);
-    if (slot == -1 && header.code != MSG_JOIN)
+    const int slot = endpoint_.FindSession(sender, header.sessionKey);
+    if (slot == NET_NO_SESSION && header.code != MSG_JOIN)
         return;
-    endpoint.TouchSession(slot);
+    endpoint_.TouchSession(slot);
     budget.Earn(slot, static_cast<size_t>(length));
 
     const uint8_t type = codeType(header.code);
@@ -42,22 +53,22 @@ void RelayServer::HandleServerSocket(intptr_t lParam)
 
     switch (type) {
     case MSG_JOIN:
-        if (slot == -1)
+        if (slot == NET_NO_SESSION)
             admit(sender, header.sessionKey, payload);
         break;
     case MSG_LEAVE:
-        roster.entries[slot][0] = 0;
-        endpoint.RemoveSession(slot);
+        roster_.entries[slot][0] = 0;
+        endpoint_.RemoveSession(slot);
         announceLeft(slot);
         break;
     case MSG_PING:
-        endpoint.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_PONG), nullptr, 0);
+        endpoint_.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_PONG), nullptr, 0);
         break;
     case MSG_VOICE:
         relayVoice(slot, payload);
         break;
     case MSG_ROSTER_REQUEST:
-        endpoint.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_WELCOME), roster.entries[0],
+        endpoint_.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_WELCOME), roster_.entries[0],
                                ROSTER_SIZE);
         break;
     default:
@@ -67,20 +78,20 @@ void RelayServer::HandleServerSocket(intptr_t lParam)
 
 void RelayServer::admit(const SocketAddress& sender, uint32_t sessionKey, const uint8_t* nickname)
 {
-    const int slot = endpoint.AddSession(sender, sessionKey);
+    const int slot = endpoint_.AddSession(sender, sessionKey);
     if (slot < 0) {
-        endpoint.SendToAddress(sender, sessionKey, REFUSAL_CODE, nullptr, 0);
+        endpoint_.SendToAddress(sender, sessionKey, REFUSAL_CODE, nullptr, 0);
         return;
     }
     budget.Start(slot);
-    std::memcpy(roster.entries[slot], nickname, NICKNAME_SIZE);
-    endpoint.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_NAME), nickname, NICKNAME_SIZE);
-    endpoint.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_WELCOME), roster.entries[0], ROSTER_SIZE);
+    std::memcpy(roster_.entries[slot], nickname, NICKNAME_SIZE);
+    endpoint_.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_NAME), nickname, NICKNAME_SIZE);
+    endpoint_.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_WELCOME), roster_.entries[0], ROSTER_SIZE);
 }
 
 void RelayServer::announceLeft(int slot)
 {
-    endpoint.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_LEFT), nullptr, 0);
+    endpoint_.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_LEFT), nullptr, 0);
 }
 
 void RelayServer::relayVoice(int speaker, const uint8_t* frame)
@@ -89,9 +100,9 @@ void RelayServer::relayVoice(int speaker, const uint8_t* frame)
     bool recipients[SLOT_COUNT];
     for (size_t slot = 0; slot < SLOT_COUNT; ++slot) {
         const int index = static_cast<int>(slot);
-        recipients[slot] = endpoint.IsSessionActive(index) && budget.SpendOnVoice(index);
+        recipients[slot] = endpoint_.IsSessionActive(index) && budget.SpendOnVoice(index);
     }
-    endpoint.Broadcast(makeCode(static_cast<uint32_t>(speaker), MSG_VOICE_RELAY), frame, VOICE_PAYLOAD_SIZE,
+    endpoint_.Broadcast(makeCode(static_cast<uint32_t>(speaker), MSG_VOICE_RELAY), frame, VOICE_PAYLOAD_SIZE,
                        recipients);
 }
 
@@ -99,12 +110,12 @@ void RelayServer::SweepPeers()
 {
     bool wasActive[SLOT_COUNT];
     for (size_t slot = 0; slot < SLOT_COUNT; ++slot)
-        wasActive[slot] = endpoint.IsSessionActive(static_cast<int>(slot));
-    endpoint.TickSessions();
+        wasActive[slot] = endpoint_.IsSessionActive(static_cast<int>(slot));
+    endpoint_.TickSessions();
     budget.RefillReserve();
     for (size_t slot = 0; slot < SLOT_COUNT; ++slot) {
-        if (wasActive[slot] && !endpoint.IsSessionActive(static_cast<int>(slot))) {
-            roster.entries[slot][0] = 0;
+        if (wasActive[slot] && !endpoint_.IsSessionActive(static_cast<int>(slot))) {
+            roster_.entries[slot][0] = 0;
             announceLeft(static_cast<int>(slot));
         }
     }

@@ -1,7 +1,7 @@
 #pragma once
 // The relay server role: admits up to 16 participants, keeps their roster, answers
 // keep-alives, copies every voice frame to all of them and frees silent slots. Voice goes only
-// to sessions whose own traffic pays for it (SendBudget).
+// to sessions whose own traffic pays for it (SendBudget). It opens and closes its own socket.
 // Threading: worker thread only; it reacts to its socket's notifications and its sweep timer.
 
 #include <cstdint>
@@ -10,24 +10,39 @@
 #include "net/datagram_endpoint.h"
 #include "net/wire_protocol.h"
 
+class EventLoop;
+
 class RelayServer {
 public:
     static constexpr int32_t SESSION_COUNTDOWN = 3;
 
-    RelayServer() : endpoint(static_cast<int32_t>(SLOT_COUNT), SESSION_COUNTDOWN), roster{} {}
+    RelayServer() : endpoint_(static_cast<int32_t>(SLOT_COUNT), SESSION_COUNTDOWN), roster_{} {}
+
+    // Closes any socket the server held, then opens one on port whose readiness target gets as
+    // WM_SERVER_SOCKET (a null target: none). 0; NET_NO_SOCKET or NET_CANNOT_BIND.
+    int Open(EventLoop* target, int port);
+    // The sessions and the roster stay: the sweep still frees them.
+    void Close();
+    bool isOpen() const { return endpoint_.isOpen(); }
+    // The socket's descriptor (-1 without one) and bound port (0 without one), for waiting on it.
+    int handle() const { return endpoint_.handle(); }
+    int localPort() const { return endpoint_.localPort(); }
 
     // One datagram per notification; lParam carries the event and error halves.
     void HandleServerSocket(intptr_t lParam);
     // Every 1000 ms: counts sessions down and announces the ones that expire.
     void SweepPeers();
 
-    DatagramEndpoint endpoint;
-    Roster roster;
+    bool IsSessionActive(int slot) const { return endpoint_.IsSessionActive(slot); }
+    int64_t GetSessionKey(int slot) const { return endpoint_.GetSessionKey(slot); }
+    const Roster& roster() const { return roster_; }
 
 private:
     void admit(const SocketAddress& sender, uint32_t sessionKey, const uint8_t* nickname);
     void announceLeft(int slot);
     void relayVoice(int speaker, const uint8_t* frame);
 
+    DatagramEndpoint endpoint_;
+    Roster roster_;
     SendBudget budget;
 };

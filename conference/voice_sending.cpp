@@ -12,6 +12,10 @@ void sendCapturedBuffer(CaptureDevice& capture, int index, AdpcmCoder& coder, co
     capture.recycle(index);
 }
 
+// The wire's voice payload is the codec's frame, byte for byte; the two layers cannot see
+// each other's headers, so the sizes meet here.
+static_assert(VOICE_PAYLOAD_SIZE == sizeof(VoiceFrame));
+
 static void encodeBlock(const uint8_t* pcm, AdpcmCoder& coder, VoiceFrame& frame)
 {
     // The capture buffer has no alignment promise; the samples are copied out of it.

@@ -30,8 +30,8 @@ int receiveChecked(DatagramSocket& socket, uint8_t* buffer, SocketAddress& sende
 {
     int length = socket.ReceiveFrom(buffer, MAX_DATAGRAM, sender);
     if (length < 0)
-        return -1;
+        return NET_RECEIVE_FAILED;
     if (length < 4 || loadLe32(buffer) != PACKET_MAGIC)
-        return -2;
+        return NET_FOREIGN_DATAGRAM;
     return length;
 }

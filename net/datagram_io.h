@@ -15,6 +15,6 @@ size_t composeDatagram(uint8_t* datagram, uint32_t sessionKey, uint32_t code, co
 int sendComposed(DatagramSocket& socket, const SocketAddress& address, uint32_t sessionKey, uint32_t code,
                  const uint8_t* payload, size_t payloadLength);
 
-// Receives one datagram into a MAX_DATAGRAM buffer: its length; -1 receive failure;
-// -2 when it does not begin with the magic.
+// Receives one datagram into a MAX_DATAGRAM buffer: its length; NET_RECEIVE_FAILED;
+// NET_FOREIGN_DATAGRAM when it does not begin with the magic.
 int receiveChecked(DatagramSocket& socket, uint8_t* buffer, SocketAddress& sender);

@@ -21,7 +21,7 @@ int DatagramSocket::Open(EventLoop* target, uint32_t message, int port)
     Close();
     int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return -1;
+        return NET_NO_SOCKET;
 
     SocketAddress local{};
     local.sin_family = AF_INET;
@@ -29,7 +29,7 @@ int DatagramSocket::Open(EventLoop* target, uint32_t message, int port)
     local.sin_addr.s_addr = htonl(INADDR_ANY);
     if (port < 0 || port > 65535 || ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         ::close(fd);
-        return -2;
+        return NET_CANNOT_BIND;
     }
 
     handle_ = fd;
@@ -39,42 +39,40 @@ int DatagramSocket::Open(EventLoop* target, uint32_t message, int port)
     return 0;
 }
 
-int DatagramSocket::Close()
+void DatagramSocket::Close()
 {
     if (handle_ < 0)
-        return 0;
+        return;
     if (target_)
         target_->unwatchSocket(handle_);
     ::close(handle_);
     handle_ = -1;
     target_ = nullptr;
-    return 0;
 }
 
 int DatagramSocket::SendTo(const uint8_t* bytes, size_t length, const SocketAddress& address)
 {
     if (handle_ < 0)
-        return -1;
+        return NET_SEND_FAILED;
     ssize_t sent;
     do {
         sent = ::sendto(handle_, bytes, length, 0, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     } while (sent < 0 && errno == EINTR);
-    return sent < 0 ? -1 : static_cast<int>(sent);
+    return sent < 0 ? NET_SEND_FAILED : static_cast<int>(sent);
 }
 
-void DatagramSocket::SendEach(const uint8_t (*headers)[HEADER_BYTES], const SocketAddress* addresses,
+void DatagramSocket::SendEach(const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses,
                               size_t count, const uint8_t* body, size_t bodyLength)
 {
     if (handle_ < 0)
         return;
-    constexpr size_t BATCH = 16;
-    iovec parts[BATCH][2];
-    mmsghdr messages[BATCH];
+    iovec parts[SEND_BATCH][2];
+    mmsghdr messages[SEND_BATCH];
     size_t next = 0;
     while (next < count) {
-        const size_t batch = count - next < BATCH ? count - next : BATCH;
+        const size_t batch = count - next < SEND_BATCH ? count - next : SEND_BATCH;
         for (size_t i = 0; i < batch; ++i) {
-            parts[i][0] = iovec{const_cast<uint8_t*>(headers[next + i]), HEADER_BYTES};
+            parts[i][0] = iovec{const_cast<uint8_t*>(headers[next + i]), HEADER_SIZE};
             parts[i][1] = iovec{const_cast<uint8_t*>(body), bodyLength};
             messages[i] = mmsghdr{};
             messages[i].msg_hdr.msg_name = const_cast<SocketAddress*>(&addresses[next + i]);
@@ -95,7 +93,7 @@ void DatagramSocket::SendEach(const uint8_t (*headers)[HEADER_BYTES], const Sock
 int DatagramSocket::ReceiveFrom(uint8_t* buffer, size_t capacity, SocketAddress& address)
 {
     if (handle_ < 0)
-        return -1;
+        return NET_RECEIVE_FAILED;
     socklen_t addressLength = sizeof address;
     std::memset(&address, 0, sizeof address);
     ssize_t received;
@@ -106,7 +104,7 @@ int DatagramSocket::ReceiveFrom(uint8_t* buffer, size_t capacity, SocketAddress&
                               &addressLength);
     } while (received < 0 && errno == EINTR);
     if (received < 0 || static_cast<size_t>(received) > capacity)
-        return -1;
+        return NET_RECEIVE_FAILED;
     return static_cast<int>(received);
 }
 

@@ -17,7 +17,7 @@ int PeerTable::FindSession(const SocketAddress& address, uint32_t sessionKey) co
             entry.sessionKey == sessionKey)
             return index;
     }
-    return -1;
+    return NET_NO_SESSION;
 }
 
 int PeerTable::AddSession(const SocketAddress& address, uint32_t sessionKey)
@@ -31,13 +31,13 @@ int PeerTable::AddSession(const SocketAddress& address, uint32_t sessionKey)
             return index;
         }
     }
-    return -1;
+    return NET_NO_SESSION;
 }
 
 int PeerTable::RemoveSession(int index)
 {
     if (!IsSessionActive(index))
-        return -1;
+        return NET_NO_SESSION;
     slots_[index].countdown = 0;
     return 0;
 }
@@ -45,18 +45,17 @@ int PeerTable::RemoveSession(int index)
 int PeerTable::TouchSession(int index)
 {
     if (!IsSessionActive(index))
-        return -1;
+        return NET_NO_SESSION;
     slots_[index].countdown = initialCountdown_;
     return 0;
 }
 
-int PeerTable::TickSessions()
+void PeerTable::TickSessions()
 {
     for (int index = 0; index < capacity_; ++index) {
         if (slots_[index].countdown > 0)
             --slots_[index].countdown;
     }
-    return 0;
 }
 
 bool PeerTable::IsSessionActive(int index) const
@@ -67,7 +66,7 @@ bool PeerTable::IsSessionActive(int index) const
 int PeerTable::GetSessionAddress(int index, SocketAddress& address) const
 {
     if (!IsSessionActive(index))
-        return -1;
+        return NET_NO_SESSION;
     std::memcpy(&address, &slots_[index].address, sizeof(SocketAddress));
     return 0;
 }
@@ -75,6 +74,6 @@ int PeerTable::GetSessionAddress(int index, SocketAddress& address) const
 int64_t PeerTable::GetSessionKey(int index) const
 {
     if (!IsSessionActive(index))
-        return -1;
+        return NET_NO_SESSION;
     return slots_[index].sessionKey;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "net/net_results.h"
 #include "net/socket_address.h"
 
 struct PeerEntry {
@@ -18,16 +19,19 @@ class PeerTable {
 public:
     PeerTable(int32_t capacity, int32_t initialCountdown);
 
-    // Lowest active slot with the address's IPv4 address and this key; the port is not compared. -1 if none.
+    // Lowest active slot with the address's IPv4 address and this key; the port is not compared.
+    // NET_NO_SESSION if none.
     int FindSession(const SocketAddress& address, uint32_t sessionKey) const;
-    // Takes the lowest free slot; -1 when none is free.
+    // Takes the lowest free slot; NET_NO_SESSION when none is free.
     int AddSession(const SocketAddress& address, uint32_t sessionKey);
+    // These three: 0, or NET_NO_SESSION when the slot is not active.
     int RemoveSession(int index);
     int TouchSession(int index);
-    int TickSessions();
-    bool IsSessionActive(int index) const;
     int GetSessionAddress(int index, SocketAddress& address) const;
-    // The stored key, or -1 (as a 32-bit pattern) when the slot is not active.
+    // Every countdown above 0 falls by one; a session that reaches 0 is free.
+    void TickSessions();
+    bool IsSessionActive(int index) const;
+    // The stored key, or NET_NO_SESSION (as a 32-bit pattern) when the slot is not active.
     int64_t GetSessionKey(int index) const;
 
     int32_t capacity() const { return capacity_; }

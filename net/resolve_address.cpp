@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "net/net_results.h"
+
 int ResolveAddress(const char* host, int port, SocketAddress& address)
 {
     std::memset(&address, 0, sizeof address);
@@ -21,7 +23,7 @@ int ResolveAddress(const char* host, int port, SocketAddress& address)
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* answer = nullptr;
     if (host[0] == '\0' || getaddrinfo(host, nullptr, &hints, &answer) != 0 || answer == nullptr)
-        return -1;
+        return NET_UNKNOWN_HOST;
     address.sin_addr = reinterpret_cast<const sockaddr_in*>(answer->ai_addr)->sin_addr;
     freeaddrinfo(answer);
     return 0;

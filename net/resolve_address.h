@@ -3,5 +3,5 @@
 
 #include "net/socket_address.h"
 
-// 0; -1 when the host is neither a dotted IPv4 address nor a name that resolves to one.
+// 0; NET_UNKNOWN_HOST.
 int ResolveAddress(const char* host, int port, SocketAddress& address);

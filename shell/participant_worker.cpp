@@ -136,7 +136,7 @@ void ParticipantWorker::shutDownWorker()
     loop_->killTimer(TIMER_KEEPALIVE);
     for (PlaybackChannel& channel : objects.channels)
         channel.close();
-    objects.server.endpoint.Close();
+    objects.server.Close();
     loop_->killTimer(TIMER_PEER_SWEEP);
     loop_->setTimer(TIMER_EXIT_WATCHDOG, SHUTDOWN_WATCHDOG_MS);
     // A second WM_DESTROY repeats the steps harmlessly but must not signal twice.

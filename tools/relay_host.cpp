@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     }
     static RelayServer server;
     loop.setHandler(dispatch, &server);
-    if (server.endpoint.Open(&loop, WM_SERVER_SOCKET, port) != 0) {
+    if (server.Open(&loop, port) != 0) {
         std::fprintf(stderr, "relay-host: cannot open UDP port %d: %s\n", port, std::strerror(errno));
         return 1;
     }
@@ -60,6 +60,6 @@ int main(int argc, char** argv)
     signalWaiter.join();
 
     loop.killTimer(TIMER_PEER_SWEEP);
-    server.endpoint.Close();
+    server.Close();
     return code;
 }

@@ -32,7 +32,7 @@ TEST_F(ConnectTest, ClearsTheWindowThenJoinsWithTheNicknameAndStartsTheLinkTimer
     EXPECT_TRUE(loop.isTimerRunning(TIMER_KEEPALIVE));
     EXPECT_TRUE(loop.isTimerRunning(TIMER_JOIN_RETRY));
     EXPECT_FALSE(loop.isTimerRunning(TIMER_PEER_SWEEP));
-    EXPECT_FALSE(server.endpoint.isOpen());
+    EXPECT_FALSE(server.isOpen());
     EXPECT_TRUE(fakeServer.staysSilent()) << "no MSG_LEAVE without an earlier server";
 }
 
@@ -138,7 +138,7 @@ TEST_F(InProcessServerTest, ALocalPortEqualToTheServerPortFailsAtTheFourthRowWit
     EXPECT_EQ(recorder.titles(), (std::vector<std::string>{CONNECTING, DISCONNECTED}));
     EXPECT_EQ(recorder.warnings(), std::vector<std::string>{
                                        "クライアントソケットの作成に失敗しました。 | サーバポートと一緒になってない？"});
-    EXPECT_TRUE(server.endpoint.isOpen());
+    EXPECT_TRUE(server.isOpen());
     EXPECT_FALSE(participant.link.isOpen());
     EXPECT_FALSE(loop.isTimerRunning(TIMER_KEEPALIVE));
     EXPECT_FALSE(loop.isTimerRunning(TIMER_JOIN_RETRY));
@@ -155,11 +155,11 @@ TEST_F(InProcessServerTest, JoinsItsOwnServerAndStaysJoinedWhileBothSidesTick)
     EXPECT_EQ(recorder.texts[IDC_SLOT_NAME_BASE], "たろう");
     EXPECT_TRUE(loop.isTimerRunning(TIMER_PEER_SWEEP));
     EXPECT_FALSE(loop.isTimerRunning(TIMER_JOIN_RETRY));
-    EXPECT_EQ(server.endpoint.GetSessionKey(0), participant.link.GetSessionKey(0));
+    EXPECT_EQ(server.GetSessionKey(0), participant.link.GetSessionKey(0));
 
     tick(10);
     EXPECT_TRUE(recorder.warnings().empty());
-    EXPECT_TRUE(server.endpoint.IsSessionActive(0));
+    EXPECT_TRUE(server.IsSessionActive(0));
     EXPECT_EQ(debugLines, "");
 }
 
@@ -183,8 +183,8 @@ TEST_F(InProcessServerTest, ReconnectingToTheSameServerFreesTheOldSessionBeforeT
 
     EXPECT_EQ(recorder.lastTitle(), JOINED);
     EXPECT_NE(participant.link.GetSessionKey(0), oldKey);
-    EXPECT_EQ(server.endpoint.GetSessionKey(0), participant.link.GetSessionKey(0));
-    EXPECT_FALSE(server.endpoint.IsSessionActive(1));
+    EXPECT_EQ(server.GetSessionKey(0), participant.link.GetSessionKey(0));
+    EXPECT_FALSE(server.IsSessionActive(1));
     EXPECT_EQ(recorder.texts[IDC_SLOT_NAME_BASE], "again");
 }
 
@@ -192,15 +192,15 @@ TEST_F(InProcessServerTest, AnAnswerFromAnotherAddressIsNotTheServerSoTheLossClo
 {
     // The server answers from 127.0.0.1, the participant waits for 127.0.0.2.
     connect(connectSettings("127.0.0.2", unusedUdpPort(), 1));
-    EXPECT_TRUE(server.endpoint.IsSessionActive(0)) << "the join did reach the server";
+    EXPECT_TRUE(server.IsSessionActive(0)) << "the join did reach the server";
     EXPECT_EQ(recorder.lastTitle(), SERVING);
 
     tick(4);
-    EXPECT_TRUE(server.endpoint.isOpen());
+    EXPECT_TRUE(server.isOpen());
     tick();
     EXPECT_EQ(recorder.warnings(), std::vector<std::string>{"さばかんしました。 | あるえ"});
     EXPECT_EQ(recorder.lastTitle(), DISCONNECTED);
-    EXPECT_FALSE(server.endpoint.isOpen());
+    EXPECT_FALSE(server.isOpen());
     EXPECT_FALSE(loop.isTimerRunning(TIMER_KEEPALIVE));
     EXPECT_TRUE(loop.isTimerRunning(TIMER_JOIN_RETRY));
     EXPECT_TRUE(loop.isTimerRunning(TIMER_PEER_SWEEP));

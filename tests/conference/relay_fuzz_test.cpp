@@ -116,7 +116,7 @@ TEST_F(RelayFuzzTest, RandomTrafficGetsOnlyWellFormedAnswersAndTheServerKeepsSer
     for (int sweep = 0; sweep < 3; ++sweep)
         server.SweepPeers();
     for (int slot = 0; slot < static_cast<int>(SLOT_COUNT); ++slot)
-        EXPECT_FALSE(server.endpoint.IsSessionActive(slot));
+        EXPECT_FALSE(server.IsSessionActive(slot));
     for (auto& peer : peers)
         peer->socket.drain();
 

@@ -16,8 +16,8 @@ class RelayServerFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(server.endpoint.Open(nullptr, WM_SERVER_SOCKET, 0), 0);
-        port = server.endpoint.localPort();
+        ASSERT_EQ(server.Open(nullptr, 0), 0);
+        port = server.localPort();
         setDebugSink([](void* context, const char* text) { *static_cast<std::string*>(context) += text; },
                      &debugLines);
     }
@@ -26,7 +26,7 @@ protected:
     // Handles the datagram a peer has just sent.
     void handleNext()
     {
-        ASSERT_TRUE(waitReadable(server.endpoint.handle()));
+        ASSERT_TRUE(waitReadable(server.handle()));
         server.HandleServerSocket(FD_READ);
     }
 

@@ -14,15 +14,15 @@ TEST_F(RelayServerTest, NotificationHalvesAndReceiveProblemsGiveTheirDebugLines)
 {
     KeyedPeer peer("127.0.0.1", 7);
     peer.send(port, MSG_JOIN, wireNickname("alice"));
-    ASSERT_TRUE(waitReadable(server.endpoint.handle()));
+    ASSERT_TRUE(waitReadable(server.handle()));
 
     // An error half or another event receives nothing: the join still waits afterwards.
     server.HandleServerSocket(static_cast<intptr_t>(FD_READ | 10054u << 16));
     server.HandleServerSocket(0x0008);
     EXPECT_EQ(debugLines, "server ソケットエラー\n");
-    EXPECT_FALSE(server.endpoint.IsSessionActive(0));
+    EXPECT_FALSE(server.IsSessionActive(0));
     server.HandleServerSocket(FD_READ);
-    EXPECT_TRUE(server.endpoint.IsSessionActive(0));
+    EXPECT_TRUE(server.IsSessionActive(0));
 
     debugLines.clear();
     server.HandleServerSocket(FD_READ);  // nothing waits
@@ -50,7 +50,7 @@ TEST_F(RelayServerTest, ShortMessagesOnlyRefreshLiveness)
     KeyedPeer stranger("127.0.0.2", 11);
     stranger.send(port, MSG_JOIN, Bytes{'b', 'o', 'b'});
     handleNext();
-    EXPECT_FALSE(server.endpoint.IsSessionActive(0));
+    EXPECT_FALSE(server.IsSessionActive(0));
     EXPECT_TRUE(stranger.socket.drain().empty());
 
     KeyedPeer speaker("127.0.0.3", 12);
@@ -62,7 +62,7 @@ TEST_F(RelayServerTest, ShortMessagesOnlyRefreshLiveness)
         handleNext();
         server.SweepPeers();
     }
-    EXPECT_TRUE(server.endpoint.IsSessionActive(0));
+    EXPECT_TRUE(server.IsSessionActive(0));
     EXPECT_TRUE(speaker.socket.drain().empty());
 }
 
@@ -73,8 +73,8 @@ TEST_F(RelayServerTest, RepeatedJoinChangesNothing)
     ASSERT_EQ(peer.socket.drain(2).size(), 2u);
     join(peer, "somebody else");
     EXPECT_TRUE(peer.socket.drain().empty());
-    EXPECT_STREQ(reinterpret_cast<const char*>(server.roster.entries[0]), "dave");
-    EXPECT_FALSE(server.endpoint.IsSessionActive(1));
+    EXPECT_STREQ(reinterpret_cast<const char*>(server.roster().entries[0]), "dave");
+    EXPECT_FALSE(server.IsSessionActive(1));
 }
 
 TEST_F(RelayServerTest, SlotsExpiringTogetherAreAnnouncedInSlotOrderToTheOthersOnly)
@@ -91,10 +91,10 @@ TEST_F(RelayServerTest, SlotsExpiringTogetherAreAnnouncedInSlotOrderToTheOthersO
         }
         server.SweepPeers();
     }
-    EXPECT_FALSE(server.endpoint.IsSessionActive(1));
-    EXPECT_FALSE(server.endpoint.IsSessionActive(7));
-    EXPECT_EQ(server.roster.entries[1][0], 0);
-    EXPECT_EQ(server.roster.entries[7][0], 0);
+    EXPECT_FALSE(server.IsSessionActive(1));
+    EXPECT_FALSE(server.IsSessionActive(7));
+    EXPECT_EQ(server.roster().entries[1][0], 0);
+    EXPECT_EQ(server.roster().entries[7][0], 0);
 
     for (uint32_t slot = 0; slot < 8; ++slot) {
         std::vector<ReceivedDatagram> received = peers[slot]->socket.drain(slot == 1 || slot == 7 ? 0 : 1);
@@ -122,13 +122,13 @@ TEST_F(RelayServerTest, SweepWithClosedSocketFreesSessionsAndSendsNothing)
     first.socket.drain(3);
     second.socket.drain(2);
 
-    server.endpoint.Close();
+    server.Close();
     for (int sweep = 0; sweep < 3; ++sweep)
         server.SweepPeers();
-    EXPECT_FALSE(server.endpoint.IsSessionActive(0));
-    EXPECT_FALSE(server.endpoint.IsSessionActive(1));
-    EXPECT_EQ(server.roster.entries[0][0], 0);
-    EXPECT_EQ(std::memcmp(server.roster.entries[0] + 1, "irst-name", 9), 0);
+    EXPECT_FALSE(server.IsSessionActive(0));
+    EXPECT_FALSE(server.IsSessionActive(1));
+    EXPECT_EQ(server.roster().entries[0][0], 0);
+    EXPECT_EQ(std::memcmp(server.roster().entries[0] + 1, "irst-name", 9), 0);
     EXPECT_TRUE(first.socket.drain().empty());
     EXPECT_TRUE(second.socket.drain().empty());
 }
@@ -139,8 +139,8 @@ TEST_F(RelayServerTest, SessionsSurviveReopeningTheSocket)
     join(peer, "erin");
     peer.socket.drain(2);
     int oldPort = port;
-    server.endpoint.Close();
-    ASSERT_EQ(server.endpoint.Open(nullptr, WM_SERVER_SOCKET, oldPort), 0);
+    server.Close();
+    ASSERT_EQ(server.Open(nullptr, oldPort), 0);
     ping(peer);
     std::vector<ReceivedDatagram> received = peer.socket.drain(1);
     ASSERT_EQ(received.size(), 1u);

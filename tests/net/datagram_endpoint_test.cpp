@@ -89,9 +89,9 @@ TEST_F(DatagramEndpointTest, NoPayloadPutsNoStaleBytesOnTheWire)
         << "payload bytes that nobody supplied";
 
     ASSERT_EQ(0, endpoint.AddSession(participant.address(), 3));
-    ASSERT_EQ(0, endpoint.Broadcast(MSG_VOICE, earlier.data(), earlier.size()));
+    endpoint.Broadcast(MSG_VOICE, earlier.data(), earlier.size());
     ASSERT_TRUE(participant.receive(received));
-    ASSERT_EQ(0, endpoint.Broadcast(MSG_PEER_NAME, nullptr, NICKNAME_SIZE));
+    endpoint.Broadcast(MSG_PEER_NAME, nullptr, NICKNAME_SIZE);
     ASSERT_TRUE(participant.receive(received));
     ASSERT_GE(received.bytes.size(), HEADER_SIZE);
     EXPECT_EQ(std::vector<uint8_t>(received.bytes.size() - HEADER_SIZE, 0),
@@ -140,7 +140,7 @@ TEST_F(DatagramEndpointTest, BroadcastSendsOneCopyPerActiveSlotInSlotOrder)
     }
 
     const std::vector<uint8_t> voice = patternBytes(VOICE_PAYLOAD_SIZE);
-    EXPECT_EQ(0, endpoint.Broadcast(makeCode(7, MSG_VOICE_RELAY), voice.data(), voice.size()));
+    endpoint.Broadcast(makeCode(7, MSG_VOICE_RELAY), voice.data(), voice.size());
 
     ReceivedDatagram first;
     ASSERT_TRUE(everyAddress.receive(first));
@@ -159,7 +159,7 @@ TEST_F(DatagramEndpointTest, BroadcastWithNoActiveSlotSendsNothing)
 {
     ASSERT_EQ(0, endpoint.AddSession(participant.address(), 1));
     ASSERT_EQ(0, endpoint.RemoveSession(0));
-    EXPECT_EQ(0, endpoint.Broadcast(MSG_PEER_LEFT, nullptr, 0));
+    endpoint.Broadcast(MSG_PEER_LEFT, nullptr, 0);
     EXPECT_TRUE(participant.staysSilent());
 }
 

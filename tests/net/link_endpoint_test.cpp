@@ -62,7 +62,7 @@ TEST_F(LinkEndpointTest, SendGoesToTheServerWithTheOwnKey)
 
 TEST_F(LinkEndpointTest, SendAfterDisconnectSendsNothing)
 {
-    EXPECT_EQ(0, link.Disconnect());
+    link.Disconnect();
     EXPECT_FALSE(link.isOpen());
     EXPECT_FALSE(link.IsSessionActive(0));
     EXPECT_EQ(-1, link.Send(MSG_LEAVE, nullptr, 0));
@@ -108,7 +108,7 @@ TEST_F(LinkEndpointTest, ReceiveFailsOnOversizedDatagramsAndWhenNothingWaits)
 
 TEST_F(LinkEndpointTest, AfterDisconnectNothingIsAccepted)
 {
-    ASSERT_EQ(0, link.Disconnect());
+    link.Disconnect();
     EXPECT_EQ(-1, link.Receive(buffer));
     // The socket is reopened, but session 0 stays free until the next connect.
     ASSERT_EQ(0, link.Open(nullptr, LINK_MESSAGE, 0));

@@ -113,7 +113,7 @@ TEST(PeerTable, TickFreesASlotWhoseCountdownReachesZero)
     PeerTable table(SERVER_CAPACITY, 1);
     const SocketAddress address = ipv4Address("127.0.0.2", 5000);
     ASSERT_EQ(0, table.AddSession(address, 1));
-    EXPECT_EQ(0, table.TickSessions());
+    table.TickSessions();
     EXPECT_FALSE(table.IsSessionActive(0));
     EXPECT_EQ(-1, table.FindSession(address, 1));
     EXPECT_EQ(-1, table.GetSessionKey(0));
