@@ -31,7 +31,9 @@ bool requestWindowClose(uint32_t window) {
     event.data.data32[0] = internAtom(connection, "WM_DELETE_WINDOW");
     event.data.data32[1] = XCB_CURRENT_TIME;
     xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
-    xcb_flush(connection);
+    // A round trip, so the server has taken the request before this connection closes: requests
+    // still unread when a client goes away may be dropped with it.
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     xcb_disconnect(connection);
     return true;
 }
