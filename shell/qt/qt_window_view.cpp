@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cstdint>
 #include <cstdio>
@@ -33,14 +34,27 @@ QWidget* boxOwner(QWidget& window) {
 
 QtWindowView::QtWindowView(QWidget& window, const BuiltTemplate& controls) : window_(window), controls_(controls) {
     wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    drainTimer_ = new QTimer(&window);
+    drainTimer_->setSingleShot(true);
+    drainTimer_->setInterval(METER_REFRESH_MS);
+    QObject::connect(drainTimer_, &QTimer::timeout, &window, [this] { drainMeters(); });
     if (wakeFd_ >= 0) {
         wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, &window);
-        QObject::connect(wakeNotifier_, &QSocketNotifier::activated, &window, [this] { drainMeters(); });
+        QObject::connect(wakeNotifier_, &QSocketNotifier::activated, &window, [this] {
+            uint64_t count = 0;
+            ssize_t got = read(wakeFd_, &count, sizeof count);
+            (void)got;  // nothing to read only when another wake-up already took it
+            // Positions stored until the timer fires ride along with this drain.
+            if (!drainTimer_->isActive()) {
+                drainTimer_->start();
+            }
+        });
     }
 }
 
 QtWindowView::~QtWindowView() {
     delete wakeNotifier_;
+    delete drainTimer_;
     if (wakeFd_ >= 0) {
         close(wakeFd_);
     }
@@ -107,9 +121,6 @@ void QtWindowView::setMeter(int controlId, int position) {
 }
 
 void QtWindowView::drainMeters() {
-    uint64_t count = 0;
-    ssize_t got = read(wakeFd_, &count, sizeof count);
-    (void)got;  // nothing to read only when another wake-up already drained
     // Cleared before the positions are read, so a position stored after the read wakes again.
     drainPending_.store(false);
     for (int index = 0; index < METER_COUNT; ++index) {

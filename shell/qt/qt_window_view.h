@@ -2,8 +2,9 @@
 // The worker's view of a Qt main window. Every call is handed to the GUI thread without
 // waiting: titles, texts and boxes are queued to it in order; level meters, which come 16 times
 // a second for up to 17 meters, keep only their latest position in a fixed table that the GUI
-// thread reads once per wake-up, so a meter position that is overtaken before the GUI gets to
-// it is never drawn and nothing is allocated per update.
+// thread reads at most once per METER_REFRESH_MS, so a meter position that is overtaken before
+// the GUI gets to it is never drawn, the window is redrawn at most that often however the
+// frames of sixteen speakers interleave, and nothing is allocated per update.
 // Threading: the table's functions run on the worker thread; construction, destruction and
 // setGuiWaiting on the GUI thread.
 
@@ -13,6 +14,7 @@
 #include <atomic>
 
 class QSocketNotifier;
+class QTimer;
 class QWidget;
 
 class QtWindowView {
@@ -31,6 +33,8 @@ public:
 
 private:
     static constexpr int METER_COUNT = 17;  // the sixteen slots and the own voice
+    // A meter drawn 40 times a second follows a voice smoothly; more only costs drawing.
+    static constexpr int METER_REFRESH_MS = 25;
 
     static int meterIndex(int controlId);
     void setMeter(int controlId, int position);
@@ -44,4 +48,5 @@ private:
     std::atomic<bool> guiWaiting_{false};
     int wakeFd_ = -1;
     QSocketNotifier* wakeNotifier_ = nullptr;
+    QTimer* drainTimer_ = nullptr;
 };
