@@ -46,7 +46,8 @@ constexpr uint32_t REQUEST_BYTES = 500;
 // A report older than one block may miss a whole block played or a drain after a pause.
 constexpr pa_usec_t STALE_REPORT_USEC = 62500;
 
-constexpr uint32_t QUEUE_LIMIT_BYTES = PlaybackChannel::BLOCK_COUNT * PlaybackChannel::BLOCK_BYTES;
+constexpr uint32_t QUEUE_LIMIT_BYTES = PlayoutPolicy::LIMIT_BYTES;
+static_assert(QUEUE_LIMIT_BYTES == PlaybackChannel::BLOCK_COUNT * PlaybackChannel::BLOCK_BYTES);
 
 // What a lead of silence is copied from (the stream copies what it is given).
 static const uint8_t SILENCE[QUEUE_LIMIT_BYTES] = {};
@@ -149,15 +150,14 @@ int PlaybackChannel::write(const uint8_t* data, size_t length)
         fadeIn(samples, sampleCount);
     }
     const uint32_t keep = static_cast<uint32_t>(sampleCount) * 2;
-    const uint32_t room = queued < QUEUE_LIMIT_BYTES ? QUEUE_LIMIT_BYTES - queued : 0;
     int result = 0;
-    if (keep > room) {
+    if (decision.refused) {
         ++droppedWrites_;
         result = -PA_ERR_BUSY;
     } else {
         // After a gap the cushion is silence; in a quiet moment it is more of the quiet block,
         // so that a murmur in the background goes on.
-        uint32_t lead = std::min(decision.leadBytes, room - keep);
+        uint32_t lead = decision.leadBytes;
         const bool fromBlock = !decision.fadeIn && keep > 0;
         while (result == 0 && lead > 0) {
             const uint32_t part = fromBlock ? std::min(lead, keep) : lead;

@@ -27,11 +27,12 @@ int shortenBlock(int16_t* samples, int count, int cutSamples)
 {
     if (cutSamples <= 0 || cutSamples + SPLICE_SAMPLES > count)
         return count;
+    const int longestCut = std::min(cutSamples + LONGEST_PERIOD, count - SPLICE_SAMPLES);
     // The splice sits in the middle of what remains, away from the neighbouring blocks' seams.
-    const int start = (count - cutSamples - SPLICE_SAMPLES) / 2;
+    const int start = (count - longestCut - SPLICE_SAMPLES) / 2;
     int best = cutSamples;
     int64_t bestMismatch = mismatch(samples + start, samples + start + cutSamples);
-    for (int cut = cutSamples - 1; cut >= std::max(1, cutSamples - LONGEST_PERIOD); --cut) {
+    for (int cut = cutSamples + 1; cut <= longestCut; ++cut) {
         const int64_t candidate = mismatch(samples + start, samples + start + cut);
         if (candidate < bestMismatch) {
             best = cut;

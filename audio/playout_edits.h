@@ -14,8 +14,8 @@ constexpr int SPLICE_SAMPLES = 32;
 // Ramps the first FADE_IN_SAMPLES of samples (or all of them, when fewer) up from silence.
 void fadeIn(int16_t* samples, int count);
 
-// Removes about cutSamples from the middle of the count samples, in place: the number removed
-// (between cutSamples less a voice period of at most 10 ms, and cutSamples) is chosen where the
-// waveform after the cut best continues the one before it, and the two are blended over
+// Removes at least cutSamples from the middle of the count samples, in place: the number
+// removed (up to a voice period of at most 10 ms more, as the block allows) is chosen where
+// the waveform after the cut best continues the one before it, and the two are blended over
 // SPLICE_SAMPLES. The new count; count itself when the block is too short to splice.
 int shortenBlock(int16_t* samples, int count, int cutSamples);

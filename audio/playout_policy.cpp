@@ -12,9 +12,12 @@
 // - Grow: a quiet block that finds less than the floor gets silence ahead of it; a block
 //   that finds the queue empty while blocks were arriving at the voice pace (a gap) raises
 //   the floor by a step and gets the cushion the recent spread of arrivals needs.
-// - Shrink: while the window's lowest queue sits above the floor, quiet blocks are cut (up to
-//   whole); after half a second above it loud blocks are shortened too, by at most half a
-//   block. A short window brings the queue down at once after a burst.
+// - Shrink: once the window has seen half a second, while its lowest queue sits above the
+//   floor (and, until it has seen two seconds, above the spread remembered from before), quiet
+//   blocks are cut, up to whole; a quarter of a second later loud blocks are shortened too
+//   while the queue is more than two blocks too high. The window restarts when the queue ran
+//   dry, and blocks that arrive in a burst are not entered, so the queue comes down within
+//   about a second and a half of a burst after a stall.
 // - The floor's boost falls back by a step after every 10 s without a gap.
 //
 // Entries of the window are the queue each arrival found, moved by every cut and every lead
@@ -28,12 +31,19 @@ constexpr uint32_t BOOST_LIMIT_BYTES = PlayoutPolicy::BLOCK_BYTES;
 constexpr int BOOST_FADE_ARRIVALS = 160;
 // A queue that ran dry after a longer pause is a new start (a stall, a speaker back), not jitter.
 constexpr int64_t PAUSE_USEC = 4 * PlayoutPolicy::BLOCK_USEC;
-// The newest arrivals; when all of them found more than a block above the floor, a burst is
-// being played out and the excess goes at once.
+// Arrivals the window needs before it judges the queue too high (half a second).
 constexpr int SHORT_WINDOW = 8;
-// Arrivals above target before loud blocks are shortened, and by how much at most.
-constexpr int LOUD_CUT_AFTER = 8;
+// Blocks closer together than this came in a burst.
+constexpr int64_t BURST_USEC = PlayoutPolicy::BLOCK_USEC / 4;
+// Arrivals above target before loud blocks are shortened, by at most half a block each, and
+// only while the queue is more than two blocks above its target: nearer, the next pause in
+// the speech takes the rest, unheard.
+constexpr int LOUD_CUT_AFTER = 4;
 constexpr uint32_t LOUD_CUT_LIMIT_BYTES = PlayoutPolicy::BLOCK_BYTES / 2;
+constexpr uint32_t LOUD_SPARED_BYTES = 2 * PlayoutPolicy::BLOCK_BYTES;
+// A loud cut is at least 10 ms long: a few ms at every block would be heard as roughness, and
+// the splice needs room to find where the waveform repeats.
+constexpr uint32_t LOUD_CUT_LEAST_BYTES = 160;
 // The rebuilt cushion never exceeds half the channel's eight blocks.
 constexpr uint32_t CUSHION_LIMIT_BYTES = 4 * PlayoutPolicy::BLOCK_BYTES;
 // The remembered spread of arrivals decays by this much per arrival (2 ms a second).
@@ -50,7 +60,8 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
     PlayoutDecision decision;
     decision.keepBytes = blockBytes;
     const bool resumed = started_;
-    const bool atVoicePace = started_ && nowUsec - lastArrivalUsec_ < PAUSE_USEC;
+    const int64_t previousUsec = lastArrivalUsec_;
+    const bool atVoicePace = started_ && nowUsec - previousUsec < PAUSE_USEC;
     started_ = true;
     lastArrivalUsec_ = nowUsec;
     if (++arrivalsSinceGap_ >= BOOST_FADE_ARRIVALS) {
@@ -69,24 +80,26 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
         decision.fadeIn = resumed;
         windowCount_ = 0;
         aboveTarget_ = 0;
-        return decision;
+        return limited(decision, queuedBytes);
     }
 
-    remember(queuedBytes);
+    // Blocks that come in a burst say nothing about the pace; they only fill the queue.
+    if (!atVoicePace || nowUsec - previousUsec >= BURST_USEC)
+        remember(queuedBytes);
     const uint32_t floor = floorBytes();
     const bool quiet = peak <= QUIET_PEAK;
+    // Until the window has seen two seconds, the spread remembered from before is kept too.
+    const uint32_t reserve = windowCount_ == WINDOW ? 0 : spreadBytes_;
     uint32_t excess = 0;
-    if (windowCount_ == WINDOW && windowLowest(WINDOW) > floor + HYSTERESIS_BYTES)
-        excess = windowLowest(WINDOW) - floor;
-    if (windowCount_ >= SHORT_WINDOW && windowLowest(SHORT_WINDOW) > floor + BLOCK_BYTES)
-        excess = std::max(excess, windowLowest(SHORT_WINDOW) - floor - BLOCK_BYTES / 2);
+    if (windowCount_ >= SHORT_WINDOW && windowLowest(windowCount_) > floor + reserve + HYSTERESIS_BYTES)
+        excess = windowLowest(windowCount_) - floor - reserve;
     aboveTarget_ = excess > 0 ? aboveTarget_ + 1 : 0;
 
     uint32_t cut = 0;
     if (quiet)
         cut = std::min(excess, blockBytes);
-    else if (aboveTarget_ > LOUD_CUT_AFTER)
-        cut = std::min({excess, blockBytes, LOUD_CUT_LIMIT_BYTES});
+    else if (aboveTarget_ > LOUD_CUT_AFTER && excess >= LOUD_SPARED_BYTES + LOUD_CUT_LEAST_BYTES)
+        cut = std::min({excess - LOUD_SPARED_BYTES, blockBytes, LOUD_CUT_LIMIT_BYTES});
     cut = wholeSamples(cut);
     if (cut > 0) {
         decision.keepBytes = blockBytes - cut;
@@ -94,8 +107,23 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
         shiftWindow(-static_cast<int64_t>(cut));
     } else if (quiet && queuedBytes < floor) {
         decision.leadBytes = wholeSamples(floor - queuedBytes);
-        shiftWindow(decision.leadBytes);
     }
+    return limited(decision, queuedBytes);
+}
+
+// Keeps the channel within LIMIT_BYTES: less lead, or no block at all. Whatever is not
+// queued after all moves the window back.
+PlayoutDecision PlayoutPolicy::limited(PlayoutDecision decision, uint32_t queuedBytes)
+{
+    const uint32_t room = queuedBytes < LIMIT_BYTES ? LIMIT_BYTES - queuedBytes : 0;
+    if (decision.keepBytes > room) {
+        shiftWindow(-static_cast<int64_t>(decision.keepBytes));
+        decision.keepBytes = 0;
+        decision.leadBytes = 0;
+        decision.refused = true;
+    }
+    decision.leadBytes = std::min(decision.leadBytes, room - decision.keepBytes);
+    shiftWindow(decision.leadBytes);
     return decision;
 }
 

@@ -15,12 +15,16 @@ struct PlayoutDecision {
     uint32_t keepBytes = 0;
     // The block follows silence that was not in the speech (the queue ran dry): ramp it in.
     bool fadeIn = false;
+    // The channel holds too much to take the kept bytes: the block is dropped (keepBytes 0).
+    bool refused = false;
 };
 
 class PlayoutPolicy {
 public:
     static constexpr uint32_t BLOCK_BYTES = 1000;
     static constexpr int64_t BLOCK_USEC = 62500;
+    // A channel never holds more than 8 blocks (0.5 s), silence ahead of a block included.
+    static constexpr uint32_t LIMIT_BYTES = 8 * BLOCK_BYTES;
     // Arrivals over which the lowest queue is watched (2 s).
     static constexpr int WINDOW = 32;
     // Lowest queue aimed at when a block arrives: the server reads in chunks of about 10 ms.
@@ -45,6 +49,7 @@ public:
     uint64_t trimmedBytes() const { return trimmedBytes_; }
 
 private:
+    PlayoutDecision limited(PlayoutDecision decision, uint32_t queuedBytes);
     void remember(uint32_t queuedBytes);
     void shiftWindow(int64_t bytes);
     uint32_t windowLowest(int count) const;

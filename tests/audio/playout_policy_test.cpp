@@ -1,0 +1,209 @@
+// The playout policy with a hand-driven clock: a simulated channel plays 16 bytes a
+// millisecond while it holds audio, stops when dry until the next write, and refuses a block
+// that would take it past 8 blocks, as the real one does. Arrival patterns go in; the queue
+// each block finds, the gaps and the cuts come out.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "audio/playout_edits.h"
+#include "audio/playout_policy.h"
+
+namespace {
+
+constexpr int64_t BLOCK_USEC = PlayoutPolicy::BLOCK_USEC;
+constexpr uint32_t BLOCK_BYTES = PlayoutPolicy::BLOCK_BYTES;
+constexpr uint32_t LIMIT_BYTES = 8 * BLOCK_BYTES;
+constexpr int LOUD = 8000;
+constexpr int QUIET = 300;
+
+struct Arrival {
+    int64_t atUsec;
+    uint32_t found;  // bytes queued when it arrived
+};
+
+class SimulatedChannel {
+public:
+    void arrive(int64_t atUsec, int peak)
+    {
+        queued_ = std::max(0.0, queued_ - static_cast<double>(atUsec - nowUsec_) * 0.016);
+        nowUsec_ = atUsec;
+        const auto found = static_cast<uint32_t>(queued_);
+        const PlayoutDecision decision = policy.arrive(atUsec, found, BLOCK_BYTES, peak);
+        EXPECT_LE(decision.keepBytes, BLOCK_BYTES);
+        if (peak > PlayoutPolicy::QUIET_PEAK && found > 0 && found < policy.floorBytes()) {
+            EXPECT_EQ(decision.keepBytes, BLOCK_BYTES) << "a late loud block is played whole";
+        }
+        EXPECT_LE(found + decision.leadBytes + decision.keepBytes, LIMIT_BYTES);
+        if (decision.refused)
+            return;
+        queued_ += decision.leadBytes + decision.keepBytes;
+        arrivals.push_back({atUsec, found});
+    }
+
+    // The highest queue a block found between the two times.
+    uint32_t highestFound(int64_t fromUsec, int64_t toUsec) const
+    {
+        uint32_t highest = 0;
+        for (const Arrival& arrival : arrivals)
+            if (arrival.atUsec >= fromUsec && arrival.atUsec < toUsec)
+                highest = std::max(highest, arrival.found);
+        return highest;
+    }
+
+    double meanFound(int64_t fromUsec, int64_t toUsec) const
+    {
+        double sum = 0;
+        int count = 0;
+        for (const Arrival& arrival : arrivals) {
+            if (arrival.atUsec >= fromUsec && arrival.atUsec < toUsec) {
+                sum += arrival.found;
+                ++count;
+            }
+        }
+        return count > 0 ? sum / count : 0;
+    }
+
+    PlayoutPolicy policy;
+    std::vector<Arrival> arrivals;
+
+private:
+    double queued_ = 0;
+    int64_t nowUsec_ = 0;
+};
+
+constexpr int64_t SECOND = 1000000;
+
+// Speech: a second of voice, a second of pause.
+int speechPeak(int block)
+{
+    return (block / 16) % 2 == 0 ? LOUD : QUIET;
+}
+
+TEST(PlayoutPolicy, ASteadyStreamSettlesNearTheFloorAndItsQueueNeverGrows)
+{
+    for (const int64_t period : {BLOCK_USEC, BLOCK_USEC * 1000 / 1005, BLOCK_USEC * 1005 / 1000}) {
+        SimulatedChannel channel;
+        uint32_t gapsAfterStart = 0;
+        for (int block = 0; block < 960; ++block) {
+            channel.arrive(block * period, speechPeak(block));
+            if (block == 16)
+                gapsAfterStart = channel.policy.gaps();
+        }
+        SCOPED_TRACE(period);
+        // Exactly on time, fast by 0.5 % or slow by 0.5 %: no gap once started, the queue
+        // found in the last ten seconds no higher than in the first, and within 20 ms of the floor.
+        EXPECT_EQ(channel.policy.gaps(), gapsAfterStart);
+        EXPECT_LE(channel.policy.gaps(), 1u);
+        const uint32_t early = channel.highestFound(5 * SECOND, 15 * SECOND);
+        const uint32_t late = channel.highestFound(50 * SECOND, 60 * SECOND);
+        EXPECT_LE(late, early + 160);
+        EXPECT_LE(late, channel.policy.floorBytes() + 320);
+    }
+}
+
+TEST(PlayoutPolicy, JitterGetsACushionThatCoversItWithoutGrowing)
+{
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int64_t> jitter(0, 40000);
+    SimulatedChannel channel;
+    uint32_t gapsAt10s = 0;
+    for (int block = 0; block < 960; ++block) {
+        channel.arrive(block * BLOCK_USEC + jitter(random), speechPeak(block));
+        if (block == 160)
+            gapsAt10s = channel.policy.gaps();
+    }
+    // Learnt in the first seconds; afterwards at most one gap in fifty seconds.
+    EXPECT_LE(channel.policy.gaps() - gapsAt10s, 1u);
+    EXPECT_LE(channel.policy.gaps(), 4u);
+    // 40 ms of spread is 640 bytes: the cushion covers it, the queue stays near it and does not grow.
+    const double late = channel.meanFound(50 * SECOND, 60 * SECOND);
+    EXPECT_LE(late, channel.meanFound(10 * SECOND, 20 * SECOND) + 160);
+    EXPECT_LE(channel.highestFound(50 * SECOND, 60 * SECOND), 640u + channel.policy.floorBytes() + 480);
+}
+
+TEST(PlayoutPolicy, AQueueRunDryIsAGapThatRebuildsTheCushionAndRaisesTheFloor)
+{
+    PlayoutPolicy policy;
+    EXPECT_EQ(policy.arrive(0, 0, BLOCK_BYTES, LOUD).leadBytes, 0u) << "a first block plays at once";
+    const uint32_t floorBefore = policy.floorBytes();
+    const PlayoutDecision afterGap = policy.arrive(BLOCK_USEC + 20000, 0, BLOCK_BYTES, LOUD);
+    EXPECT_EQ(policy.gaps(), 1u);
+    EXPECT_GT(policy.floorBytes(), floorBefore);
+    EXPECT_EQ(afterGap.leadBytes, policy.cushionBytes());
+    EXPECT_TRUE(afterGap.fadeIn);
+    EXPECT_EQ(afterGap.keepBytes, BLOCK_BYTES);
+    // A speaker back after a pause is a new start, not a gap.
+    const PlayoutDecision afterPause = policy.arrive(10 * SECOND, 0, BLOCK_BYTES, LOUD);
+    EXPECT_EQ(policy.gaps(), 1u);
+    EXPECT_EQ(afterPause.leadBytes, 0u);
+}
+
+// Ten seconds at the voice pace, a stall of one second, the frames of the stall at once,
+// then the voice pace again: how long until the queue found is back within 20 ms of before.
+double secondsToRecoverFromAStall(int peak)
+{
+    SimulatedChannel channel;
+    int block = 0;
+    for (; block < 160; ++block)
+        channel.arrive(block * BLOCK_USEC, peak);
+    const double before = channel.meanFound(8 * SECOND, 10 * SECOND);
+    const int64_t burstAt = 11 * SECOND;
+    for (; block < 176; ++block)
+        channel.arrive(burstAt, peak);
+    for (int64_t at = burstAt + BLOCK_USEC; at < burstAt + 4 * SECOND; at += BLOCK_USEC) {
+        channel.arrive(at, peak);
+        if (std::abs(channel.arrivals.back().found - before) <= 320)
+            return static_cast<double>(at - burstAt) / SECOND;
+    }
+    return 99;
+}
+
+TEST(PlayoutPolicy, AfterAStallTheBurstIsPlayedOutWithinTwoSeconds)
+{
+    EXPECT_LE(secondsToRecoverFromAStall(QUIET), 2.0);
+    // Loud material is only shortened down to two blocks above the target; a pause takes the rest.
+    SimulatedChannel loud;
+    for (int block = 0; block < 160; ++block)
+        loud.arrive(block * BLOCK_USEC, LOUD);
+    for (int block = 0; block < 16; ++block)
+        loud.arrive(11 * SECOND, LOUD);
+    for (int block = 1; block <= 48; ++block)
+        loud.arrive(11 * SECOND + block * BLOCK_USEC, LOUD);
+    EXPECT_LE(loud.highestFound(13 * SECOND, 14 * SECOND), loud.policy.floorBytes() + 2 * BLOCK_BYTES + 480);
+    EXPECT_GT(loud.policy.trimmedBytes(), 0u);
+}
+
+TEST(PlayoutEdits, AShortenedPeriodicBlockIsSplicedWithoutAJump)
+{
+    // 40-sample period: the splice should land on a whole number of periods.
+    int16_t block[500];
+    for (int i = 0; i < 500; ++i)
+        block[i] = static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * i / 40.0)));
+    const int largestStep = 1257;  // 8000 * 2 * pi / 40, the sine's steepest sample step
+    const int count = shortenBlock(block, 500, 125);
+    EXPECT_GE(500 - count, 125);
+    EXPECT_LE(500 - count, 125 + 80);
+    EXPECT_EQ((500 - count) % 40, 0);
+    for (int i = 1; i < count; ++i)
+        EXPECT_LE(std::abs(block[i] - block[i - 1]), largestStep + 2) << "at " << i;
+    // Too short a block to splice stays as it is.
+    EXPECT_EQ(shortenBlock(block, 100, 90), 100);
+}
+
+TEST(PlayoutEdits, FadeInRampsFromSilence)
+{
+    int16_t block[100];
+    std::fill(block, block + 100, static_cast<int16_t>(10000));
+    fadeIn(block, 100);
+    EXPECT_EQ(block[0], 0);
+    for (int i = 1; i < FADE_IN_SAMPLES; ++i)
+        EXPECT_GT(block[i], block[i - 1]);
+    EXPECT_EQ(block[FADE_IN_SAMPLES], 10000);
+}
+
+} // namespace
