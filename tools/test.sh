@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test twice: a normal build (build/) and an
-# AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/).
+# AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/). A third build
+# (build-tsan/) runs the tests whose code runs on several threads under ThreadSanitizer:
+# the event loop, the worker, the audio devices and the end-to-end programs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -8,4 +10,11 @@ tools/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 (cd build && ctest --output-on-failure -j "$(nproc)")
 tools/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DKOVARO_SANITIZE=ON -DKOVARO_BENCHMARKS=OFF
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$(nproc)")
-echo "test: both builds passed"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOVARO_THREAD_SANITIZER=ON \
+  -DKOVARO_BENCHMARKS=OFF >/dev/null
+cmake --build build-tsan -j "$(nproc)" --target kovaro_platform_tests kovaro_audio_tests kovaro_shell_tests \
+  kovaro_e2e_tests
+# A race stops the program that has it, so a child program's race fails its test as well.
+(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/../tools/tsan.supp" \
+  ctest --output-on-failure -j "$(nproc)" -R '^(platform|audio|shell|e2e)$')
+echo "test: all three builds passed"
