@@ -49,6 +49,17 @@ constexpr uint32_t CUSHION_LIMIT_BYTES = 4 * PlayoutPolicy::BLOCK_BYTES;
 // The remembered spread of arrivals decays by this much per arrival (2 ms a second).
 constexpr uint32_t SPREAD_DECAY_BYTES = 2;
 
+// The channel plays 16 bytes a millisecond: a byte lasts 62.5 us.
+static int64_t usecOf(int64_t bytes)
+{
+    return bytes * 125 / 2;
+}
+
+static int64_t bytesOf(int64_t usec)
+{
+    return usec * 2 / 125;
+}
+
 // Cuts stay whole samples of 16 bits.
 static uint32_t wholeSamples(uint32_t bytes)
 {
@@ -75,7 +86,10 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
             ++gaps_;
             boostBytes_ = std::min(boostBytes_ + BOOST_STEP_BYTES, BOOST_LIMIT_BYTES);
             arrivalsSinceGap_ = 0;
-            decision.leadBytes = cushionBytes();
+            // The time the queue has been dry already delays this block and every later one:
+            // it is part of the cushion they will find.
+            const int64_t dryBytes = bytesOf(std::max<int64_t>(0, nowUsec - dryFromUsec_));
+            decision.leadBytes = wholeSamples(static_cast<uint32_t>(std::max<int64_t>(0, cushionBytes() - dryBytes)));
         }
         decision.fadeIn = resumed;
         windowCount_ = 0;
@@ -124,6 +138,7 @@ PlayoutDecision PlayoutPolicy::limited(PlayoutDecision decision, uint32_t queued
     }
     decision.leadBytes = std::min(decision.leadBytes, room - decision.keepBytes);
     shiftWindow(decision.leadBytes);
+    dryFromUsec_ = lastArrivalUsec_ + usecOf(static_cast<int64_t>(queuedBytes) + decision.leadBytes + decision.keepBytes);
     return decision;
 }
 

@@ -67,6 +67,8 @@ private:
     int arrivalsSinceGap_ = 0;
     bool started_ = false;
     int64_t lastArrivalUsec_ = 0;
+    // When the queue will have played everything written so far.
+    int64_t dryFromUsec_ = 0;
     uint32_t gaps_ = 0;
     uint64_t trimmedBytes_ = 0;
 };

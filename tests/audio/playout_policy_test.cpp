@@ -131,10 +131,11 @@ TEST(PlayoutPolicy, AQueueRunDryIsAGapThatRebuildsTheCushionAndRaisesTheFloor)
     PlayoutPolicy policy;
     EXPECT_EQ(policy.arrive(0, 0, BLOCK_BYTES, LOUD).leadBytes, 0u) << "a first block plays at once";
     const uint32_t floorBefore = policy.floorBytes();
-    const PlayoutDecision afterGap = policy.arrive(BLOCK_USEC + 20000, 0, BLOCK_BYTES, LOUD);
+    // 5 ms late: the queue has been dry for 80 bytes' worth, which the new cushion counts.
+    const PlayoutDecision afterGap = policy.arrive(BLOCK_USEC + 5000, 0, BLOCK_BYTES, LOUD);
     EXPECT_EQ(policy.gaps(), 1u);
     EXPECT_GT(policy.floorBytes(), floorBefore);
-    EXPECT_EQ(afterGap.leadBytes, policy.cushionBytes());
+    EXPECT_EQ(afterGap.leadBytes, policy.cushionBytes() - 80);
     EXPECT_TRUE(afterGap.fadeIn);
     EXPECT_EQ(afterGap.keepBytes, BLOCK_BYTES);
     // A speaker back after a pause is a new start, not a gap.
