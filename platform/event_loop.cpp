@@ -63,11 +63,12 @@ bool EventLoop::post(uint32_t message, uintptr_t wParam, intptr_t lParam)
 
 void EventLoop::postQuit(int code)
 {
-    {
-        std::lock_guard<std::mutex> lock(queueMutex_);
-        quitPosted_ = true;
-        quitCode_ = code;
-    }
+    // The wakeup is written under the lock, unlike post()'s: run() sees the request only under
+    // it, so the loop cannot end, and its owner destroy it and close the descriptor, while this
+    // call still writes to it.
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    quitPosted_ = true;
+    quitCode_ = code;
     wake();
 }
 
