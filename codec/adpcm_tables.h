@@ -3,7 +3,6 @@
 // both computed at compile time, so any thread may read them at any time.
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 
 constexpr int ADPCM_STEP_COUNT = 89;
@@ -21,18 +20,23 @@ inline constexpr int16_t adpcmStepTable[ADPCM_STEP_COUNT] = {
     12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767,
 };
 
-using NextIndexRow = std::array<uint8_t, ADPCM_MAGNITUDES>;
+struct NextIndexRows {
+    uint8_t next[ADPCM_STEP_COUNT][ADPCM_MAGNITUDES];
+};
 
-// nextIndexTable[i][m]: the step index after a code of magnitude m coded at step index i,
-// i + adjustment(m) clamped to 0..88.
-inline constexpr std::array<NextIndexRow, ADPCM_STEP_COUNT> nextIndexTable = [] {
+inline constexpr NextIndexRows nextIndexRows = [] {
     constexpr int adjustment[ADPCM_MAGNITUDES] = {-1, -1, -1, -1, 2, 4, 6, 8};
-    std::array<NextIndexRow, ADPCM_STEP_COUNT> table{};
+    NextIndexRows table{};
     for (int index = 0; index < ADPCM_STEP_COUNT; ++index) {
         for (int magnitude = 0; magnitude < ADPCM_MAGNITUDES; ++magnitude) {
             const int next = std::clamp(index + adjustment[magnitude], 0, ADPCM_MAX_STEP_INDEX);
-            table[index][magnitude] = static_cast<uint8_t>(next);
+            table.next[index][magnitude] = static_cast<uint8_t>(next);
         }
     }
     return table;
 }();
+
+// nextIndexTable[i][m]: the step index after a code of magnitude m coded at step index i,
+// i + adjustment(m) clamped to 0..88. A plain array, so the coders index it as cheaply as
+// the step table.
+inline constexpr const auto& nextIndexTable = nextIndexRows.next;
