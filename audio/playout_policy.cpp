@@ -9,9 +9,10 @@
 // sample waits longer than it needs. Jitter thus sets the cushion by itself: blocks that
 // arrive early find more, the late ones the floor.
 //
-// - Grow: a quiet block that finds less than the floor gets silence ahead of it; a block
-//   that finds the queue empty while blocks were arriving at the voice pace (a gap) raises
-//   the floor by a step and gets the cushion the recent spread of arrivals needs.
+// - Grow: a quiet block that finds less than the floor gets more of itself ahead of it; a
+//   block that finds the queue empty while blocks were arriving at the voice pace (a gap)
+//   gets the cushion the recent spread of arrivals needs, and raises the floor by a step when
+//   the queue was dry for less than half a block (a late block, not a lost one).
 // - Shrink: once the window has seen half a second, while its lowest queue sits above the
 //   floor (and, until it has seen two seconds, above the spread remembered from before), quiet
 //   blocks are cut, up to whole; a quarter of a second later loud blocks are shortened too
@@ -84,12 +85,17 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
         // The queue ran dry: what arrives next starts a new schedule.
         if (atVoicePace) {
             ++gaps_;
-            boostBytes_ = std::min(boostBytes_ + BOOST_STEP_BYTES, BOOST_LIMIT_BYTES);
-            arrivalsSinceGap_ = 0;
-            // The time the queue has been dry already delays this block and every later one:
-            // it is part of the cushion they will find.
+            // Dry for less than half a block, this block was late: more floor would have covered
+            // it, and the time it kept the queue dry delays every later block too, so it counts
+            // toward their cushion. Dry for longer, a frame was lost: the next one comes on time
+            // and needs the whole cushion, which no floor would have spared this gap.
             const int64_t dryBytes = bytesOf(std::max<int64_t>(0, nowUsec - dryFromUsec_));
-            decision.leadBytes = wholeSamples(static_cast<uint32_t>(std::max<int64_t>(0, cushionBytes() - dryBytes)));
+            const int64_t lateBytes = dryBytes < BLOCK_BYTES / 2 ? dryBytes : 0;
+            if (lateBytes > 0) {
+                boostBytes_ = std::min(boostBytes_ + BOOST_STEP_BYTES, BOOST_LIMIT_BYTES);
+                arrivalsSinceGap_ = 0;
+            }
+            decision.leadBytes = wholeSamples(static_cast<uint32_t>(std::max<int64_t>(0, cushionBytes() - lateBytes)));
         }
         decision.fadeIn = resumed;
         windowCount_ = 0;

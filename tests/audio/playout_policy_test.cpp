@@ -126,6 +126,24 @@ TEST(PlayoutPolicy, JitterGetsACushionThatCoversItWithoutGrowing)
     EXPECT_LE(channel.highestFound(50 * SECOND, 60 * SECOND), 640u + channel.policy.floorBytes() + 480);
 }
 
+TEST(PlayoutPolicy, LostFramesAreGapsThatLeaveTheQueueWhereItWas)
+{
+    std::mt19937 random(9);
+    std::bernoulli_distribution lost(0.02);
+    std::uniform_int_distribution<int64_t> jitter(0, 10000);
+    SimulatedChannel channel;
+    int lostCount = 0;
+    for (int block = 0; block < 960; ++block) {
+        if (block > 16 && lost(random))
+            ++lostCount;
+        else
+            channel.arrive(block * BLOCK_USEC + jitter(random), speechPeak(block));
+    }
+    ASSERT_GT(lostCount, 10);
+    EXPECT_LE(channel.policy.gaps(), static_cast<uint32_t>(lostCount) + 2);
+    EXPECT_LE(channel.meanFound(50 * SECOND, 60 * SECOND), channel.meanFound(10 * SECOND, 20 * SECOND) + 160);
+}
+
 TEST(PlayoutPolicy, AQueueRunDryIsAGapThatRebuildsTheCushionAndRaisesTheFloor)
 {
     PlayoutPolicy policy;
