@@ -84,12 +84,12 @@ int main(int argc, char** argv)
     pa_threaded_mainloop_lock(mainloop);
     pa_threaded_mainloop_start(mainloop);
     bool good = pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) == 0 && waitUntil(context, nullptr);
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, 8000, 1};
+    const pa_sample_spec voiceFormat{PA_SAMPLE_S16LE, 8000, 1};
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<uint32_t>(-1);
     attributes.fragsize = 160;
     for (int i = 0; good && i < 2; ++i) {
-        recordings[i].stream = pa_stream_new(context, "dual-record", &spec, nullptr);
+        recordings[i].stream = pa_stream_new(context, "dual-record", &voiceFormat, nullptr);
         pa_stream_set_state_callback(recordings[i].stream, signalMainloop, nullptr);
         pa_stream_set_read_callback(recordings[i].stream, onReadable, &recordings[i]);
         const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
