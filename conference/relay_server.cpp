@@ -53,18 +53,22 @@ void RelayServer::HandleServerSocket(intptr_t lParam)
 
     switch (type) {
     case MSG_JOIN:
+        // A repeated join changes neither the slot nor the roster the others were sent.
         if (slot == NET_NO_SESSION)
             admit(sender, header.sessionKey, payload);
+        else if (listener_.joined)
+            listener_.joined(listener_.context, slot, payload);
         break;
     case MSG_LEAVE:
-        roster_.entries[slot][0] = 0;
         endpoint_.RemoveSession(slot);
-        announceLeft(slot);
+        releaseSlot(slot);
         break;
     case MSG_PING:
         endpoint_.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_PONG), nullptr, 0);
         break;
     case MSG_VOICE:
+        if (listener_.voice)
+            listener_.voice(listener_.context, slot, payload);
         relayVoice(slot, payload);
         break;
     case MSG_ROSTER_REQUEST:
@@ -87,11 +91,16 @@ void RelayServer::admit(const SocketAddress& sender, uint32_t sessionKey, const 
     std::memcpy(roster_.entries[slot], nickname, NICKNAME_SIZE);
     endpoint_.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_NAME), nickname, NICKNAME_SIZE);
     endpoint_.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_WELCOME), roster_.entries[0], ROSTER_SIZE);
+    if (listener_.joined)
+        listener_.joined(listener_.context, slot, nickname);
 }
 
-void RelayServer::announceLeft(int slot)
+void RelayServer::releaseSlot(int slot)
 {
+    roster_.entries[slot][0] = 0;
     endpoint_.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_LEFT), nullptr, 0);
+    if (listener_.left)
+        listener_.left(listener_.context, slot);
 }
 
 void RelayServer::relayVoice(int speaker, const uint8_t* frame)
@@ -114,9 +123,7 @@ void RelayServer::SweepPeers()
     endpoint_.TickSessions();
     budget.RefillReserve();
     for (size_t slot = 0; slot < SLOT_COUNT; ++slot) {
-        if (wasActive[slot] && !endpoint_.IsSessionActive(static_cast<int>(slot))) {
-            roster_.entries[slot][0] = 0;
-            announceLeft(static_cast<int>(slot));
-        }
+        if (wasActive[slot] && !endpoint_.IsSessionActive(static_cast<int>(slot)))
+            releaseSlot(static_cast<int>(slot));
     }
 }

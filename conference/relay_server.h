@@ -12,6 +12,18 @@
 
 class EventLoop;
 
+// What a program that listens in on the relay is told, after or before the relay's own
+// reaction as noted. Any entry may be null.
+struct RelayListener {
+    void* context = nullptr;
+    // A join admitted (after the welcome), or repeated by the session that holds the slot.
+    void (*joined)(void* context, int slot, const uint8_t* nickname) = nullptr;
+    // A slot freed by its leave or by expiry, after the others were told.
+    void (*left)(void* context, int slot) = nullptr;
+    // A voice frame of VOICE_PAYLOAD_SIZE bytes from the slot, before it is relayed.
+    void (*voice)(void* context, int slot, const uint8_t* frame) = nullptr;
+};
+
 class RelayServer {
 public:
     static constexpr int32_t SESSION_COUNTDOWN = 3;
@@ -36,13 +48,15 @@ public:
     bool IsSessionActive(int slot) const { return endpoint_.IsSessionActive(slot); }
     int64_t GetSessionKey(int slot) const { return endpoint_.GetSessionKey(slot); }
     const Roster& roster() const { return roster_; }
+    void setListener(const RelayListener& listener) { listener_ = listener; }
 
 private:
     void admit(const SocketAddress& sender, uint32_t sessionKey, const uint8_t* nickname);
-    void announceLeft(int slot);
+    void releaseSlot(int slot);
     void relayVoice(int speaker, const uint8_t* frame);
 
     DatagramEndpoint endpoint_;
     Roster roster_;
     SendBudget budget;
+    RelayListener listener_;
 };

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "relay_server_fixture.h"
@@ -145,6 +146,44 @@ TEST_F(RelayServerTest, SessionsSurviveReopeningTheSocket)
     std::vector<ReceivedDatagram> received = peer.socket.drain(1);
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].code(), makeCode(0, MSG_PONG));
+}
+
+// A program listening in is told of admitted and repeated joins, leaves, expiry and voice,
+// with the payloads as received.
+TEST_F(RelayServerTest, ListenerHearsJoinsLeavesExpiryAndVoice)
+{
+    std::vector<std::string> heard;
+    RelayListener listener;
+    listener.context = &heard;
+    listener.joined = [](void* log, int slot, const uint8_t* nickname) {
+        static_cast<std::vector<std::string>*>(log)->push_back(
+            "join " + std::to_string(slot) + " " + std::string(reinterpret_cast<const char*>(nickname), 16).c_str());
+    };
+    listener.left = [](void* log, int slot) {
+        static_cast<std::vector<std::string>*>(log)->push_back("left " + std::to_string(slot));
+    };
+    listener.voice = [](void* log, int slot, const uint8_t* frame) {
+        static_cast<std::vector<std::string>*>(log)->push_back("voice " + std::to_string(slot) + " " +
+                                                               std::to_string(frame[VOICE_PAYLOAD_SIZE - 1]));
+    };
+    server.setListener(listener);
+
+    KeyedPeer first("127.0.0.8", 31);
+    KeyedPeer second("127.0.0.8", 32);
+    join(first, "first");
+    join(second, "second");
+    join(first, "renamed");
+    Bytes frame(VOICE_PAYLOAD_SIZE, 0);
+    frame.back() = 77;
+    second.send(port, MSG_VOICE, frame);
+    handleNext();
+    first.send(port, MSG_LEAVE);
+    handleNext();
+    for (int sweep = 0; sweep < 3; ++sweep)
+        server.SweepPeers();
+
+    EXPECT_EQ(heard, (std::vector<std::string>{"join 0 first", "join 1 second", "join 0 renamed", "voice 1 77",
+                                               "left 0", "left 1"}));
 }
 
 }
