@@ -55,6 +55,12 @@ static const uint8_t SILENCE[QUEUE_LIMIT_BYTES] = {};
 // Room for "15: " and a nickname; a longer name is cut at a character boundary.
 constexpr size_t STREAM_NAME_BYTES = 256;
 
+// The stream's name until the slot's nickname is known, and again when it is cleared.
+static void nameAfterSlot(char (&name)[STREAM_NAME_BYTES], int slot)
+{
+    std::snprintf(name, sizeof name, "Kovaro slot %d", slot);
+}
+
 PlaybackChannel::PlaybackChannel() = default;
 
 PlaybackChannel::~PlaybackChannel()
@@ -71,7 +77,7 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& forma
         return refused;
     }
     char name[STREAM_NAME_BYTES];
-    std::snprintf(name, sizeof name, "Kovaro slot %d", slot);
+    nameAfterSlot(name, slot);
     MainloopLock lock(audio.mainloop());
     pa_stream* stream = pa_stream_new(audio.context(), name, &sampleSpec, nullptr);
     if (stream == nullptr) {
@@ -253,7 +259,7 @@ void PlaybackChannel::setDisplayName(const char* nickname)
     }
     char name[STREAM_NAME_BYTES];
     if (nickname == nullptr || nickname[0] == '\0') {
-        std::snprintf(name, sizeof name, "Kovaro slot %d", slot_);
+        nameAfterSlot(name, slot_);
     } else {
         const int prefix = std::snprintf(name, sizeof name, "%d: ", slot_);
         const size_t room = sizeof name - 1 - static_cast<size_t>(prefix);
