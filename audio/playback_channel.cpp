@@ -18,7 +18,10 @@
 //
 // Playout: every block passes the slot's PlayoutPolicy with the queue it finds, which may
 // ask for silence ahead of it (a cushion), cut it (a queue above its target) or ramp it in
-// (after the queue ran dry).
+// (after the queue ran dry). Each block is followed by concealment (the block's last voice
+// period repeated, fading out) that plays only when the next block is late or lost: the next
+// block is written over what of it has not played, by moving the stream's write index back.
+// Speech queued is never written over, only this filler at the end of the queue.
 //
 // Bounded queue: a channel holds at most BLOCK_COUNT blocks (0.5 s). A write that would
 // exceed that is dropped, and counted; the audio already queued plays on untouched. Dropping
@@ -102,6 +105,7 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& forma
     stream_ = stream;
     slot_ = slot;
     bytesWritten_ = 0;
+    concealedBytes_ = 0;
     playout_.reset();
     requestTimingLocked();
     return 0;
@@ -141,12 +145,14 @@ int PlaybackChannel::write(const uint8_t* data, size_t length)
         awaitTimingLocked();
         queued = queuedBytesLocked();
     }
+    // The concealment sits at the end of what was written, so it is what plays last.
+    const uint32_t concealed = std::min(queued, concealedBytes_);
     int16_t* samples = blocks_ + block * (BLOCK_BYTES / 2);
     std::memcpy(samples, data, count);
     int sampleCount = static_cast<int>(count / 2);
     const int peak = peakOf(samples, sampleCount);
     const PlayoutDecision decision =
-        playout_.arrive(monotonicUsec(), queued, static_cast<uint32_t>(count), peak);
+        playout_.arrive(monotonicUsec(), queued - concealed, concealed, static_cast<uint32_t>(count), peak);
     if (decision.keepBytes < count) {
         // Quiet material is simply cut short; loud material is spliced where it repeats.
         const int cut = static_cast<int>((count - decision.keepBytes) / 2);
@@ -156,37 +162,50 @@ int PlaybackChannel::write(const uint8_t* data, size_t length)
         fadeIn(samples, sampleCount);
     }
     const uint32_t keep = static_cast<uint32_t>(sampleCount) * 2;
-    int result = 0;
     if (decision.refused) {
         ++droppedWrites_;
-        result = -PA_ERR_BUSY;
-    } else {
+        requestTimingLocked();
+        return -PA_ERR_BUSY;
+    }
+    int result = 0;
+    if (keep > 0) {
+        // What follows starts where the kept concealment ends: the rest of it is overwritten.
+        int64_t offset = -static_cast<int64_t>(concealed - decision.concealKeptBytes);
         // After a gap the cushion is silence; in a quiet moment it is more of the quiet block,
         // so that a murmur in the background goes on.
         uint32_t lead = decision.leadBytes;
-        const bool fromBlock = !decision.fadeIn && keep > 0;
+        const bool fromBlock = !decision.fadeIn;
         while (result == 0 && lead > 0) {
             const uint32_t part = fromBlock ? std::min(lead, keep) : lead;
-            result = queueLocked(fromBlock ? reinterpret_cast<const uint8_t*>(samples) : SILENCE, part);
+            result = queueLocked(fromBlock ? reinterpret_cast<const uint8_t*>(samples) : SILENCE, part, offset);
             lead -= part;
+            offset = 0;
         }
         if (result == 0) {
-            result = queueLocked(reinterpret_cast<const uint8_t*>(samples), keep);
+            result = queueLocked(reinterpret_cast<const uint8_t*>(samples), keep, offset);
+        }
+        concealedBytes_ = 0;
+        if (result == 0 && decision.concealBytes > 0) {
+            const int concealSamples = static_cast<int>(decision.concealBytes / 2);
+            concealmentAfter(samples, sampleCount, concealment_, concealSamples);
+            result = queueLocked(reinterpret_cast<const uint8_t*>(concealment_), decision.concealBytes, 0);
+            concealedBytes_ = result == 0 ? decision.concealBytes : 0;
         }
     }
     requestTimingLocked();
     return result;
 }
 
-int PlaybackChannel::queueLocked(const uint8_t* bytes, uint32_t count)
+// offset moves the write index first (negative: back over concealment not played yet).
+int PlaybackChannel::queueLocked(const uint8_t* bytes, uint32_t count, int64_t offset)
 {
     if (count == 0) {
         return 0;
     }
-    if (pa_stream_write(stream_, bytes, count, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+    if (pa_stream_write(stream_, bytes, count, nullptr, offset, PA_SEEK_RELATIVE) < 0) {
         return negativeError(pa_stream_get_context(stream_));
     }
-    bytesWritten_ += count;
+    bytesWritten_ = static_cast<uint64_t>(static_cast<int64_t>(bytesWritten_) + offset) + count;
     return 0;
 }
 
@@ -294,7 +313,8 @@ uint32_t PlaybackChannel::queuedBytes() const
         return 0;
     }
     MainloopLock lock(mainloop_);
-    return queuedBytesLocked();
+    const uint32_t queued = queuedBytesLocked();
+    return queued - std::min(queued, concealedBytes_);
 }
 
 uint32_t PlaybackChannel::droppedWrites() const

@@ -38,7 +38,8 @@ public:
 
     bool isOpen() const;
     uint32_t writeCount() const;
-    // Audio this channel's stream still holds, in bytes (what was written and not yet played).
+    // Speech this channel's stream still holds, in bytes (written and not yet played); the
+    // concealment after it is not counted.
     uint32_t queuedBytes() const;
     // Writes refused because the channel already held 8 blocks.
     uint32_t droppedWrites() const;
@@ -47,8 +48,9 @@ public:
 
 private:
     uint32_t queuedBytesLocked() const;
-    // Hands count bytes to the stream: 0 or a negative error.
-    int queueLocked(const uint8_t* bytes, uint32_t count);
+    // Hands count bytes to the stream, offset bytes from where the last write ended: 0 or a
+    // negative error.
+    int queueLocked(const uint8_t* bytes, uint32_t count, int64_t offset);
     // Asks the server for a fresh timing report unless one is still on its way.
     void requestTimingLocked();
     // Waits (main loop locked) until the server has answered a timing request.
@@ -64,8 +66,11 @@ private:
     int slot_ = 0;
     // Written since the stream opened; stands in for the queue until the first timing report.
     uint64_t bytesWritten_ = 0;
+    // Concealment written after the last block: the end of what the stream holds.
+    uint32_t concealedBytes_ = 0;
     uint32_t writeCount_ = 0;
     uint32_t droppedWrites_ = 0;
     PlayoutPolicy playout_;
     int16_t blocks_[BLOCK_COUNT * BLOCK_BYTES / 2] = {};
+    int16_t concealment_[PlayoutPolicy::CONCEAL_BYTES / 2] = {};
 };

@@ -1,11 +1,13 @@
 #include "audio/playout_edits.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
-// The longest voice period looked at for a splice (80 samples: 100 Hz).
+// The voice periods looked at for a splice or a concealment (80 samples: 100 Hz; 20: 400 Hz).
 constexpr int LONGEST_PERIOD = 80;
+constexpr int SHORTEST_PERIOD = 20;
 
 void fadeIn(int16_t* samples, int count)
 {
@@ -48,4 +50,30 @@ int shortenBlock(int16_t* samples, int count, int cutSamples)
     std::memmove(samples + start + SPLICE_SAMPLES, samples + start + SPLICE_SAMPLES + best,
                  static_cast<size_t>(tail) * sizeof *samples);
     return count - best;
+}
+
+void concealmentAfter(const int16_t* block, int blockCount, int16_t* concealment, int count)
+{
+    if (blockCount <= 0) {
+        std::fill(concealment, concealment + std::max(count, 0), static_cast<int16_t>(0));
+        return;
+    }
+    // The period whose end lines up best with the block's end, so that the repetition joins it
+    // without a jump; a block too short to compare repeats whole.
+    int period = blockCount;
+    if (blockCount >= SHORTEST_PERIOD + SPLICE_SAMPLES) {
+        const int16_t* last = block + blockCount - SPLICE_SAMPLES;
+        const int longest = std::min(LONGEST_PERIOD, blockCount - SPLICE_SAMPLES);
+        int64_t bestMismatch = INT64_MAX;
+        for (int candidate = SHORTEST_PERIOD; candidate <= longest; ++candidate) {
+            const int64_t difference = mismatch(last - candidate, last);
+            if (difference < bestMismatch) {
+                period = candidate;
+                bestMismatch = difference;
+            }
+        }
+    }
+    const int16_t* repeated = block + blockCount - period;
+    for (int i = 0; i < count; ++i)
+        concealment[i] = static_cast<int16_t>(repeated[i % period] * (count - i) / (2 * count));
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Edits a playback channel makes to a block of 16-bit samples before it queues it, for the
-// playout policy: a ramp after silence that was not in the speech, and a shortened block
-// spliced where its waveform repeats, so that the cut is not heard as a click.
+// playout policy: a ramp after silence that was not in the speech, a shortened block spliced
+// where its waveform repeats, so that the cut is not heard as a click, and the concealment
+// that follows a block in case the next one is late or lost.
 // Threading: pure functions.
 
 #include <cstdint>
@@ -19,3 +20,8 @@ void fadeIn(int16_t* samples, int count);
 // the waveform after the cut best continues the one before it, and the two are blended over
 // SPLICE_SAMPLES. The new count; count itself when the block is too short to splice.
 int shortenBlock(int16_t* samples, int count, int cutSamples);
+
+// Fills count samples that continue the blockCount samples of block: its last voice period
+// (found where the waveform repeats best) played again and again, from half the level down to
+// silence, so that a late or lost block is heard as this one fading out.
+void concealmentAfter(const int16_t* block, int blockCount, int16_t* concealment, int count);

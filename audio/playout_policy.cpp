@@ -20,6 +20,10 @@
 //   dry, and blocks that arrive in a burst are not entered, so the queue comes down within
 //   about a second and a half of a burst after a stall.
 // - The floor's boost falls back by a step after every 10 s without a gap.
+// - Conceal: every block queued is followed by CONCEAL_BYTES of concealment (the channel
+//   makes it), which the next block overwrites where it has not played yet. A block that
+//   arrives while the concealment plays keeps what of it fits in its cushion, so a lost frame
+//   is heard as the last one fading, not as a click into silence.
 //
 // Entries of the window are the queue each arrival found, moved by every cut and every lead
 // since, so that they stay comparable with what the next arrival will find.
@@ -67,7 +71,8 @@ static uint32_t wholeSamples(uint32_t bytes)
     return bytes & ~1u;
 }
 
-PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uint32_t blockBytes, int peak)
+PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uint32_t concealedBytes,
+                                      uint32_t blockBytes, int peak)
 {
     PlayoutDecision decision;
     decision.keepBytes = blockBytes;
@@ -95,12 +100,17 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
                 boostBytes_ = std::min(boostBytes_ + BOOST_STEP_BYTES, BOOST_LIMIT_BYTES);
                 arrivalsSinceGap_ = 0;
             }
-            decision.leadBytes = wholeSamples(static_cast<uint32_t>(std::max<int64_t>(0, cushionBytes() - lateBytes)));
+            const uint32_t cushion =
+                wholeSamples(static_cast<uint32_t>(std::max<int64_t>(0, cushionBytes() - lateBytes)));
+            // Concealment still playing is the first part of the cushion, silence the rest: the
+            // block starts where it would have after silence, and nothing of it is lost.
+            decision.concealKeptBytes = std::min(concealedBytes, cushion);
+            decision.leadBytes = cushion - decision.concealKeptBytes;
         }
         decision.fadeIn = resumed;
         windowCount_ = 0;
         aboveTarget_ = 0;
-        return limited(decision, queuedBytes);
+        return limited(decision, queuedBytes, concealedBytes);
     }
 
     // Blocks that come in a burst say nothing about the pace; they only fill the queue.
@@ -128,23 +138,31 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
     } else if (quiet && queuedBytes < floor) {
         decision.leadBytes = wholeSamples(floor - queuedBytes);
     }
-    return limited(decision, queuedBytes);
+    return limited(decision, queuedBytes, concealedBytes);
 }
 
-// Keeps the channel within LIMIT_BYTES: less lead, or no block at all. Whatever is not
-// queued after all moves the window back.
-PlayoutDecision PlayoutPolicy::limited(PlayoutDecision decision, uint32_t queuedBytes)
+// Keeps the channel within LIMIT_BYTES, concealment included: less lead, or no block at all.
+// Whatever is not queued after all moves the window back. Concealment waiting after the
+// previous block is overwritten only by a block that is queued.
+PlayoutDecision PlayoutPolicy::limited(PlayoutDecision decision, uint32_t queuedBytes, uint32_t concealedBytes)
 {
-    const uint32_t room = queuedBytes < LIMIT_BYTES ? LIMIT_BYTES - queuedBytes : 0;
+    const uint32_t room = LIMIT_BYTES - std::min(LIMIT_BYTES, queuedBytes + decision.concealKeptBytes);
     if (decision.keepBytes > room) {
         shiftWindow(-static_cast<int64_t>(decision.keepBytes));
         decision.keepBytes = 0;
         decision.leadBytes = 0;
         decision.refused = true;
     }
+    if (decision.keepBytes == 0) {
+        decision.concealKeptBytes = concealedBytes;
+        decision.leadBytes = 0;
+    }
     decision.leadBytes = std::min(decision.leadBytes, room - decision.keepBytes);
-    shiftWindow(decision.leadBytes);
-    dryFromUsec_ = lastArrivalUsec_ + usecOf(static_cast<int64_t>(queuedBytes) + decision.leadBytes + decision.keepBytes);
+    if (decision.keepBytes > 0)
+        decision.concealBytes = std::min(CONCEAL_BYTES, room - decision.keepBytes - decision.leadBytes);
+    const uint32_t ahead = decision.keepBytes > 0 ? decision.concealKeptBytes + decision.leadBytes : 0;
+    shiftWindow(ahead);
+    dryFromUsec_ = lastArrivalUsec_ + usecOf(static_cast<int64_t>(queuedBytes) + ahead + decision.keepBytes);
     return decision;
 }
 

@@ -7,12 +7,17 @@
 #include <cstdint>
 
 struct PlayoutDecision {
+    // Concealment still waiting after the previous block that is left to play ahead of this
+    // one; the rest of it is overwritten by what this block queues.
+    uint32_t concealKeptBytes = 0;
     // Silence to queue before the block: the cushion rebuilt after the queue ran dry, or
     // grown in a quiet moment.
     uint32_t leadBytes = 0;
     // Bytes of the block to play: the whole block, or less where the queue sits above its
     // target (0 drops the block).
     uint32_t keepBytes = 0;
+    // Concealment to queue after the block, heard only if the next block is late or lost.
+    uint32_t concealBytes = 0;
     // The block follows silence that was not in the speech (the queue ran dry): ramp it in.
     bool fadeIn = false;
     // The channel holds too much to take the kept bytes: the block is dropped (keepBytes 0).
@@ -31,13 +36,17 @@ public:
     static constexpr uint32_t FLOOR_BYTES = 160;
     // A block whose largest sample is at most this is quiet (about -30 dBFS).
     static constexpr int QUIET_PEAK = 1024;
+    // Concealment queued after every block (94 ms): it covers a lost frame even when the next
+    // one is half a block late.
+    static constexpr uint32_t CONCEAL_BYTES = 1500;
 
     // Forgets everything, as for a new stream.
     void reset() { *this = PlayoutPolicy{}; }
 
     // A block of blockBytes with largest sample magnitude peak arrives at nowUsec while the
-    // channel holds queuedBytes.
-    PlayoutDecision arrive(int64_t nowUsec, uint32_t queuedBytes, uint32_t blockBytes, int peak);
+    // channel holds queuedBytes of speech followed by concealedBytes of concealment not played yet.
+    PlayoutDecision arrive(int64_t nowUsec, uint32_t queuedBytes, uint32_t concealedBytes, uint32_t blockBytes,
+                           int peak);
 
     // The lowest queue currently aimed at when a block arrives.
     uint32_t floorBytes() const { return FLOOR_BYTES + boostBytes_; }
@@ -49,7 +58,7 @@ public:
     uint64_t trimmedBytes() const { return trimmedBytes_; }
 
 private:
-    PlayoutDecision limited(PlayoutDecision decision, uint32_t queuedBytes);
+    PlayoutDecision limited(PlayoutDecision decision, uint32_t queuedBytes, uint32_t concealedBytes);
     void remember(uint32_t queuedBytes);
     void shiftWindow(int64_t bytes);
     uint32_t windowLowest(int count) const;

@@ -28,21 +28,33 @@ struct Arrival {
 
 class SimulatedChannel {
 public:
-    void arrive(int64_t atUsec, int peak)
+    // The decision for a block arriving at atUsec, applied to the simulated queue.
+    PlayoutDecision arrive(int64_t atUsec, int peak)
     {
-        queued_ = std::max(0.0, queued_ - static_cast<double>(atUsec - nowUsec_) * 0.016);
+        // Speech plays first, then the concealment after it.
+        const double played = static_cast<double>(atUsec - nowUsec_) * 0.016;
+        concealed_ = std::max(0.0, concealed_ - std::max(0.0, played - queued_));
+        queued_ = std::max(0.0, queued_ - played);
         nowUsec_ = atUsec;
         const auto found = static_cast<uint32_t>(queued_);
-        const PlayoutDecision decision = policy.arrive(atUsec, found, BLOCK_BYTES, peak);
+        const auto concealed = static_cast<uint32_t>(concealed_);
+        const PlayoutDecision decision = policy.arrive(atUsec, found, concealed, BLOCK_BYTES, peak);
         EXPECT_LE(decision.keepBytes, BLOCK_BYTES);
         if (peak > PlayoutPolicy::QUIET_PEAK && found > 0 && found < policy.floorBytes()) {
             EXPECT_EQ(decision.keepBytes, BLOCK_BYTES) << "a late loud block is played whole";
         }
-        EXPECT_LE(found + decision.leadBytes + decision.keepBytes, LIMIT_BYTES);
-        if (decision.refused)
-            return;
-        queued_ += decision.leadBytes + decision.keepBytes;
+        // Only concealment not yet played may be written over, and only by a block that is queued.
+        EXPECT_LE(decision.concealKeptBytes, concealed);
+        if (decision.keepBytes == 0) {
+            EXPECT_EQ(decision.concealKeptBytes, concealed);
+            return decision;
+        }
+        EXPECT_LE(found + decision.concealKeptBytes + decision.leadBytes + decision.keepBytes + decision.concealBytes,
+                  LIMIT_BYTES);
+        queued_ += decision.concealKeptBytes + decision.leadBytes + decision.keepBytes;
+        concealed_ = decision.concealBytes;
         arrivals.push_back({atUsec, found});
+        return decision;
     }
 
     // The highest queue a block found between the two times.
@@ -73,6 +85,7 @@ public:
 
 private:
     double queued_ = 0;
+    double concealed_ = 0;
     int64_t nowUsec_ = 0;
 };
 
@@ -147,19 +160,48 @@ TEST(PlayoutPolicy, LostFramesAreGapsThatLeaveTheQueueWhereItWas)
 TEST(PlayoutPolicy, AQueueRunDryIsAGapThatRebuildsTheCushionAndRaisesTheFloor)
 {
     PlayoutPolicy policy;
-    EXPECT_EQ(policy.arrive(0, 0, BLOCK_BYTES, LOUD).leadBytes, 0u) << "a first block plays at once";
+    EXPECT_EQ(policy.arrive(0, 0, 0, BLOCK_BYTES, LOUD).leadBytes, 0u) << "a first block plays at once";
     const uint32_t floorBefore = policy.floorBytes();
     // 5 ms late: the queue has been dry for 80 bytes' worth, which the new cushion counts.
-    const PlayoutDecision afterGap = policy.arrive(BLOCK_USEC + 5000, 0, BLOCK_BYTES, LOUD);
+    const PlayoutDecision afterGap = policy.arrive(BLOCK_USEC + 5000, 0, 0, BLOCK_BYTES, LOUD);
     EXPECT_EQ(policy.gaps(), 1u);
     EXPECT_GT(policy.floorBytes(), floorBefore);
     EXPECT_EQ(afterGap.leadBytes, policy.cushionBytes() - 80);
     EXPECT_TRUE(afterGap.fadeIn);
     EXPECT_EQ(afterGap.keepBytes, BLOCK_BYTES);
     // A speaker back after a pause is a new start, not a gap.
-    const PlayoutDecision afterPause = policy.arrive(10 * SECOND, 0, BLOCK_BYTES, LOUD);
+    const PlayoutDecision afterPause = policy.arrive(10 * SECOND, 0, 0, BLOCK_BYTES, LOUD);
     EXPECT_EQ(policy.gaps(), 1u);
     EXPECT_EQ(afterPause.leadBytes, 0u);
+}
+
+TEST(PlayoutPolicy, AMissingFrameIsCoveredByConcealmentThatTheNextBlocksWriteOver)
+{
+    SimulatedChannel channel;
+    int block = 0;
+    for (; block < 32; ++block)
+        EXPECT_EQ(channel.arrive(block * BLOCK_USEC, LOUD).concealBytes, PlayoutPolicy::CONCEAL_BYTES);
+    const uint32_t gapsBefore = channel.policy.gaps();
+    // Block 32 is lost: block 33 comes on time, while the concealment after block 31 plays.
+    ++block;
+    const PlayoutDecision covered = channel.arrive(block * BLOCK_USEC, LOUD);
+    EXPECT_EQ(channel.arrivals.back().found, 0u);
+    EXPECT_EQ(channel.policy.gaps(), gapsBefore + 1);
+    EXPECT_GT(covered.concealKeptBytes, 0u) << "what plays of the concealment now is not cut off";
+    EXPECT_EQ(covered.concealKeptBytes + covered.leadBytes, channel.policy.cushionBytes());
+    EXPECT_TRUE(covered.fadeIn);
+    // On time again, the next block finds speech queued and writes over all its concealment.
+    ++block;
+    const PlayoutDecision onTime = channel.arrive(block * BLOCK_USEC, LOUD);
+    EXPECT_GT(channel.arrivals.back().found, 0u);
+    EXPECT_EQ(onTime.concealKeptBytes, 0u);
+    EXPECT_EQ(onTime.leadBytes, 0u);
+    // A burst fills the channel: concealment only in the room left, and a refused block
+    // leaves the concealment after the last one in place.
+    for (int burst = 0; burst < 9; ++burst)
+        channel.arrive(block * BLOCK_USEC + 1000, LOUD);
+    const PlayoutDecision refused = channel.arrive(block * BLOCK_USEC + 1000, LOUD);
+    EXPECT_TRUE(refused.refused);
 }
 
 // Ten seconds at the voice pace, a stall of one second, the frames of the stall at once,
@@ -212,6 +254,21 @@ TEST(PlayoutEdits, AShortenedPeriodicBlockIsSplicedWithoutAJump)
         EXPECT_LE(std::abs(block[i] - block[i - 1]), largestStep + 2) << "at " << i;
     // Too short a block to splice stays as it is.
     EXPECT_EQ(shortenBlock(block, 100, 90), 100);
+}
+
+TEST(PlayoutEdits, ConcealmentContinuesTheLastPeriodFadingFromHalfTheLevel)
+{
+    // A 250 Hz tone (32-sample period) cut off mid-period.
+    int16_t block[490];
+    for (int i = 0; i < 490; ++i)
+        block[i] = static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * i / 32.0)));
+    int16_t concealment[750];
+    concealmentAfter(block, 490, concealment, 750);
+    for (int i = 0; i < 750; ++i) {
+        const double level = 0.5 * (750 - i) / 750.0;
+        const double continued = 8000 * std::sin(2 * M_PI * (490 + i) / 32.0);
+        EXPECT_NEAR(concealment[i], level * continued, 2) << "at " << i;
+    }
 }
 
 TEST(PlayoutEdits, FadeInRampsFromSilence)
