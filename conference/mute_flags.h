@@ -16,3 +16,8 @@ struct MuteFlags {
     uint32_t receiveMute() const { return master[RECEIVE_MUTE_ENTRY]; }
     uint32_t sendMute() const { return master[SEND_MUTE_ENTRY]; }
 };
+
+// Stores what a mute command of the window says: CMD_MUTE_MASTER or CMD_MUTE_SLOT in the low
+// half of wParam, the entry or slot in the low half of lParam and the new state in its high half.
+// An index out of range is ignored rather than written past the flags.
+void applyMuteCommand(MuteFlags& mutes, uintptr_t wParam, intptr_t lParam);

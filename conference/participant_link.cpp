@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "conference/control_ids.h"
-#include "conference/nickname_text.h"
 #include "conference/voice_playback.h"
 #include "conference/worker_events.h"
 #include "net/resolve_address.h"
@@ -136,12 +135,12 @@ void ParticipantLink::reactToMessage(uint8_t type, int slot, const uint8_t* payl
         view.title(TITLE_JOINED);
         parts_.loop->killTimer(TIMER_JOIN_RETRY);
         for (int entry = 0; entry < static_cast<int>(SLOT_COUNT); ++entry)
-            showNickname(entry, payload + static_cast<size_t>(entry) * NICKNAME_SIZE);
+            showSlotNickname(entry, payload + static_cast<size_t>(entry) * NICKNAME_SIZE, parts_.channels, view);
         parts_.coder->reset();
         parts_.capture->start();
         break;
     case MSG_PEER_NAME:
-        showNickname(slot, payload);
+        showSlotNickname(slot, payload, parts_.channels, view);
         break;
     case MSG_PEER_LEFT:
         view.controlText(IDC_SLOT_NAME_BASE + slot, "");
@@ -155,16 +154,6 @@ void ParticipantLink::reactToMessage(uint8_t type, int slot, const uint8_t* payl
     default:
         break;
     }
-}
-
-void ParticipantLink::showNickname(int slot, const uint8_t* nickname)
-{
-    char utf8[NICKNAME_UTF8_CAPACITY];
-    nicknameToUtf8(nickname, utf8);
-    parts_.view->controlText(IDC_SLOT_NAME_BASE + slot, utf8);
-    // An empty entry keeps the channel's earlier name: the mixer shows the slot's last speaker.
-    if (utf8[0] != '\0')
-        parts_.channels[slot].setDisplayName(utf8);
 }
 
 void ParticipantLink::reactToRefusal()

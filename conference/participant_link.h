@@ -52,7 +52,6 @@ private:
     void failConnect(const char* text, const char* caption);
     void reactToRefusal();
     void reactToMessage(uint8_t type, int slot, const uint8_t* payload);
-    void showNickname(int slot, const uint8_t* nickname);
 
     ParticipantParts parts_;
     // Zeroed before every receive, so no byte of an earlier datagram is ever read.

@@ -4,6 +4,7 @@
 
 #include "codec/adpcm_codec.h"
 #include "conference/control_ids.h"
+#include "conference/nickname_text.h"
 
 // The meters' range; a frame from the network may claim more.
 constexpr int LEVEL_FULL_SCALE = 96;
@@ -20,4 +21,13 @@ bool playReceivedFrame(const VoiceFrame& frame, int slot, PlaybackChannel* chann
         channels[slot].write(reinterpret_cast<const uint8_t*>(samples), sizeof samples);
     view.meter(IDC_SLOT_METER_BASE + slot, std::min<int>(frame.level, LEVEL_FULL_SCALE));
     return audible;
+}
+
+void showSlotNickname(int slot, const uint8_t* nickname, PlaybackChannel* channels, const MainWindowView& view)
+{
+    char utf8[NICKNAME_UTF8_CAPACITY];
+    nicknameToUtf8(nickname, utf8);
+    view.controlText(IDC_SLOT_NAME_BASE + slot, utf8);
+    if (utf8[0] != '\0')
+        channels[slot].setDisplayName(utf8);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Playing a received voice frame on its slot's channel, with the receive mutes and the meter.
+// Playing a received voice frame on its slot's channel, with the receive mutes and the meter,
+// and showing who speaks there.
 
 #include "audio/playback_channel.h"
 #include "codec/voice_frame.h"
@@ -12,3 +13,8 @@
 // True when the decoded block was handed to the channel.
 bool playReceivedFrame(const VoiceFrame& frame, int slot, PlaybackChannel* channels, const MuteFlags& mutes,
                        const MainWindowView& view);
+
+// Shows the 16-byte nickname field in the slot's label and, when not empty, names the slot's
+// channel after it. An empty entry keeps the channel's earlier name: the mixer shows the
+// slot's last speaker.
+void showSlotNickname(int slot, const uint8_t* nickname, PlaybackChannel* channels, const MainWindowView& view);

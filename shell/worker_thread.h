@@ -1,0 +1,71 @@
+#pragma once
+// The worker of both programs: a thread of its own running the event loop that owns every
+// socket, audio device, timer and codec state. The main side only posts to it; the worker
+// reaches the window only through the view. What the worker owns and which events it takes
+// differ per program (WorkerEvents); the start-up handshake, the shutdown and its watchdog
+// are the same.
+// Threading: start, post and shutdown are for the main thread; everything else runs on the worker.
+
+#include <cstdint>
+#include <semaphore>
+#include <thread>
+
+#include "platform/event_loop.h"
+#include "platform/main_window_view.h"
+
+// A program's objects on the worker thread and their events.
+struct WorkerEvents {
+    void* objects = nullptr;
+    // Every message except WM_DESTROY and the exit watchdog's timer, WM_WORKER_START included.
+    void (*handle)(void* objects, uint32_t message, uintptr_t wParam, intptr_t lParam) = nullptr;
+    // WM_DESTROY's own steps: what must be closed or said before the watchdog starts.
+    void (*shutDown)(void* objects) = nullptr;
+};
+
+class WorkerThread {
+public:
+    static constexpr int SHUTDOWN_WATCHDOG_MS = 3000;
+
+    // Runs on the worker thread once its event loop exists: builds the program's objects and
+    // hands them to serve(), which returns when the loop has ended.
+    using Body = void (*)(WorkerThread& thread, EventLoop& loop, const MainWindowView& view);
+
+    WorkerThread(const MainWindowView& view, Body body) : view_(view), body_(body) {}
+    ~WorkerThread();
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
+
+    // Starts the thread, waits until its event loop exists, then posts WM_WORKER_START.
+    void start();
+    // Posts a command (WM_WORKER_CONNECT, WM_COMMAND mute commands, ...). False if the queue is full.
+    bool post(uint32_t message, uintptr_t wParam, intptr_t lParam);
+    // Posts WM_DESTROY and waits until the worker has finished its shutdown steps (so that what
+    // must go out has gone), at most as long as the watchdog allows. False when it did not finish.
+    bool shutdown();
+
+    // Worker thread only, from the body: takes posts and serves them until the loop ends.
+    void serve(const WorkerEvents& events);
+
+private:
+    void threadMain();
+    static void dispatch(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam);
+    void shutDownWorker();
+
+    MainWindowView view_;
+    Body body_;
+    EventLoop* loop_ = nullptr;
+    WorkerEvents events_;
+    std::thread thread_;
+    std::binary_semaphore started_{0};
+    std::binary_semaphore shutDown_{0};
+    bool shutDownSignalled_ = false;  // worker thread only
+};
+
+// The body for a program whose objects are built as Objects(loop, view) and serve their
+// events through Objects::events().
+template <class Objects>
+void serveWorkerObjects(WorkerThread& thread, EventLoop& loop, const MainWindowView& view)
+{
+    Objects objects(loop, view);
+    thread.serve(objects.events());
+}
