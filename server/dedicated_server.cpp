@@ -1,0 +1,73 @@
+#include "server/dedicated_server.h"
+
+#include <cstring>
+
+#include "codec/voice_frame.h"
+#include "conference/control_ids.h"
+#include "conference/voice_playback.h"
+#include "conference/worker_events.h"
+
+namespace {
+
+constexpr char TITLE_STARTING[] = "Kovaro SERVER- 接続中...";
+constexpr char TITLE_RUNNING[] = "Kovaro SERVER- サーバ稼働中";
+constexpr char TITLE_STOPPED[] = "Kovaro SERVER- 切断";
+constexpr char TEXT_SERVER_SOCKET_FAILED[] = "サーバソケットの作成に失敗しました。";
+constexpr char CAPTION_SERVER_SOCKET_FAILED[] = "ポート使ってない？";
+
+}
+
+DedicatedServer::DedicatedServer(EventLoop& loop, RelayServer& server, PlaybackChannel* channels,
+                                 const MuteFlags& mutes, const MainWindowView& view)
+    : loop_(loop), server_(server), channels_(channels), mutes_(mutes), view_(view)
+{
+    RelayListener listener;
+    listener.context = this;
+    listener.joined = showJoined;
+    listener.left = clearLabel;
+    listener.voice = playVoice;
+    server_.setListener(listener);
+}
+
+void DedicatedServer::start(const ConnectSettings* shared)
+{
+    view_.title(TITLE_STARTING);
+    for (int slot = 0; slot < static_cast<int>(SLOT_COUNT); ++slot) {
+        view_.meter(IDC_SLOT_METER_BASE + slot, 0);
+        view_.controlText(IDC_SLOT_NAME_BASE + slot, "");
+    }
+    std::memcpy(&settings_, shared, sizeof settings_);
+
+    // The sessions and the roster stay: a restart on another port keeps the conference, and
+    // whoever does not follow expires.
+    server_.Close();
+    if (settings_.serverMode == 0)
+        return;
+    if (server_.Open(&loop_, settings_.remotePort) < 0) {
+        // A sweep timer of an earlier start keeps running and lets the old sessions expire.
+        view_.title(TITLE_STOPPED);
+        view_.warning(TEXT_SERVER_SOCKET_FAILED, CAPTION_SERVER_SOCKET_FAILED);
+        return;
+    }
+    loop_.setTimer(TIMER_PEER_SWEEP, PEER_SWEEP_PERIOD_MS);
+    view_.title(TITLE_RUNNING);
+}
+
+void DedicatedServer::showJoined(void* self, int slot, const uint8_t* nickname)
+{
+    auto& that = *static_cast<DedicatedServer*>(self);
+    showSlotNickname(slot, nickname, that.channels_, that.view_);
+}
+
+void DedicatedServer::clearLabel(void* self, int slot)
+{
+    static_cast<DedicatedServer*>(self)->view_.controlText(IDC_SLOT_NAME_BASE + slot, "");
+}
+
+void DedicatedServer::playVoice(void* self, int slot, const uint8_t* frame)
+{
+    auto& that = *static_cast<DedicatedServer*>(self);
+    VoiceFrame received;
+    std::memcpy(&received, frame, sizeof received);
+    playReceivedFrame(received, slot, that.channels_, that.mutes_, that.view_);
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The relay server as the dedicated program runs it: started on the port of the dialog's record,
+// and listened in on. Every slot's nickname shows in its label, every voice frame is decoded,
+// played on the slot's channel unless muted here, and moves the slot's meter. The mutes act
+// on this program's playback only; the relaying never stops for them.
+// Threading: worker thread only.
+
+#include "audio/playback_channel.h"
+#include "conference/connect_settings.h"
+#include "conference/mute_flags.h"
+#include "conference/relay_server.h"
+#include "platform/event_loop.h"
+#include "platform/main_window_view.h"
+
+class DedicatedServer {
+public:
+    DedicatedServer(EventLoop& loop, RelayServer& server, PlaybackChannel* channels, const MuteFlags& mutes,
+                    const MainWindowView& view);
+    DedicatedServer(const DedicatedServer&) = delete;
+    DedicatedServer& operator=(const DedicatedServer&) = delete;
+
+    // WM_WORKER_CONNECT: labels and meters cleared, the record copied, the socket reopened on
+    // its remotePort and the sweep started; a port that cannot be opened is told in a box, and
+    // the server then stays closed until the next start.
+    void start(const ConnectSettings* shared);
+
+private:
+    static void showJoined(void* self, int slot, const uint8_t* nickname);
+    static void clearLabel(void* self, int slot);
+    static void playVoice(void* self, int slot, const uint8_t* frame);
+
+    EventLoop& loop_;
+    RelayServer& server_;
+    PlaybackChannel* channels_;
+    const MuteFlags& mutes_;
+    MainWindowView view_;
+    ConnectSettings settings_{};
+};

@@ -1,0 +1,86 @@
+#include "server/server_worker.h"
+
+#include "audio/audio_system.h"
+#include "audio/playback_channel.h"
+#include "conference/mute_flags.h"
+#include "conference/relay_server.h"
+#include "conference/worker_events.h"
+#include "server/dedicated_server.h"
+#include "shell/playback_devices.h"
+
+namespace {
+
+constexpr char APPLICATION_NAME[] = "Kovaro SERVER";
+
+struct ServerObjects {
+    ServerObjects(EventLoop& eventLoop, const MainWindowView& windowView)
+        : loop(eventLoop), view(windowView), dedicated(loop, server, channels, mutes, view)
+    {
+    }
+
+    WorkerEvents events() { return {this, handle, shutDown}; }
+
+    static void handle(void* self, uint32_t message, uintptr_t wParam, intptr_t lParam);
+    static void shutDown(void* self);
+    void openDevices();
+
+    EventLoop& loop;
+    MainWindowView view;
+    AudioSystem audio;
+    PlaybackChannel channels[SLOT_COUNT];
+    RelayServer server;
+    MuteFlags mutes;
+    DedicatedServer dedicated;
+};
+
+void ServerObjects::handle(void* self, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    auto& objects = *static_cast<ServerObjects*>(self);
+    switch (message) {
+    case WM_WORKER_START:
+        objects.openDevices();
+        break;
+    case WM_WORKER_CONNECT:
+        objects.dedicated.start(reinterpret_cast<const ConnectSettings*>(lParam));
+        break;
+    case WM_SERVER_SOCKET:
+        objects.server.HandleServerSocket(lParam);
+        break;
+    case WM_TIMER:
+        if (wParam == TIMER_PEER_SWEEP)
+            objects.server.SweepPeers();
+        break;
+    case WM_COMMAND:
+        applyMuteCommand(objects.mutes, wParam, lParam);
+        break;
+    default:
+        break;
+    }
+}
+
+void ServerObjects::openDevices()
+{
+    PcmFormat format;
+    makePcmFormat(format, 1, 8000, 16);
+    const int result = audio.connect(APPLICATION_NAME);
+    if (result != 0)
+        view.fatal(AudioSystem::errorText(result), CAPTION_OUTPUT_FAILED, true);
+    openPlaybackChannels(audio, loop, format, channels, view);
+}
+
+void ServerObjects::shutDown(void* self)
+{
+    // Nothing goes to the participants: they find out through their own keep-alive.
+    auto& objects = *static_cast<ServerObjects*>(self);
+    for (PlaybackChannel& channel : objects.channels)
+        channel.close();
+    objects.server.Close();
+    objects.loop.killTimer(TIMER_PEER_SWEEP);
+}
+
+} // namespace
+
+void serveDedicatedServer(WorkerThread& thread, EventLoop& loop, const MainWindowView& view)
+{
+    serveWorkerObjects<ServerObjects>(thread, loop, view);
+}
