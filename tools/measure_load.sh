@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# CPU share and memory of a participant while 15 others talk (not a test: prints figures).
+# CPU share and memory of a participant while 15 others talk, and of kovarosrv relaying and
+# playing 16 (not a test: prints figures).
 #   tools/measure_load.sh [SECONDS]      (default 20)
 # A private headless PulseAudio, relay-host and voice-swarm with 15 simulated speakers, heard
 # in turn by two listeners in one run, each for SECONDS of full traffic: participant-host
 # (the participant without windows) and then kovaro with its window on a private X server
-# (Xvfb), its dialog confirmed with xdotool. For each the script samples utime + stime from
+# (Xvfb), its dialog confirmed with xdotool. Then kovarosrv on the same X server takes the
+# relay's place for a swarm of 16. For each the script samples utime + stime from
 # /proc/PID/stat (CPU share in % of one core = CPU time / elapsed time) of the listener, of
 # relay-host and, for kovaro, of the X server that draws its window; and VmRSS and VmHWM of the
 # listener from /proc/PID/status; then prints the swarms' own summaries.
@@ -15,7 +17,7 @@ speakers=${SPEAKERS:-15}
 [[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [SECONDS]" >&2; exit 2; }
 
 name=measure_load
-programs="relay-host participant-host voice-swarm kovaro"
+programs="relay-host participant-host voice-swarm kovaro kovarosrv"
 source "$(dirname "$0")/measure_common.sh"
 source "$root/tools/x_display.sh"
 
@@ -29,12 +31,15 @@ port=$(free_udp_port)
 "$build/bin/relay-host" "$port" 2>"$work/relay.err" &
 relay=$!; pids+=("$relay")
 
-# listen LABEL PID [X_SERVER_PID]: the swarm talks for SECONDS (plus one second to settle and one
-# spare) while the listener's figures are sampled.
+# listen LABEL PID [X_SERVER_PID [RELAY_PORT SPEAKERS]]: the swarm talks for SECONDS (plus one
+# second to settle and one spare) while the listener's figures are sampled. With RELAY_PORT the
+# swarm joins the listener itself there instead of relay-host.
 listen() {
-  local label=$1 listener=$2 x_server=${3:-} idle_rss start_ns end_ns l0 l1 r0 r1 x0=0 x1=0 swarm status=0
+  local label=$1 listener=$2 x_server=${3:-} target=${4:-$port} speakers=${5:-$speakers}
+  local idle_rss start_ns end_ns l0 l1 r0 r1 x0=0 x1=0 swarm status=0 via=relay-host
+  [ "$target" = "$port" ] || via=itself
   idle_rss=$(status_kb "$listener" VmRSS)
-  "$build/bin/voice-swarm" 127.0.0.1 "$port" "$speakers" $((seconds + 2)) >"$work/swarm-$label.out" 2>&1 &
+  "$build/bin/voice-swarm" 127.0.0.1 "$target" "$speakers" $((seconds + 2)) >"$work/swarm-$label.out" 2>&1 &
   swarm=$!; pids+=("$swarm")
   sleep 1
   start_ns=$(now_ns); l0=$(cpu_ticks "$listener"); r0=$(cpu_ticks "$relay")
@@ -45,13 +50,14 @@ listen() {
   end_ns=$(now_ns)
   awk -v label="$label" -v l=$((l1 - l0)) -v r=$((r1 - r0)) -v x=$((x1 - x0)) -v hz="$hz" -v ns=$((end_ns - start_ns)) \
       -v rss="$(status_kb "$listener" VmRSS)" -v hwm="$(status_kb "$listener" VmHWM)" -v idle="$idle_rss" \
-      -v threads="$(status_kb "$listener" Threads)" -v speakers="$speakers" -v xs="$x_server" 'BEGIN {
+      -v threads="$(status_kb "$listener" Threads)" -v speakers="$speakers" -v xs="$x_server" -v via="$via" 'BEGIN {
     elapsed = ns / 1e9
-    printf "%s with %d other speakers through relay-host, sampled over %.2f s:\n", label, speakers, elapsed
+    if (via == "relay-host") printf "%s with %d other speakers through relay-host, sampled over %.2f s:\n", label, speakers, elapsed
+    else printf "%s relaying and playing %d speakers, sampled over %.2f s:\n", label, speakers, elapsed
     printf "  %s CPU: %.2f %% of one core (%d ticks of 1/%d s)\n", label, 100 * l / hz / elapsed, l, hz
     printf "  %s memory: VmRSS %d kB (before the swarm %d kB), VmHWM %d kB, %d threads\n", label, rss, idle, hwm, threads
     if (xs != "") printf "  Xvfb drawing its window: %.2f %% of one core (%d ticks)\n", 100 * x / hz / elapsed, x
-    printf "  relay-host CPU: %.2f %% of one core (%d ticks)\n", 100 * r / hz / elapsed, r
+    if (via == "relay-host") printf "  relay-host CPU: %.2f %% of one core (%d ticks)\n", 100 * r / hz / elapsed, r
   }'
   wait "$swarm" || status=$?
   forget "$swarm"
@@ -80,7 +86,19 @@ window_of '^Kovaro- 接続済$' >/dev/null || die "kovaro did not join: $(cat "$
 listen kovaro "$kovaro" "$x_server"
 stop "$kovaro"
 
-for label in participant-host kovaro; do
+server_port=$(free_udp_port)
+mkdir "$work/kovarosrv"
+cp "$build/bin/kovarosrv" "$work/kovarosrv/kovarosrv"
+printf '[torvik]\nRemotePort=%s\n' "$server_port" >"$work/kovarosrv/kovarosrv.ini"
+"$work/kovarosrv/kovarosrv" </dev/null >"$work/kovarosrv.out" 2>"$work/kovarosrv.err" &
+kovarosrv=$!; pids+=("$kovarosrv")
+dialog=$(window_of '^接続設定$') || die "kovarosrv's dialog did not open: $(cat "$work/kovarosrv.err")"
+xdotool windowfocus --sync "$dialog" key Return
+window_of '^Kovaro SERVER- サーバ稼働中$' >/dev/null || die "kovarosrv did not start: $(cat "$work/kovarosrv.err")"
+listen kovarosrv "$kovarosrv" "$x_server" "$server_port" 16
+stop "$kovarosrv"
+
+for label in participant-host kovaro kovarosrv; do
   echo "voice-swarm summary while $label listened:"
   sed 's/^/  /' "$work/swarm-$label.out"
 done

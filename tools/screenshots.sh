@@ -5,10 +5,12 @@
 #   docs/kovaro-idle.png          the main window hosting the relay server, nobody else there
 #   docs/kovaro-conference.png    the same window while simulated speakers (voice-swarm) talk,
 #                                 with two of them muted
+#   docs/kovarosrv-connect.png    the dedicated server's connection dialog
+#   docs/kovarosrv-conference.png kovarosrv relaying simulated speakers, slot 1 muted here
 #   tools/screenshots.sh          (KOVARO_BUILD_DIR as for the measurement scripts)
 set -euo pipefail
 name=screenshots
-programs="kovaro voice-swarm"
+programs="kovaro kovarosrv voice-swarm"
 source "$(dirname "$0")/measure_common.sh"
 source "$root/tools/x_display.sh"
 command -v import >/dev/null || die "import is missing (tools/setup.sh installs imagemagick)"
@@ -53,4 +55,29 @@ sleep 1
 import -window "$main" "$root/docs/kovaro-conference.png"
 wait "$swarm" || true
 forget "$swarm"
-echo "screenshots: docs/kovaro-connect.png docs/kovaro-idle.png docs/kovaro-conference.png"
+stop "$kovaro"
+
+port=$(free_udp_port)
+mkdir "$work/kovarosrv"
+cp "$build/bin/kovarosrv" "$work/kovarosrv/kovarosrv"
+printf '[torvik]\nRemotePort=%s\nLeft=40\nTop=30\n' "$port" >"$work/kovarosrv/kovarosrv.ini"
+"$work/kovarosrv/kovarosrv" </dev/null >"$work/kovarosrv.out" 2>"$work/kovarosrv.err" &
+server=$!; pids+=("$server")
+dialog=$(window_of '^接続設定$') || die "the server's dialog did not open: $(cat "$work/kovarosrv.err")"
+sleep 0.5
+import -window "$dialog" "$root/docs/kovarosrv-connect.png"
+xdotool windowfocus --sync "$dialog" key Return
+main=$(window_of '^Kovaro SERVER- サーバ稼働中$') || die "kovarosrv did not start: $(cat "$work/kovarosrv.err")"
+"$build/bin/voice-swarm" 127.0.0.1 "$port" 5 8 >"$work/swarm.out" 2>&1 &
+swarm=$!; pids+=("$swarm")
+sleep 3
+# Slot 1's mute button: 71, 18 + 8i, 24 x 8 units in a client area 153 units high.
+height=$(xdotool getwindowgeometry "$main" | awk '/Geometry/ { split($2, size, "x"); print size[2] }')
+menu_bar=$(( height - (153 * 17 + 4) / 8 ))
+xdotool mousemove --window "$main" $(( 83 * 7 / 4 )) $(( menu_bar + (22 + 8) * 17 / 8 )) click 1
+sleep 1
+import -window "$main" "$root/docs/kovarosrv-conference.png"
+wait "$swarm" || true
+forget "$swarm"
+echo "screenshots: docs/kovaro-connect.png docs/kovaro-idle.png docs/kovaro-conference.png" \
+  "docs/kovarosrv-connect.png docs/kovarosrv-conference.png"
