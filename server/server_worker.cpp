@@ -72,8 +72,7 @@ void ServerObjects::shutDown(void* self)
 {
     // Nothing goes to the participants: they find out through their own keep-alive.
     auto& objects = *static_cast<ServerObjects*>(self);
-    for (PlaybackChannel& channel : objects.channels)
-        channel.close();
+    closePlaybackChannels(objects.channels);
     objects.server.Close();
     objects.loop.killTimer(TIMER_PEER_SWEEP);
 }

@@ -84,8 +84,7 @@ void ParticipantObjects::shutDown(void* self)
     objects.participant.Leave();
     objects.capture.close();
     objects.loop.killTimer(TIMER_KEEPALIVE);
-    for (PlaybackChannel& channel : objects.channels)
-        channel.close();
+    closePlaybackChannels(objects.channels);
     objects.server.Close();
     objects.loop.killTimer(TIMER_PEER_SWEEP);
 }

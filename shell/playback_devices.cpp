@@ -9,3 +9,9 @@ void openPlaybackChannels(AudioSystem& audio, EventLoop& loop, const PcmFormat& 
             view.fatal(AudioSystem::errorText(result), CAPTION_OUTPUT_FAILED, true);
     }
 }
+
+void closePlaybackChannels(PlaybackChannel* channels)
+{
+    for (size_t slot = 0; slot < SLOT_COUNT; ++slot)
+        channels[slot].close();
+}

@@ -1,6 +1,6 @@
 #pragma once
-// The worker's start-up step that both programs share: the 16 playback channels, opened in
-// slot order on the sound server connection.
+// The 16 playback channels as both programs' workers open them, in slot order on the sound
+// server connection, and close them at shutdown.
 // Threading: worker thread only.
 
 #include "audio/audio_system.h"
@@ -15,3 +15,6 @@ constexpr char CAPTION_OUTPUT_FAILED[] = "Error: オーディオ出力デバイ�
 // the process.
 void openPlaybackChannels(AudioSystem& audio, EventLoop& loop, const PcmFormat& format, PlaybackChannel* channels,
                           const MainWindowView& view);
+
+// Closes every channel that has a stream; each is then without one.
+void closePlaybackChannels(PlaybackChannel* channels);
