@@ -75,11 +75,11 @@ echo "  participant-host slot meter updates printed: $meters"
 
 start_xvfb
 x_server=${pids[-1]}
-mkdir "$work/kovaro"
-cp "$build/bin/kovaro" "$work/kovaro/kovaro"
-printf '[torvik]\nNickName=load\nRemoteHost=127.0.0.1\nRemotePort=%s\nServerMode=0\n' "$port" >"$work/kovaro/kovaro.ini"
-"$work/kovaro/kovaro" </dev/null >"$work/kovaro.out" 2>"$work/kovaro.err" &
-kovaro=$!; pids+=("$kovaro")
+start_copy kovaro "NickName=load
+RemoteHost=127.0.0.1
+RemotePort=$port
+ServerMode=0"
+kovaro=$started
 dialog=$(window_of '^接続設定$') || die "kovaro's dialog did not open: $(cat "$work/kovaro.err")"
 xdotool windowfocus --sync "$dialog" key Return
 window_of '^Kovaro- 接続済$' >/dev/null || die "kovaro did not join: $(cat "$work/kovaro.err")"
@@ -87,11 +87,8 @@ listen kovaro "$kovaro" "$x_server"
 stop "$kovaro"
 
 server_port=$(free_udp_port)
-mkdir "$work/kovarosrv"
-cp "$build/bin/kovarosrv" "$work/kovarosrv/kovarosrv"
-printf '[torvik]\nRemotePort=%s\n' "$server_port" >"$work/kovarosrv/kovarosrv.ini"
-"$work/kovarosrv/kovarosrv" </dev/null >"$work/kovarosrv.out" 2>"$work/kovarosrv.err" &
-kovarosrv=$!; pids+=("$kovarosrv")
+start_copy kovarosrv "RemotePort=$server_port"
+kovarosrv=$started
 dialog=$(window_of '^接続設定$') || die "kovarosrv's dialog did not open: $(cat "$work/kovarosrv.err")"
 xdotool windowfocus --sync "$dialog" key Return
 window_of '^Kovaro SERVER- サーバ稼働中$' >/dev/null || die "kovarosrv did not start: $(cat "$work/kovarosrv.err")"

@@ -17,20 +17,14 @@ command -v import >/dev/null || die "import is missing (tools/setup.sh installs 
 start_xvfb
 
 port=$(free_udp_port)
-mkdir "$work/kovaro"
-cp "$build/bin/kovaro" "$work/kovaro/kovaro"
-cat >"$work/kovaro/kovaro.ini" <<INI
-[torvik]
-NickName=さくら
+start_copy kovaro "NickName=さくら
 RemoteHost=
 RemotePort=$port
 ServerMode=1
 LocalPort=0
 Left=40
-Top=30
-INI
-"$work/kovaro/kovaro" </dev/null >"$work/kovaro.out" 2>"$work/kovaro.err" &
-kovaro=$!; pids+=("$kovaro")
+Top=30"
+kovaro=$started
 
 dialog=$(window_of '^接続設定$') || die "the connection dialog did not open: $(cat "$work/kovaro.err")"
 sleep 0.5
@@ -58,11 +52,9 @@ forget "$swarm"
 stop "$kovaro"
 
 port=$(free_udp_port)
-mkdir "$work/kovarosrv"
-cp "$build/bin/kovarosrv" "$work/kovarosrv/kovarosrv"
-printf '[torvik]\nRemotePort=%s\nLeft=40\nTop=30\n' "$port" >"$work/kovarosrv/kovarosrv.ini"
-"$work/kovarosrv/kovarosrv" </dev/null >"$work/kovarosrv.out" 2>"$work/kovarosrv.err" &
-server=$!; pids+=("$server")
+start_copy kovarosrv "RemotePort=$port
+Left=40
+Top=30"
 dialog=$(window_of '^接続設定$') || die "the server's dialog did not open: $(cat "$work/kovarosrv.err")"
 sleep 0.5
 import -window "$dialog" "$root/docs/kovarosrv-connect.png"

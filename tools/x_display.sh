@@ -20,3 +20,14 @@ window_of() {
   done
   return 1
 }
+
+# start_copy PROGRAM SETTINGS: a copy of the built PROGRAM in a folder of its own with SETTINGS
+# (lines of key=value) in its settings file, started and tracked; its process id in $started,
+# its output in $work/PROGRAM.out and $work/PROGRAM.err.
+start_copy() {
+  mkdir "$work/$1"
+  cp "$build/bin/$1" "$work/$1/$1"
+  printf '[torvik]\n%s\n' "$2" >"$work/$1/$1.ini"
+  "$work/$1/$1" </dev/null >"$work/$1.out" 2>"$work/$1.err" &
+  started=$!; pids+=("$started")
+}
