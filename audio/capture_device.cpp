@@ -1,7 +1,5 @@
 #include "audio/capture_device.h"
 
-#include <pulse/error.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -17,9 +15,6 @@
 // handed to the worker belongs to the worker alone (the post orders its bytes before the
 // notification) until recycle() queues it again under the lock, so buffer() and
 // bytesRecorded() read it without a lock.
-
-// The filled-buffer notification of the worker's event table.
-constexpr uint32_t MM_WIM_DATA = 0x3C0;
 
 // The server delivers audio in fragments of this size, and a buffer is posted only when
 // its last byte has arrived: a 6.25 ms fragment, a tenth of a buffer, posts it within 6.25 ms
@@ -74,7 +69,7 @@ int CaptureDevice::start()
         return 0;
     }
     if (!stopped_) {
-        return -1;
+        return AUDIO_ALREADY_RUNNING;
     }
     MainloopLock lock(mainloop_);
     stopped_ = false;

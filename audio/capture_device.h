@@ -8,7 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "audio/audio_results.h"
 #include "audio/pcm_format.h"
+
+// What the device posts to its window for each buffer it hands back.
+constexpr uint32_t MM_WIM_DATA = 0x3C0;
 
 class AudioSystem;
 class EventLoop;
@@ -28,7 +32,8 @@ public:
     // Opens the default input for format, stopped; closes an open device first.
     // 0, or a negative error (AudioSystem::errorText describes it).
     int open(AudioSystem& audio, EventLoop* window, const PcmFormat& format);
-    // 0 without a device; -1 when already running; else queues all buffers and starts: 0 or an error.
+    // 0 without a device; AUDIO_ALREADY_RUNNING when running; else queues all buffers and
+    // starts: 0 or an error.
     int start();
     // Stops recording; every queued buffer comes back through MM_WIM_DATA.
     void stop();

@@ -1,38 +1,5 @@
 #include "audio/pulse_stream.h"
 
-#include <pulse/error.h>
-
-MainloopLock::MainloopLock(pa_threaded_mainloop* mainloop) : mainloop_(mainloop)
-{
-    if (mainloop_ != nullptr) {
-        pa_threaded_mainloop_lock(mainloop_);
-    }
-}
-
-MainloopLock::~MainloopLock()
-{
-    if (mainloop_ != nullptr) {
-        pa_threaded_mainloop_unlock(mainloop_);
-    }
-}
-
-pa_sample_spec sampleSpecOf(const PcmFormat& format)
-{
-    pa_sample_spec sampleSpec{};
-    sampleSpec.format = format.bitsPerSample == 16 ? PA_SAMPLE_S16LE
-                  : format.bitsPerSample == 8 ? PA_SAMPLE_U8
-                                              : PA_SAMPLE_INVALID;
-    sampleSpec.rate = format.samplesPerSecond;
-    sampleSpec.channels = static_cast<uint8_t>(format.channels);
-    return sampleSpec;
-}
-
-int negativeError(const pa_context* context)
-{
-    const int error = pa_context_errno(context);
-    return error != PA_OK ? -error : -PA_ERR_UNKNOWN;
-}
-
 void signalOnStreamChange(pa_stream*, void* mainloop)
 {
     pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(mainloop), 0);
@@ -80,12 +47,4 @@ void closeStream(pa_threaded_mainloop*& mainloop, pa_stream*& stream)
         stream = nullptr;
     }
     mainloop = nullptr;
-}
-
-int prepareStream(const AudioSystem& audio, const PcmFormat& format, pa_sample_spec& sampleSpec)
-{
-    if (!audio.isConnected())
-        return -PA_ERR_BADSTATE;
-    sampleSpec = sampleSpecOf(format);
-    return pa_sample_spec_valid(&sampleSpec) ? 0 : -PA_ERR_INVALID;
 }

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "audio/capture_device.h"  // MM_WIM_DATA, which the capture device posts
+
 constexpr uint32_t WM_WORKER_START = 0x8100;
 constexpr uint32_t WM_WORKER_CONNECT = 0x8101;
 constexpr uint32_t CMD_MUTE_MASTER = 0x8102;
@@ -10,7 +12,6 @@ constexpr uint32_t CMD_MUTE_SLOT = 0x8103;
 constexpr uint32_t WM_CLIENT_SOCKET = 0x8200;
 constexpr uint32_t WM_SERVER_SOCKET = 0x8201;
 constexpr uint32_t MM_WOM_DONE = 0x3BD;
-constexpr uint32_t MM_WIM_DATA = 0x3C0;
 
 constexpr uint32_t TIMER_JOIN_RETRY = 16;
 constexpr uint32_t TIMER_PEER_SWEEP = 0x8204;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <pulse/def.h>
 #include <stdlib.h>
 
 #include <cstring>
@@ -81,6 +82,17 @@ TEST_F(NoSoundServer, DevicesOfAFailedConnectionReportAnErrorAndStayClosed)
     const uint8_t block[1000] = {};
     EXPECT_EQ(channel.write(block, sizeof block), 0);
     EXPECT_EQ(channel.writeCount(), 0u);
+}
+
+// A result of the layer's own never reads as one of the server's errors, and a code the
+// server has no text for still gets one.
+TEST(AudioSystem, ErrorTextKeepsTheLayersOwnResultsApartFromTheServersCodes)
+{
+    const char* ownText = AudioSystem::errorText(AUDIO_ALREADY_RUNNING);
+    ASSERT_NE(ownText, nullptr);
+    for (int code = 1; code < PA_ERR_MAX; ++code)
+        EXPECT_STRNE(ownText, AudioSystem::errorText(-code)) << "server code " << code;
+    EXPECT_NE(AudioSystem::errorText(-PA_ERR_MAX), nullptr);
 }
 
 TEST(AudioSystem, ConnectsToTheTestServerAndReconnects)

@@ -82,7 +82,7 @@ TEST_F(CaptureTest, RecordsWhatIsPlayedIntoTheMicrophoneInFullBuffers)
     EXPECT_TRUE(capture.isStopped());
     ASSERT_EQ(capture.start(), 0);
     EXPECT_FALSE(capture.isStopped());
-    EXPECT_EQ(capture.start(), -1);
+    EXPECT_EQ(capture.start(), AUDIO_ALREADY_RUNNING);
 
     ChildProgram feeder;
     ASSERT_TRUE(feeder.start(playRawCommand(MICROPHONE_FEED, folder.file("fed.raw")), ChildOptions{}));
