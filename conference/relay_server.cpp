@@ -43,7 +43,7 @@ void RelayServer::HandleServerSocket(intptr_t lParam)
     if (slot == NET_NO_SESSION && header.code != MSG_JOIN)
         return;
     endpoint_.TouchSession(slot);
-    budget.Earn(slot, static_cast<size_t>(length));
+    budget_.earn(slot, static_cast<size_t>(length));
 
     const uint8_t type = codeType(header.code);
     // A message too short for its type is only a sign of life.
@@ -87,7 +87,7 @@ void RelayServer::admit(const SocketAddress& sender, uint32_t sessionKey, const 
         endpoint_.SendToAddress(sender, sessionKey, REFUSAL_CODE, nullptr, 0);
         return;
     }
-    budget.Start(slot);
+    budget_.start(slot);
     std::memcpy(roster_.entries[slot], nickname, NICKNAME_SIZE);
     endpoint_.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_NAME), nickname, NICKNAME_SIZE);
     endpoint_.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_WELCOME), roster_.entries[0], ROSTER_SIZE);
@@ -109,7 +109,7 @@ void RelayServer::relayVoice(int speaker, const uint8_t* frame)
     bool recipients[SLOT_COUNT];
     for (size_t slot = 0; slot < SLOT_COUNT; ++slot) {
         const int index = static_cast<int>(slot);
-        recipients[slot] = endpoint_.IsSessionActive(index) && budget.SpendOnVoice(index);
+        recipients[slot] = endpoint_.IsSessionActive(index) && budget_.spendOnVoice(index);
     }
     endpoint_.Broadcast(makeCode(static_cast<uint32_t>(speaker), MSG_VOICE_RELAY), frame, VOICE_PAYLOAD_SIZE,
                        recipients);
@@ -121,7 +121,7 @@ void RelayServer::SweepPeers()
     for (size_t slot = 0; slot < SLOT_COUNT; ++slot)
         wasActive[slot] = endpoint_.IsSessionActive(static_cast<int>(slot));
     endpoint_.TickSessions();
-    budget.RefillReserve();
+    budget_.refillReserve();
     for (size_t slot = 0; slot < SLOT_COUNT; ++slot) {
         if (wasActive[slot] && !endpoint_.IsSessionActive(static_cast<int>(slot)))
             releaseSlot(static_cast<int>(slot));

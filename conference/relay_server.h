@@ -57,6 +57,6 @@ private:
 
     DatagramEndpoint endpoint_;
     Roster roster_;
-    SendBudget budget;
+    SendBudget budget_;
     RelayListener listener_;
 };

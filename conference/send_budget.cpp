@@ -1,6 +1,6 @@
 #include "conference/send_budget.h"
 
-void SendBudget::Start(int slot)
+void SendBudget::start(int slot)
 {
     if (!isSlot(slot))
         return;
@@ -9,13 +9,13 @@ void SendBudget::Start(int slot)
     bytes_[slot] = allowance;
 }
 
-void SendBudget::RefillReserve()
+void SendBudget::refillReserve()
 {
     const int32_t refilled = reserve_ + RESERVE_REFILL_PER_SECOND;
     reserve_ = refilled < RESERVE_CAP ? refilled : RESERVE_CAP;
 }
 
-void SendBudget::Earn(int slot, size_t bytesReceived)
+void SendBudget::earn(int slot, size_t bytesReceived)
 {
     if (!isSlot(slot))
         return;
@@ -26,7 +26,7 @@ void SendBudget::Earn(int slot, size_t bytesReceived)
     bytes_[slot] = saved < SAVING_CAP ? saved : SAVING_CAP;
 }
 
-bool SendBudget::SpendOnVoice(int slot)
+bool SendBudget::spendOnVoice(int slot)
 {
     if (!isSlot(slot) || bytes_[slot] < VOICE_RELAY_BYTES)
         return false;

@@ -39,13 +39,13 @@ public:
 
     // A new session in this slot: the start allowance as far as the reserve holds it, nothing
     // of its predecessor.
-    void Start(int slot);
+    void start(int slot);
     // Once a second.
-    void RefillReserve();
+    void refillReserve();
     // The session sent a datagram of this many bytes; a slot of -1 earns nothing.
-    void Earn(int slot, size_t bytesReceived);
+    void earn(int slot, size_t bytesReceived);
     // True, and debited, when the slot can pay for one relayed voice frame.
-    bool SpendOnVoice(int slot);
+    bool spendOnVoice(int slot);
 
 private:
     static bool isSlot(int slot) { return static_cast<uint32_t>(slot) < SLOT_COUNT; }

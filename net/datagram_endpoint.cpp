@@ -35,12 +35,12 @@ void DatagramEndpoint::Broadcast(uint32_t code, const uint8_t* payload, size_t p
         writeHeader(headers[queued],
                     PacketHeader{PACKET_MAGIC, static_cast<uint32_t>(sessions_.GetSessionKey(index)), code});
         if (++queued == BATCH) {
-            socket_.SendEach(headers, addresses, queued, body, bodyLength);
+            socket_.sendEach(headers, addresses, queued, body, bodyLength);
             queued = 0;
         }
     }
     if (queued > 0)
-        socket_.SendEach(headers, addresses, queued, body, bodyLength);
+        socket_.sendEach(headers, addresses, queued, body, bodyLength);
 }
 
 int DatagramEndpoint::Receive(uint8_t* buffer, SocketAddress& sender)

@@ -61,7 +61,7 @@ int DatagramSocket::SendTo(const uint8_t* bytes, size_t length, const SocketAddr
     return sent < 0 ? NET_SEND_FAILED : static_cast<int>(sent);
 }
 
-void DatagramSocket::SendEach(const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses,
+void DatagramSocket::sendEach(const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses,
                               size_t count, const uint8_t* body, size_t bodyLength)
 {
     if (handle_ < 0)

@@ -13,7 +13,7 @@ class EventLoop;
 
 class DatagramSocket {
 public:
-    // Copies handed to the system in one call by SendEach.
+    // Copies handed to the system in one call by sendEach.
     static constexpr size_t SEND_BATCH = 16;
 
     DatagramSocket() = default;
@@ -28,7 +28,7 @@ public:
     int SendTo(const uint8_t* bytes, size_t length, const SocketAddress& address);
     // Sends datagram i = headers[i] followed by the shared body to addresses[i], all in as
     // few system calls as the platform allows. A copy that fails is lost; the others still go.
-    void SendEach(const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses, size_t count,
+    void sendEach(const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses, size_t count,
                   const uint8_t* body, size_t bodyLength);
     // Length of the datagram, or NET_RECEIVE_FAILED.
     int ReceiveFrom(uint8_t* buffer, size_t capacity, SocketAddress& address);
