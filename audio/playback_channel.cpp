@@ -145,14 +145,13 @@ int PlaybackChannel::write(const uint8_t* data, size_t length)
         awaitTimingLocked();
         queued = queuedBytesLocked();
     }
-    // The concealment sits at the end of what was written, so it is what plays last.
-    const uint32_t concealed = std::min(queued, concealedBytes_);
+    const uint32_t concealed = queued - speechOf(queued);
     int16_t* samples = blocks_ + block * (BLOCK_BYTES / 2);
     std::memcpy(samples, data, count);
     int sampleCount = static_cast<int>(count / 2);
     const int peak = peakOf(samples, sampleCount);
     const PlayoutDecision decision =
-        playout_.arrive(monotonicUsec(), queued - concealed, concealed, static_cast<uint32_t>(count), peak);
+        playout_.arrive(monotonicUsec(), speechOf(queued), concealed, static_cast<uint32_t>(count), peak);
     if (decision.keepBytes < count) {
         // Quiet material is simply cut short; loud material is spliced where it repeats.
         const int cut = static_cast<int>((count - decision.keepBytes) / 2);
@@ -313,8 +312,7 @@ uint32_t PlaybackChannel::queuedBytes() const
         return 0;
     }
     MainloopLock lock(mainloop_);
-    const uint32_t queued = queuedBytesLocked();
-    return queued - std::min(queued, concealedBytes_);
+    return speechOf(queuedBytesLocked());
 }
 
 uint32_t PlaybackChannel::droppedWrites() const
@@ -325,6 +323,12 @@ uint32_t PlaybackChannel::droppedWrites() const
 const PlayoutPolicy& PlaybackChannel::playout() const
 {
     return playout_;
+}
+
+// The concealment sits at the end of what was written, so it is what plays last.
+uint32_t PlaybackChannel::speechOf(uint32_t queued) const
+{
+    return queued - std::min(queued, concealedBytes_);
 }
 
 uint32_t PlaybackChannel::queuedBytesLocked() const

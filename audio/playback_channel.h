@@ -48,6 +48,8 @@ public:
 
 private:
     uint32_t queuedBytesLocked() const;
+    // The speech among the queued bytes: those not written as concealment.
+    uint32_t speechOf(uint32_t queued) const;
     // Hands count bytes to the stream, offset bytes from where the last write ended: 0 or a
     // negative error.
     int queueLocked(const uint8_t* bytes, uint32_t count, int64_t offset);
