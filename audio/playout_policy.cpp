@@ -178,8 +178,7 @@ void PlayoutPolicy::remember(uint32_t queuedBytes)
     windowCount_ = std::min(windowCount_ + 1, WINDOW);
     if (windowCount_ < SHORT_WINDOW)
         return;
-    const int64_t spread = windowHighest() - windowLowest(windowCount_);
-    spreadBytes_ = std::max(static_cast<uint32_t>(spread), spreadBytes_ - std::min(spreadBytes_, SPREAD_DECAY_BYTES));
+    spreadBytes_ = std::max(windowFall(), spreadBytes_ - std::min(spreadBytes_, SPREAD_DECAY_BYTES));
 }
 
 void PlayoutPolicy::shiftWindow(int64_t bytes)
@@ -197,10 +196,19 @@ uint32_t PlayoutPolicy::windowLowest(int count) const
     return lowest == INT64_MAX || lowest < 0 ? 0 : static_cast<uint32_t>(lowest);
 }
 
-int64_t PlayoutPolicy::windowHighest() const
+// How far the queue found fell below what an earlier arrival of the window found: how much
+// later than that one a block came. A queue that rose and stayed up (blocks released after a
+// hiccup, too far apart to count as a burst) is no fall: it needs no cushion, and once
+// remembered it would put the whole rise ahead of the block after every later gap.
+uint32_t PlayoutPolicy::windowFall() const
 {
-    int64_t highest = 0;
-    for (int i = 0; i < windowCount_; ++i)
-        highest = std::max(highest, window_[(windowNext_ - 1 - i + WINDOW) % WINDOW]);
-    return highest;
+    int64_t highestBefore = INT64_MIN;
+    int64_t fall = 0;
+    for (int i = windowCount_ - 1; i >= 0; --i) {
+        const int64_t found = window_[(windowNext_ - 1 - i + WINDOW) % WINDOW];
+        if (highestBefore != INT64_MIN)
+            fall = std::max(fall, highestBefore - found);
+        highestBefore = std::max(highestBefore, found);
+    }
+    return static_cast<uint32_t>(fall);
 }

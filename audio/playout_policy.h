@@ -62,7 +62,7 @@ private:
     void remember(uint32_t queuedBytes);
     void shiftWindow(int64_t bytes);
     uint32_t windowLowest(int count) const;
-    int64_t windowHighest() const;
+    uint32_t windowFall() const;
 
     int64_t window_[WINDOW] = {};
     int windowCount_ = 0;
@@ -71,7 +71,7 @@ private:
     int aboveTarget_ = 0;
     // Grows with every gap, fades while none comes.
     uint32_t boostBytes_ = 0;
-    // Highest less lowest queue of the window, remembered across restarts and fading slowly.
+    // The window's deepest fall of the queue found, remembered across restarts and fading slowly.
     uint32_t spreadBytes_ = 0;
     int arrivalsSinceGap_ = 0;
     bool started_ = false;

@@ -239,6 +239,38 @@ TEST(PlayoutPolicy, AfterAStallTheBurstIsPlayedOutWithinTwoSeconds)
     EXPECT_GT(loud.policy.trimmedBytes(), 0u);
 }
 
+// A sender 0.5 % fast whose frames stop for 300 ms and then come 20 ms apart (too far apart
+// for a burst), as after a hiccup of a loaded machine; later one frame is 30 ms late.
+TEST(PlayoutPolicy, AQueueThatRoseAfterAHiccupIsNoSpreadToRebuildAfterLaterGaps)
+{
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int64_t> jitter(0, 3000);
+    SimulatedChannel channel;
+    const int64_t period = BLOCK_USEC * 1000 / 1005;
+    const int64_t hiccupFrom = 20 * SECOND;
+    const int64_t hiccupUntil = hiccupFrom + 300000;
+    int held = 0;
+    uint32_t gapsBeforeLate = 0;
+    PlayoutDecision late;
+    for (int block = 0; block < 960; ++block) {
+        int64_t at = block * period + jitter(random);
+        if (at >= hiccupFrom && at < hiccupUntil)
+            at = hiccupUntil + held++ * 20000;
+        if (block == 500) {
+            gapsBeforeLate = channel.policy.gaps();
+            at += 30000;
+        }
+        const PlayoutDecision decision = channel.arrive(at, block % 8 == 0 ? LOUD : QUIET);
+        if (block == 500)
+            late = decision;
+    }
+    ASSERT_GT(held, 2);
+    ASSERT_EQ(channel.policy.gaps(), gapsBeforeLate + 1) << "the late frame is a gap";
+    // Its cushion covers 30 ms of lateness and some jitter (480 + 48 bytes), not the hiccup's rise.
+    EXPECT_LE(late.concealKeptBytes + late.leadBytes, channel.policy.floorBytes() + 640);
+    EXPECT_LE(channel.highestFound(35 * SECOND, 60 * SECOND), channel.policy.floorBytes() + 1000);
+}
+
 TEST(PlayoutEdits, AShortenedPeriodicBlockIsSplicedWithoutAJump)
 {
     // 40-sample period: the splice should land on a whole number of periods.
