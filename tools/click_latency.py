@@ -2,10 +2,12 @@
 """Click feed and click delay analysis for tools/measure_latency.sh (raw s16le mono 8000 Hz).
 
   click_latency.py make OUT [--clicks N] [--spacing-ms S] [--murmur]
-      silence, then N tone bursts (10 ms of 1 kHz, sharp onset) S ms apart, then silence.
-      Click k comes k/N of a 62.5 ms block later than the spacing alone would put it, so the
-      clicks sample every phase of the participant's capture block. With --murmur a quiet
-      250 Hz tone runs under the clicks from start to end, so that a gap in the output shows.
+      silence, then N tone bursts (10 ms, sharp onset) S ms apart, then silence. Click k has
+      the k mod 4th of four pitches, so that a delay longer than the spacing (up to two) is
+      not taken for a short one after the previous click. Click k comes k/N of a 62.5 ms
+      block later than the spacing alone would put it, so the clicks sample every phase of
+      the participant's capture block. With --murmur a quiet 250 Hz tone runs under the
+      clicks from start to end, so that a gap in the output shows.
   click_latency.py condition NAME MIC OUT CSV [--clicks N] [--spacing-ms S]
       for one impaired run with --murmur: one line with the median and p95 delay, the gaps
       (murmur missing for more than 10 ms) a minute, the delay near 10 s and at the end, and
@@ -31,13 +33,17 @@ RATE = 8000
 LEAD_MS = 1000
 TAIL_MS = 1000
 BURST_MS = 10
-BURST_HZ = 1000
+# Pitches far apart for the 10 ms a burst lasts (100 Hz resolution), below the 4 kHz limit.
+BURST_HZ = (1000, 1400, 2000, 700)
 BURST_AMPLITUDE = 16000
 QUIET_MS = 300  # an onset needs this much quiet before it
 MURMUR_HZ = 250
 MURMUR_AMPLITUDE = 500
 GAP_LEVEL = 100  # the murmur is missing where samples stay below this
 GAP_MS = 10
+# No sample is heard sooner than one capture block (62.5 ms) after it was recorded: the
+# block is sent when its last sample is in.
+FRAME_MS = 62.5
 
 
 def make(path, clicks, spacing_ms, murmur):
@@ -45,11 +51,10 @@ def make(path, clicks, spacing_ms, murmur):
     if murmur:
         for n in range(len(samples)):
             samples[n] = round(MURMUR_AMPLITUDE * math.sin(2 * math.pi * MURMUR_HZ * n / RATE))
-    burst = [round(BURST_AMPLITUDE * math.sin(2 * math.pi * BURST_HZ * n / RATE))
-             for n in range(BURST_MS * RATE // 1000)]
-    # Sine phase 0 starts at zero: shift by a quarter period so the first sample is the peak.
-    burst = burst[RATE // BURST_HZ // 4:] + burst[:RATE // BURST_HZ // 4]
     for click in range(clicks):
+        # A cosine: the first sample is the peak, a sharp onset.
+        burst = [round(BURST_AMPLITUDE * math.cos(2 * math.pi * BURST_HZ[click % len(BURST_HZ)] * n / RATE))
+                 for n in range(BURST_MS * RATE // 1000)]
         # Each click lands at another point of the 500-sample capture block.
         start = (LEAD_MS + click * spacing_ms) * RATE // 1000 + click * 500 // clicks
         samples[start:start + len(burst)] = array.array("h", [b + samples[start + i] for i, b in enumerate(burst)])
@@ -82,6 +87,42 @@ def onsets(samples):
                 found.append(index)
             last_loud = index
     return found
+
+
+def pitch(samples, onset):
+    """Which of BURST_HZ the burst starting at onset has: the strongest over its length."""
+    burst = samples[onset:onset + BURST_MS * RATE // 1000]
+
+    def power(hz):
+        # Goertzel: the energy of one frequency over the burst.
+        coefficient = 2 * math.cos(2 * math.pi * hz / RATE)
+        before = earlier = 0.0
+        for sample in burst:
+            before, earlier = sample + coefficient * before - earlier, before
+        return before * before + earlier * earlier - coefficient * before * earlier
+
+    powers = [power(hz) for hz in BURST_HZ]
+    return powers.index(max(powers))
+
+
+def match(mic_samples, mic, out_samples, out, spacing):
+    """(mic onset, delay in samples) for each microphone click heard in the output: the first
+    output onset of the same pitch from one block after it to two spacings later. Pitches
+    repeat every four clicks, so a delay of up to two spacings is not mistaken for a shorter
+    one, and a click missing in the output is missing, not matched to the next one."""
+    first = round(FRAME_MS * RATE / 1000)
+    window = 2 * spacing
+    out_pitches = [pitch(out_samples, t) for t in out]
+    pairs = []
+    for start in mic:
+        wanted = pitch(mic_samples, start)
+        for t, heard in zip(out, out_pitches):
+            if t >= start + first + window:
+                break
+            if t >= start + first and heard == wanted:
+                pairs.append((start, t - start))
+                break
+    return pairs
 
 
 def pair(earlier, later, window):
@@ -152,15 +193,12 @@ def near(timed, at, width):
 
 
 def condition(name, mic_path, out_path, csv_path, spacing_ms, expected):
-    window = spacing_ms * RATE // 1000
-    mic = onsets(read(mic_path))
+    mic_samples = read(mic_path)
+    mic = onsets(mic_samples)
     out_samples = read(out_path)
     out = onsets(out_samples)
-    timed = []
-    for start in mic:
-        following = [t for t in out if start <= t < start + window]
-        if following:
-            timed.append(((start - mic[0]) / RATE, ms(following[0] - start)))
+    timed = [((start - mic[0]) / RATE, ms(delay))
+             for start, delay in match(mic_samples, mic, out_samples, out, spacing_ms * RATE // 1000)]
     if len(timed) < max(1, expected // 2):
         print(f"{name:<14} only {len(timed)} of {expected} clicks came through")
         return 1
@@ -170,8 +208,8 @@ def condition(name, mic_path, out_path, csv_path, spacing_ms, expected):
             csv.write(f"{t:.3f},{d:.1f}\n")
     delays = [d for _, d in timed]
     # The murmur is looked at from the first click out to the last one.
-    first_out = mic[0] + round(timed[0][1] * RATE / 1000)
-    last_out = mic[-1] + round(timed[-1][1] * RATE / 1000)
+    first_out = mic[0] + round((timed[0][0] + timed[0][1] / 1000) * RATE)
+    last_out = mic[0] + round((timed[-1][0] + timed[-1][1] / 1000) * RATE)
     holes = gaps(out_samples, first_out, last_out)
     minutes = (last_out - first_out) / RATE / 60
     duration = timed[-1][0]
