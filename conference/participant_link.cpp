@@ -188,7 +188,7 @@ void ParticipantLink::KeepAlive()
     parts_.view->warning(TEXT_SERVER_LOST, CAPTION_SERVER_LOST);
 }
 
-void ParticipantLink::Leave()
+void ParticipantLink::leave()
 {
     link.Send(MSG_LEAVE, nullptr, 0);
     link.Disconnect();

@@ -42,7 +42,7 @@ public:
     // TIMER_KEEPALIVE.
     void KeepAlive();
     // The shutdown's first steps: MSG_LEAVE to the server, then Disconnect.
-    void Leave();
+    void leave();
 
     LinkEndpoint link;
     ConnectSettings settings{};

@@ -81,7 +81,7 @@ void ParticipantObjects::openDevices()
 void ParticipantObjects::shutDown(void* self)
 {
     auto& objects = *static_cast<ParticipantObjects*>(self);
-    objects.participant.Leave();
+    objects.participant.leave();
     objects.capture.close();
     objects.loop.killTimer(TIMER_KEEPALIVE);
     closePlaybackChannels(objects.channels);

@@ -129,7 +129,7 @@ TEST_F(ReceiveTest, SocketErrorsAndNotificationsWithoutASocketOnlyLeaveDebugLine
     EXPECT_EQ(debugLines, "client ソケットエラー\n");
     debugLines.clear();
 
-    participant.Leave();
+    participant.leave();
     ReceivedDatagram leave;
     ASSERT_TRUE(fakeServer.receive(leave));
     EXPECT_EQ(leave.bytes, wireDatagram(key, wireCode(0, TYPE_LEAVE)));
