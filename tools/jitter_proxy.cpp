@@ -5,7 +5,8 @@
 //   --jitter MS        each voice datagram waits a uniform 0..MS ms
 //   --loss PERCENT     that share of voice datagrams is lost
 //   --reorder PERCENT  that share of voice datagrams is held back behind the next one
-//   --stall AT:FOR     from AT ms after the start, voice is held for FOR ms, then sent at once
+//   --stall AT:FOR[:APART]  from AT ms after the start, voice is held for FOR ms, then sent at
+//                      once, or APART ms one after the other (a loaded receiver catching up)
 //   --clock PERCENT    each speaker's clock runs PERCENT fast (negative: slow), -5..5
 //   --seed N           seeds the random choices (default 1)
 //   --duration S       ends after S seconds (default 600)
@@ -41,6 +42,7 @@ struct Options {
     double reorderPercent = 0;
     int32_t stallAtMs = -1;
     int32_t stallForMs = 0;
+    int32_t stallApartMs = 0;
     double clockPercent = 0;
     int32_t seed = 1;
     int32_t durationS = 600;
@@ -103,12 +105,19 @@ bool parseArguments(int argc, char** argv, Options& options)
             good = parseNumber(value, 1, 86400, options.durationS);
         else if (std::strcmp(name, "--stall") == 0) {
             char at[16];
+            char length[16];
             const char* colon = std::strchr(value, ':');
-            if (colon != nullptr && static_cast<size_t>(colon - value) < sizeof at) {
+            const char* second = colon != nullptr ? std::strchr(colon + 1, ':') : nullptr;
+            const char* lengthEnd = second != nullptr ? second : colon + std::strlen(colon);
+            if (colon != nullptr && static_cast<size_t>(colon - value) < sizeof at &&
+                static_cast<size_t>(lengthEnd - colon - 1) < sizeof length) {
                 std::memcpy(at, value, static_cast<size_t>(colon - value));
                 at[colon - value] = '\0';
+                std::memcpy(length, colon + 1, static_cast<size_t>(lengthEnd - colon - 1));
+                length[lengthEnd - colon - 1] = '\0';
                 good = parseNumber(at, 0, 86400000, options.stallAtMs) &&
-                       parseNumber(colon + 1, 1, 600000, options.stallForMs);
+                       parseNumber(length, 1, 600000, options.stallForMs) &&
+                       (second == nullptr || parseNumber(second + 1, 0, 1000, options.stallApartMs));
             }
         }
         if (!good)
@@ -212,7 +221,7 @@ public:
             const int64_t stallFrom = start_ + options_.stallAtMs * 1000LL;
             const int64_t stallUntil = stallFrom + options_.stallForMs * 1000LL;
             if (due >= stallFrom && due < stallUntil)
-                due = stallUntil;
+                due = stallUntil + stalled_++ * options_.stallApartMs * 1000LL;
         }
         if (!schedule(client, bytes, length, due))
             ++counts.overflow;
@@ -221,6 +230,8 @@ public:
 private:
     const Options& options_;
     int64_t start_;
+    // Datagrams held by the stall so far, released in this order.
+    int64_t stalled_ = 0;
     std::mt19937 random_;
 };
 
@@ -257,7 +268,7 @@ int main(int argc, char** argv)
     if (!parseArguments(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: jitter-proxy LISTEN_PORT RELAY_PORT [--jitter MS] [--loss PERCENT] [--reorder PERCENT]\n"
-                     "         [--stall AT_MS:FOR_MS] [--clock PERCENT (-5..5)] [--seed N] [--duration S]\n");
+                     "         [--stall AT_MS:FOR_MS[:APART_MS]] [--clock PERCENT (-5..5)] [--seed N] [--duration S]\n");
         return 2;
     }
     const int listener = openSocket(options.listenPort);

@@ -3,8 +3,8 @@
 #   tools/measure_latency.sh [relay|server|both]     (default both)
 #   tools/measure_latency.sh conditions [CONDITION...]
 #       the relay mode through tools' jitter-proxy, once per network condition (default all:
-#       loopback jitter40 reorder loss2 stall clock+0.5 clock-0.5), RUN_SECONDS (default 60)
-#       each, with clicks every 500 ms over a quiet murmur; prints per condition the median and
+#       loopback jitter40 reorder loss2 stall clock+0.5 clock-0.5; clock+0.5-hiccup on request),
+#       RUN_SECONDS (default 60) each, with clicks every 500 ms over a quiet murmur; prints per condition the median and
 #       p95 delay, gaps a minute, the delay near 10 s and at the end, and a stall's recovery.
 #       The microphone and the output are recorded by one dual-record process, whose two
 #       streams start together (two parec processes start as far apart as their start-ups).
@@ -48,6 +48,9 @@ proxy_options() {
     stall) echo "--stall $(( 3000 + run_seconds * 500 )):1000" ;;
     clock+0.5) echo "--clock 0.5" ;;
     clock-0.5) echo "--clock -0.5" ;;
+    # The clock condition with a hiccup at 20 s: 300 ms of frames, then those frames 20 ms
+    # apart, as a loaded machine's receiver catches up (not counted as a burst).
+    clock+0.5-hiccup) echo "--clock 0.5 --stall 20000:300:20" ;;
     *) return 1 ;;
   esac
 }
