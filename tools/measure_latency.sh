@@ -48,9 +48,9 @@ proxy_options() {
     stall) echo "--stall $(( 3000 + run_seconds * 500 )):1000" ;;
     clock+0.5) echo "--clock 0.5" ;;
     clock-0.5) echo "--clock -0.5" ;;
-    # The clock condition with a hiccup at 20 s: 300 ms of frames, then those frames 20 ms
-    # apart, as a loaded machine's receiver catches up (not counted as a burst).
-    clock+0.5-hiccup) echo "--clock 0.5 --stall 20000:300:20" ;;
+    # The clock condition with 2 % loss and a hiccup at 20 s: 300 ms of frames held, then sent
+    # 20 ms apart, as a loaded machine's receiver catches up (not counted as a burst).
+    clock+0.5-hiccup) echo "--clock 0.5 --loss 2 --stall 20000:300:20" ;;
     *) return 1 ;;
   esac
 }
