@@ -114,9 +114,9 @@ MainloopLock::~MainloopLock()
 static pa_sample_spec sampleSpecOf(const PcmFormat& format)
 {
     pa_sample_spec sampleSpec{};
-    sampleSpec.format = format.bitsPerSample == 16 ? PA_SAMPLE_S16LE
-                  : format.bitsPerSample == 8 ? PA_SAMPLE_U8
-                                              : PA_SAMPLE_INVALID;
+    sampleSpec.format = format.bitsPerSample == 16  ? PA_SAMPLE_S16LE
+                        : format.bitsPerSample == 8 ? PA_SAMPLE_U8
+                                                    : PA_SAMPLE_INVALID;
     sampleSpec.rate = format.samplesPerSecond;
     sampleSpec.channels = static_cast<uint8_t>(format.channels);
     return sampleSpec;

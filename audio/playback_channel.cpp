@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "audio/audio_system.h"
@@ -228,8 +228,8 @@ void PlaybackChannel::requestTimingLocked()
 void PlaybackChannel::awaitTimingLocked()
 {
     requestTimingLocked();
-    while (timingRequest_ != nullptr && pa_operation_get_state(timingRequest_) == PA_OPERATION_RUNNING
-           && PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
+    while (timingRequest_ != nullptr && pa_operation_get_state(timingRequest_) == PA_OPERATION_RUNNING &&
+           PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
         pa_threaded_mainloop_wait(mainloop_);
     }
 }
@@ -242,7 +242,8 @@ bool PlaybackChannel::reportIsStaleLocked() const
     }
     timeval now;
     pa_gettimeofday(&now);
-    return pa_timeval_cmp(&now, &timing->timestamp) > 0 && pa_timeval_diff(&now, &timing->timestamp) > STALE_REPORT_USEC;
+    return pa_timeval_cmp(&now, &timing->timestamp) > 0 &&
+           pa_timeval_diff(&now, &timing->timestamp) > STALE_REPORT_USEC;
 }
 
 void PlaybackChannel::dropTimingRequest()

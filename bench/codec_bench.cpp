@@ -28,7 +28,8 @@ static const std::array<Block, BLOCK_COUNT>& testBlocks()
             for (int16_t& sample : block) {
                 const double t = n++ / 8000.0;
                 const double envelope = 0.5 + 0.5 * std::sin(2 * std::numbers::pi * 3.0 * t);
-                const double voice = 9000 * std::sin(2 * std::numbers::pi * 180 * t) + 4000 * std::sin(2 * std::numbers::pi * 1130 * t);
+                const double voice =
+                    9000 * std::sin(2 * std::numbers::pi * 180 * t) + 4000 * std::sin(2 * std::numbers::pi * 1130 * t);
                 sample = static_cast<int16_t>(std::clamp(envelope * voice + noise(random), -32768.0, 32767.0));
             }
         }

@@ -69,7 +69,8 @@ void BM_RelayVoiceToSixteen(benchmark::State& state)
     Participant participants[SLOT_COUNT];
     uint8_t nickname[NICKNAME_SIZE] = {'b', 'e', 'n', 'c', 'h'};
     for (size_t slot = 0; slot < SLOT_COUNT; ++slot) {
-        participants[slot] = Participant{openParticipant(static_cast<int>(slot) + 1), 1000u + static_cast<uint32_t>(slot)};
+        participants[slot] =
+            Participant{openParticipant(static_cast<int>(slot) + 1), 1000u + static_cast<uint32_t>(slot)};
         sendMessage(participants[slot], MSG_JOIN, nickname, NICKNAME_SIZE, port);
         waitReadable(server.handle());
         server.HandleServerSocket(FD_READ);

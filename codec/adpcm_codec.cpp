@@ -38,8 +38,8 @@ struct EncodeResult {
 // Codes count samples starting from (predictor, stepIndex). At 0 dB the gain factor is exactly 1,
 // so that path skips the floating-point scaling without changing a result.
 template <bool ApplyGain>
-static EncodeResult encodeCodes(uint8_t* codes, const int16_t* samples, int count, double gain,
-                                int32_t predictor, int32_t stepIndex)
+static EncodeResult encodeCodes(uint8_t* codes, const int16_t* samples, int count, double gain, int32_t predictor,
+                                int32_t stepIndex)
 {
     int32_t peak = 0;
     for (int i = 0; i < count; ++i) {
@@ -71,10 +71,9 @@ void AdpcmCoder::encode(VoiceFrame& frame, const int16_t* samples, int count, in
 {
     frame.setPredictor(static_cast<int16_t>(predictor));
     frame.stepIndex = static_cast<uint8_t>(stepIndex);
-    const EncodeResult result =
-        gainDb == 0 ? encodeCodes<false>(frame.codes, samples, count, 1.0, predictor, stepIndex)
-                    : encodeCodes<true>(frame.codes, samples, count, std::pow(10.0, gainDb / 20.0), predictor,
-                                        stepIndex);
+    const EncodeResult result = gainDb == 0 ? encodeCodes<false>(frame.codes, samples, count, 1.0, predictor, stepIndex)
+                                            : encodeCodes<true>(frame.codes, samples, count,
+                                                                std::pow(10.0, gainDb / 20.0), predictor, stepIndex);
     frame.level = static_cast<uint8_t>(levelFromPeak(result.peak));
     predictor = result.predictor;
     stepIndex = result.stepIndex;

@@ -9,9 +9,9 @@ constexpr int SAMPLES_PER_FRAME = 500;
 constexpr int VOICE_CODE_BYTES = SAMPLES_PER_FRAME / 2;
 
 struct VoiceFrame {
-    uint8_t predictorBytes[2];  // signed 16-bit, little-endian whatever the host order
-    uint8_t stepIndex;          // 0..88 in every frame an encoder produced
-    uint8_t level;              // 0..96, half-decibel steps below full scale
+    uint8_t predictorBytes[2];        // signed 16-bit, little-endian whatever the host order
+    uint8_t stepIndex;                // 0..88 in every frame an encoder produced
+    uint8_t level;                    // 0..96, half-decibel steps below full scale
     uint8_t codes[VOICE_CODE_BYTES];  // sample 2k in the low nibble of byte k, 2k+1 in the high one
 
     int16_t predictor() const

@@ -73,7 +73,7 @@ void RelayServer::HandleServerSocket(intptr_t lParam)
         break;
     case MSG_ROSTER_REQUEST:
         endpoint_.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_WELCOME), roster_.entries[0],
-                               ROSTER_SIZE);
+                                ROSTER_SIZE);
         break;
     default:
         break;
@@ -112,7 +112,7 @@ void RelayServer::relayVoice(int speaker, const uint8_t* frame)
         recipients[slot] = endpoint_.IsSessionActive(index) && budget_.spendOnVoice(index);
     }
     endpoint_.Broadcast(makeCode(static_cast<uint32_t>(speaker), MSG_VOICE_RELAY), frame, VOICE_PAYLOAD_SIZE,
-                       recipients);
+                        recipients);
 }
 
 void RelayServer::SweepPeers()

@@ -20,8 +20,8 @@ void SendBudget::earn(int slot, size_t bytesReceived)
     if (!isSlot(slot))
         return;
     // A datagram is at most MAX_DATAGRAM bytes, so neither the product nor the sum overflows.
-    const int32_t earned = CREDIT_FACTOR * static_cast<int32_t>(bytesReceived < MAX_DATAGRAM ? bytesReceived
-                                                                                              : MAX_DATAGRAM);
+    const int32_t earned =
+        CREDIT_FACTOR * static_cast<int32_t>(bytesReceived < MAX_DATAGRAM ? bytesReceived : MAX_DATAGRAM);
     const int32_t saved = bytes_[slot] + earned;
     bytes_[slot] = saved < SAVING_CAP ? saved : SAVING_CAP;
 }

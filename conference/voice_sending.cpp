@@ -24,8 +24,8 @@ static void encodeBlock(const uint8_t* pcm, AdpcmCoder& coder, VoiceFrame& frame
     coder.encode(frame, samples, SAMPLES_PER_FRAME, 0);
 }
 
-void sendVoiceBlock(uint8_t* pcm, int bytesRecorded, AdpcmCoder& coder, const MuteFlags& mutes,
-                    LinkEndpoint& link, const MainWindowView& view)
+void sendVoiceBlock(uint8_t* pcm, int bytesRecorded, AdpcmCoder& coder, const MuteFlags& mutes, LinkEndpoint& link,
+                    const MainWindowView& view)
 {
     static_assert(CaptureDevice::BUFFER_BYTES == SAMPLES_PER_FRAME * sizeof(int16_t));
     // A partly filled buffer comes back from a stop: too short for a frame, it is not sent.

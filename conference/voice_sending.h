@@ -17,5 +17,5 @@ void sendCapturedBuffer(CaptureDevice& capture, int index, AdpcmCoder& coder, co
 // The part of it that does not need the device: a buffer of CaptureDevice::BUFFER_BYTES bytes
 // of which bytesRecorded were filled. Only a full buffer is encoded, metered and sent; while
 // the sender is muted the buffer is zeroed and the coder reset first, so silence goes out.
-void sendVoiceBlock(uint8_t* pcm, int bytesRecorded, AdpcmCoder& coder, const MuteFlags& mutes,
-                    LinkEndpoint& link, const MainWindowView& view);
+void sendVoiceBlock(uint8_t* pcm, int bytesRecorded, AdpcmCoder& coder, const MuteFlags& mutes, LinkEndpoint& link,
+                    const MainWindowView& view);

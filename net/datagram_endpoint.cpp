@@ -13,12 +13,10 @@ int DatagramEndpoint::SendToSession(int index, uint32_t code, const uint8_t* pay
     SocketAddress address;
     if (sessions_.GetSessionAddress(index, address) != 0)
         return NET_SEND_FAILED;
-    return SendToAddress(address, static_cast<uint32_t>(sessions_.GetSessionKey(index)), code, payload,
-                         payloadLength);
+    return SendToAddress(address, static_cast<uint32_t>(sessions_.GetSessionKey(index)), code, payload, payloadLength);
 }
 
-void DatagramEndpoint::Broadcast(uint32_t code, const uint8_t* payload, size_t payloadLength,
-                                 const bool* recipients)
+void DatagramEndpoint::Broadcast(uint32_t code, const uint8_t* payload, size_t payloadLength, const bool* recipients)
 {
     // The payload is shared by every copy; only the header carries the recipient's key.
     static const uint8_t noPayload[MAX_PAYLOAD] = {};

@@ -24,7 +24,10 @@ public:
     {
         return sessions_.FindSession(address, sessionKey);
     }
-    int AddSession(const SocketAddress& address, uint32_t sessionKey) { return sessions_.AddSession(address, sessionKey); }
+    int AddSession(const SocketAddress& address, uint32_t sessionKey)
+    {
+        return sessions_.AddSession(address, sessionKey);
+    }
     int RemoveSession(int index) { return sessions_.RemoveSession(index); }
     int TouchSession(int index) { return sessions_.TouchSession(index); }
     void TickSessions() { sessions_.TickSessions(); }

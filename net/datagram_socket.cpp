@@ -61,8 +61,8 @@ int DatagramSocket::SendTo(const uint8_t* bytes, size_t length, const SocketAddr
     return sent < 0 ? NET_SEND_FAILED : static_cast<int>(sent);
 }
 
-void DatagramSocket::sendEach(const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses,
-                              size_t count, const uint8_t* body, size_t bodyLength)
+void DatagramSocket::sendEach(const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses, size_t count,
+                              const uint8_t* body, size_t bodyLength)
 {
     if (handle_ < 0)
         return;
@@ -100,8 +100,8 @@ int DatagramSocket::ReceiveFrom(uint8_t* buffer, size_t capacity, SocketAddress&
     // MSG_TRUNC makes the kernel report the datagram's full length, so one that did not
     // fit is recognised and dropped instead of being delivered cut short.
     do {
-        received = ::recvfrom(handle_, buffer, capacity, MSG_TRUNC, reinterpret_cast<sockaddr*>(&address),
-                              &addressLength);
+        received =
+            ::recvfrom(handle_, buffer, capacity, MSG_TRUNC, reinterpret_cast<sockaddr*>(&address), &addressLength);
     } while (received < 0 && errno == EINTR);
     if (received < 0 || static_cast<size_t>(received) > capacity)
         return NET_RECEIVE_FAILED;

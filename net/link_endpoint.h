@@ -18,7 +18,10 @@ public:
     int handle() const { return socket_.handle(); }
     int localPort() const { return socket_.localPort(); }
 
-    int AddSession(const SocketAddress& address, uint32_t sessionKey) { return session_.AddSession(address, sessionKey); }
+    int AddSession(const SocketAddress& address, uint32_t sessionKey)
+    {
+        return session_.AddSession(address, sessionKey);
+    }
     int RemoveSession(int index) { return session_.RemoveSession(index); }
     int TouchSession(int index) { return session_.TouchSession(index); }
     void TickSessions() { session_.TickSessions(); }

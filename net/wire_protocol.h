@@ -42,9 +42,18 @@ struct PacketHeader {
 };
 
 // Code word: byte 0 the message type, byte 1 the slot, bytes 2 and 3 zero.
-constexpr uint32_t makeCode(uint32_t slot, MessageType type) { return (slot & 0xFFu) << 8 | type; }
-constexpr uint8_t codeType(uint32_t code) { return static_cast<uint8_t>(code & 0xFFu); }
-constexpr uint32_t codeSlot(uint32_t code) { return (code >> 8) & 0xFFu; }
+constexpr uint32_t makeCode(uint32_t slot, MessageType type)
+{
+    return (slot & 0xFFu) << 8 | type;
+}
+constexpr uint8_t codeType(uint32_t code)
+{
+    return static_cast<uint8_t>(code & 0xFFu);
+}
+constexpr uint32_t codeSlot(uint32_t code)
+{
+    return (code >> 8) & 0xFFu;
+}
 
 inline uint32_t loadLe32(const uint8_t* bytes)
 {

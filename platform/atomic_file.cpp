@@ -72,7 +72,7 @@ void syncFolderOf(const char* path)
     ::close(fd);
 }
 
-} // namespace
+}  // namespace
 
 FileBytes::Status FileBytes::load(const char* path)
 {

@@ -84,8 +84,8 @@ size_t convertCharacter(iconv_t converter, const char* character, size_t length,
 
 // Converts character by character so that the output limit never splits one. Without a
 // converter (no gconv modules installed) only ASCII passes; everything else is replaced.
-TextConversion convert(const char* fromCode, const char* toCode, CharacterLength characterLength,
-                       const char* input, size_t inputLength, char* output, size_t capacity)
+TextConversion convert(const char* fromCode, const char* toCode, CharacterLength characterLength, const char* input,
+                       size_t inputLength, char* output, size_t capacity)
 {
     TextConversion result{0, 0};
     if (capacity == 0)
@@ -122,7 +122,7 @@ TextConversion convert(const char* fromCode, const char* toCode, CharacterLength
     return result;
 }
 
-} // namespace
+}  // namespace
 
 TextConversion cp932ToUtf8(const char* input, size_t inputLength, char* output, size_t capacity)
 {

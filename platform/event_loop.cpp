@@ -7,9 +7,7 @@
 
 #include <climits>
 
-EventLoop::EventLoop()
-    : clock_(monotonicClock())
-    , wakeupFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+EventLoop::EventLoop() : clock_(monotonicClock()), wakeupFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {
     for (WatchedSocket& socket : sockets_)
         socket.fd = -1;

@@ -17,8 +17,14 @@ constexpr uint32_t WM_TIMER = 0x0113;
 // Event half of a socket notification's lParam; the error half is the high 16 bits.
 constexpr uint32_t FD_READ = 0x0001;
 
-inline constexpr uint32_t socketEvent(intptr_t lParam) { return static_cast<uint32_t>(lParam) & 0xFFFFu; }
-inline constexpr uint32_t socketError(intptr_t lParam) { return (static_cast<uint32_t>(lParam) >> 16) & 0xFFFFu; }
+inline constexpr uint32_t socketEvent(intptr_t lParam)
+{
+    return static_cast<uint32_t>(lParam) & 0xFFFFu;
+}
+inline constexpr uint32_t socketError(intptr_t lParam)
+{
+    return (static_cast<uint32_t>(lParam) >> 16) & 0xFFFFu;
+}
 
 using EventHandler = void (*)(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
@@ -82,7 +88,7 @@ private:
         bool running;
     };
     struct WatchedSocket {
-        int fd; // -1: entry free
+        int fd;  // -1: entry free
         uint32_t message;
         bool notificationQueued;
     };

@@ -19,8 +19,7 @@ int readProgramLink(const char* linkPath, char* buffer, size_t capacity)
         return -1;
     buffer[length] = '\0';
     size_t size = static_cast<size_t>(length);
-    if (size > DELETED_SUFFIX_LENGTH &&
-        std::strcmp(buffer + size - DELETED_SUFFIX_LENGTH, DELETED_SUFFIX) == 0 &&
+    if (size > DELETED_SUFFIX_LENGTH && std::strcmp(buffer + size - DELETED_SUFFIX_LENGTH, DELETED_SUFFIX) == 0 &&
         ::access(buffer, F_OK) != 0) {
         size -= DELETED_SUFFIX_LENGTH;
         buffer[size] = '\0';

@@ -188,8 +188,8 @@ bool isStorableName(const char* name, const char* forbidden)
 
 bool isStorable(const char* section, const char* key, const char* value)
 {
-    return section && key && value && isStorableName(section, "]") && isStorableName(key, "=") &&
-           key[0] != '[' && key[0] != ';' && key[0] != '#' && !hasLineBreak(value);
+    return section && key && value && isStorableName(section, "]") && isStorableName(key, "=") && key[0] != '[' &&
+           key[0] != ';' && key[0] != '#' && !hasLineBreak(value);
 }
 
 ByteRange text(const char* s)
@@ -205,10 +205,10 @@ size_t copyTruncated(const char* source, size_t length, char* buffer, size_t cap
     return stored;
 }
 
-} // namespace
+}  // namespace
 
-size_t readProfileString(const char* section, const char* key, const char* defaultValue, char* buffer,
-                         size_t capacity, const char* path)
+size_t readProfileString(const char* section, const char* key, const char* defaultValue, char* buffer, size_t capacity,
+                         const char* path)
 {
     if (capacity == 0)
         return 0;

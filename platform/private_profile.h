@@ -16,8 +16,8 @@
 // Copies the value of `key` in `section`, or `defaultValue` when the file, the section or the
 // key is absent. `capacity` counts the terminating zero: at most capacity-1 bytes are stored and
 // the buffer is zero-terminated whenever capacity > 0. Returns the number of bytes stored.
-size_t readProfileString(const char* section, const char* key, const char* defaultValue, char* buffer,
-                         size_t capacity, const char* path);
+size_t readProfileString(const char* section, const char* key, const char* defaultValue, char* buffer, size_t capacity,
+                         const char* path);
 
 // Reads the value as an integer: optional blanks, an optional '+' or '-', then decimal digits up
 // to the first other byte ("12px" is 12). A value that starts with no digit ("abc", "-") is 0.

@@ -42,8 +42,8 @@ constexpr std::array<DialogControl, ConnectControlCount> connectControls = {
 static_assert(everyControlSet(connectControls));
 
 constexpr ConnectControl serverConnectOrder[] = {
-    RemotePort, OkButton, CancelButton, FixLocalPort, ServerMode, LocalPort, RemoteHost, AddressLabel, Nickname,
-    NicknameLabel,
+    RemotePort, OkButton,   CancelButton, FixLocalPort, ServerMode,
+    LocalPort,  RemoteHost, AddressLabel, Nickname,     NicknameLabel,
 };
 static_assert(std::size(serverConnectOrder) == ConnectControlCount);
 
@@ -64,12 +64,14 @@ constexpr auto serverConnectControls = [] {
     return controls;
 }();
 
-constexpr DialogTemplate connectDialogTemplate(int resourceId, const DialogControl* controls) {
-    return {resourceId, DialogFrame::ModalDialog,  "接続設定", 135, 117, "MS UI Gothic", 9, nullptr, 0, controls,
-            ConnectControlCount};
+constexpr DialogTemplate connectDialogTemplate(int resourceId, const DialogControl* controls)
+{
+    return {resourceId, DialogFrame::ModalDialog, "接続設定", 135, 117, "MS UI Gothic", 9, nullptr, 0,
+            controls,   ConnectControlCount};
 }
 
 }  // namespace
 
 constinit const DialogTemplate connectTemplate = connectDialogTemplate(IDD_CONNECT, connectControls.data());
-constinit const DialogTemplate serverConnectTemplate = connectDialogTemplate(IDD_SERVER_CONNECT, serverConnectControls.data());
+constinit const DialogTemplate serverConnectTemplate =
+    connectDialogTemplate(IDD_SERVER_CONNECT, serverConnectControls.data());

@@ -4,7 +4,8 @@
 
 #include <initializer_list>
 
-const DialogTemplate* findDialogTemplate(int resourceId) {
+const DialogTemplate* findDialogTemplate(int resourceId)
+{
     for (const DialogTemplate* candidate :
          {&participantMainTemplate, &connectTemplate, &serverMainTemplate, &serverConnectTemplate}) {
         if (candidate->resourceId == resourceId) {

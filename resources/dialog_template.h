@@ -6,10 +6,10 @@
 #include <cstdint>
 
 enum class ControlKind : std::uint8_t {
-    Label,              // static text
-    Edit,               // single-line edit box
-    CheckBox,           // automatic check box
-    PushLikeCheck,      // automatic check box drawn as a toggle button
+    Label,          // static text
+    Edit,           // single-line edit box
+    CheckBox,       // automatic check box
+    PushLikeCheck,  // automatic check box drawn as a toggle button
     PushButton,
     DefaultPushButton,  // the button that Enter presses
     ProgressBar,
@@ -20,10 +20,10 @@ enum ControlStyle : std::uint16_t {
     StyleNone = 0,
     StyleTabStop = 1 << 0,
     StyleDisabled = 1 << 1,
-    StyleDigitsOnly = 1 << 2,       // edit box that takes only digits as typed input
-    StyleHorizontalScroll = 1 << 3, // edit box that scrolls instead of stopping at its width
-    StyleTextLeftTop = 1 << 4,      // text aligned to the left and top of the control
-    StyleSmooth = 1 << 5,           // progress bar drawn as one continuous bar
+    StyleDigitsOnly = 1 << 2,        // edit box that takes only digits as typed input
+    StyleHorizontalScroll = 1 << 3,  // edit box that scrolls instead of stopping at its width
+    StyleTextLeftTop = 1 << 4,       // text aligned to the left and top of the control
+    StyleSmooth = 1 << 5,            // progress bar drawn as one continuous bar
 };
 
 struct DialogControl {

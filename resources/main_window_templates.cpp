@@ -24,21 +24,22 @@ struct SlotRowLayout {
 
 // Writes the sixteen name labels, then the sixteen meters, then the sixteen mute buttons.
 template <std::size_t count>
-constexpr void writeSlotRows(std::array<DialogControl, count>& controls, std::size_t& next,
-                             const SlotRowLayout& layout) {
+constexpr void writeSlotRows(std::array<DialogControl, count>& controls, std::size_t& next, const SlotRowLayout& layout)
+{
     for (int slot = 0; slot < slotCount; ++slot) {
         const int rowY = layout.firstRowY + slotRowPitch * slot;
-        controls[next++] = makeControl(IDC_SLOT_NAME_BASE + slot, ControlKind::Label, "", layout.nameX, rowY + 1, 64, 8);
+        controls[next++] =
+            makeControl(IDC_SLOT_NAME_BASE + slot, ControlKind::Label, "", layout.nameX, rowY + 1, 64, 8);
     }
     for (int slot = 0; slot < slotCount; ++slot) {
         const int rowY = layout.firstRowY + slotRowPitch * slot;
-        controls[next++] = makeControl(IDC_SLOT_METER_BASE + slot, ControlKind::ProgressBar, "", layout.meterX, rowY, 78, 8,
-                                       meterStyle);
+        controls[next++] = makeControl(IDC_SLOT_METER_BASE + slot, ControlKind::ProgressBar, "", layout.meterX, rowY,
+                                       78, 8, meterStyle);
     }
     for (int slot = 0; slot < slotCount; ++slot) {
         const int rowY = layout.firstRowY + slotRowPitch * slot;
-        controls[next++] = makeControl(IDC_SLOT_MUTE_BASE + slot, ControlKind::PushLikeCheck, "Mute", layout.muteX, rowY,
-                                       24, 8, muteStyle);
+        controls[next++] = makeControl(IDC_SLOT_MUTE_BASE + slot, ControlKind::PushLikeCheck, "Mute", layout.muteX,
+                                       rowY, 24, 8, muteStyle);
     }
 }
 
@@ -68,7 +69,9 @@ constexpr auto serverControls = [] {
 static_assert(everyControlSet(serverControls));
 
 // Both main windows share class, frame, font, menu and the title that creation replaces.
-constexpr DialogTemplate mainWindowTemplate(int resourceId, int height, const DialogControl* controls, std::size_t count) {
+constexpr DialogTemplate mainWindowTemplate(int resourceId, int height, const DialogControl* controls,
+                                            std::size_t count)
+{
     return {resourceId,
             DialogFrame::MainWindow,
             "Dialog",

@@ -27,10 +27,12 @@ constexpr AcceleratorTable mainAcceleratorTable = {IDR_ACCEL, mainAccelerators,
 
 }  // namespace
 
-const MenuResource* findMenu(int resourceId) {
+const MenuResource* findMenu(int resourceId)
+{
     return resourceId == mainMenu.resourceId ? &mainMenu : nullptr;
 }
 
-const AcceleratorTable* findAcceleratorTable(int resourceId) {
+const AcceleratorTable* findAcceleratorTable(int resourceId)
+{
     return resourceId == mainAcceleratorTable.resourceId ? &mainAcceleratorTable : nullptr;
 }

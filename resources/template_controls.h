@@ -8,7 +8,8 @@
 #include <cstdint>
 
 constexpr DialogControl makeControl(int id, ControlKind kind, const char* text, int x, int y, int width, int height,
-                                    unsigned style = StyleNone, int textLimit = 0) {
+                                    unsigned style = StyleNone, int textLimit = 0)
+{
     return {id,
             kind,
             text,
@@ -22,7 +23,8 @@ constexpr DialogControl makeControl(int id, ControlKind kind, const char* text, 
 
 // True when a generated table has no entry left at its default (every control has a size).
 template <std::size_t count>
-constexpr bool everyControlSet(const std::array<DialogControl, count>& controls) {
+constexpr bool everyControlSet(const std::array<DialogControl, count>& controls)
+{
     for (const DialogControl& control : controls) {
         if (control.width == 0 || control.height == 0) {
             return false;

@@ -4,8 +4,8 @@
 #include "server/server_worker.h"
 #include "shell/qt/desktop_program.h"
 
-int main(int argc, char** argv) {
-    const DesktopProgram program{"kovarosrv", "Kovaro SERVER", "kovarosrv", &SERVER_MAIN_WINDOW,
-                                 serveDedicatedServer};
+int main(int argc, char** argv)
+{
+    const DesktopProgram program{"kovarosrv", "Kovaro SERVER", "kovarosrv", &SERVER_MAIN_WINDOW, serveDedicatedServer};
     return runDesktopProgram(argc, argv, program);
 }

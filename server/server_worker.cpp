@@ -77,7 +77,7 @@ void ServerObjects::shutDown(void* self)
     objects.loop.killTimer(TIMER_PEER_SWEEP);
 }
 
-} // namespace
+}  // namespace
 
 void serveDedicatedServer(WorkerThread& thread, EventLoop& loop, const MainWindowView& view)
 {

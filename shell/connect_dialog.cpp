@@ -44,7 +44,7 @@ int32_t asRecordNumber(uint32_t value)
     return static_cast<int32_t>(value);
 }
 
-} // namespace
+}  // namespace
 
 void ConnectDialog::prepare(ConnectSettings& live, const ConnectDialogVariant& variant)
 {

@@ -36,7 +36,7 @@ int32_t readInt(const SettingsStore& store, const char* key, int32_t defaultValu
     return readProfileInt(store.section, key, defaultValue, store.iniPath);
 }
 
-} // namespace
+}  // namespace
 
 size_t loadConnectSettings(const SettingsStore& store, ConnectSettings& settings)
 {

@@ -13,7 +13,7 @@ bool isSpace(char character)
     return character == ' ' || character == '\t';
 }
 
-} // namespace
+}  // namespace
 
 bool parseDialogNumber(const char* text, uint32_t& value)
 {

@@ -30,13 +30,12 @@ intptr_t muteArgument(bool checked, int index)
     return static_cast<intptr_t>((checked ? 1u : 0u) << 16 | static_cast<uint32_t>(index));
 }
 
-} // namespace
+}  // namespace
 
 const MainWindowVariant PARTICIPANT_MAIN_WINDOW{
     IDD_MAIN, "Kovaro", true, PARTICIPANT_CONNECT_DIALOG, loadParticipantSettings, saveParticipantSettings};
-const MainWindowVariant SERVER_MAIN_WINDOW{
-    IDD_SERVER_MAIN, "Kovaro SERVER", false, SERVER_CONNECT_DIALOG, loadServerConnectSettings,
-    saveServerConnectSettings};
+const MainWindowVariant SERVER_MAIN_WINDOW{IDD_SERVER_MAIN,       "Kovaro SERVER",           false,
+                                           SERVER_CONNECT_DIALOG, loadServerConnectSettings, saveServerConnectSettings};
 
 MainWindow::MainWindow(const MainWindowVariant& variant, const MainWindowHost& host, const DialogControls& controls,
                        const WorkerPort& worker, const char* settingsPath)

@@ -21,7 +21,8 @@ constexpr char CAPTION_INPUT_FAILED[] = "Error: オーディオ入力デバイ�
 // the participant's link, the relay server's endpoint, the encoder; then the mute flags.
 struct ParticipantObjects {
     ParticipantObjects(EventLoop& eventLoop, const MainWindowView& windowView)
-        : loop(eventLoop), view(windowView),
+        : loop(eventLoop),
+          view(windowView),
           participant(ParticipantParts{&loop, &server, &capture, channels, &coder, &mutes, &view})
     {
     }
@@ -89,7 +90,7 @@ void ParticipantObjects::shutDown(void* self)
     objects.loop.killTimer(TIMER_PEER_SWEEP);
 }
 
-} // namespace
+}  // namespace
 
 void serveParticipant(WorkerThread& thread, EventLoop& loop, const MainWindowView& view)
 {

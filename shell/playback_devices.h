@@ -5,8 +5,8 @@
 
 #include "audio/audio_system.h"
 #include "audio/playback_channel.h"
-#include "platform/event_loop.h"
 #include "net/wire_protocol.h"
+#include "platform/event_loop.h"
 #include "platform/main_window_view.h"
 
 constexpr char CAPTION_OUTPUT_FAILED[] = "Error: オーディオ出力デバイスが開けません。";

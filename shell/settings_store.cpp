@@ -79,7 +79,7 @@ bool isWritableByAccess(const char* folder)
     return ::access(folder, W_OK) == 0;
 }
 
-} // namespace
+}  // namespace
 
 int SettingsStore::open(const char* path, const char* sectionName)
 {

@@ -18,7 +18,7 @@ int32_t moveInto(int32_t start, int32_t length, int32_t low, int32_t high)
     return static_cast<int32_t>(std::clamp<int64_t>(start, low, latestStart));
 }
 
-} // namespace
+}  // namespace
 
 WindowPosition placeWindow(WindowPosition saved, int32_t width, int32_t height, const DesktopRect* screens,
                            size_t screenCount)

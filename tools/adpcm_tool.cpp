@@ -129,8 +129,8 @@ static int decodeFile(Files& files)
         if (got == 0)
             break;
         if (got != VOICE_FRAME_SIZE) {
-            std::fprintf(stderr, "adpcm-tool: %s: frame %ld is cut short (%ld of %d bytes)\n", files.inPath, index,
-                         got, VOICE_FRAME_SIZE);
+            std::fprintf(stderr, "adpcm-tool: %s: frame %ld is cut short (%ld of %d bytes)\n", files.inPath, index, got,
+                         VOICE_FRAME_SIZE);
             return files.fail();
         }
         if (decodeReceivedFrame(samples, SAMPLES_PER_FRAME, frame) != 0) {

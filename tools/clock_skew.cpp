@@ -31,7 +31,8 @@ bool ClockSkew::next(VoiceFrame& frame, int64_t& dueUsec)
         return false;
     int16_t samples[SAMPLES_PER_FRAME];
     for (int i = 0; i < SAMPLES_PER_FRAME; ++i)
-        samples[i] = static_cast<int16_t>(std::lround(sampleAt(static_cast<double>(framesOut_ * SAMPLES_PER_FRAME + i) / ratio_)));
+        samples[i] = static_cast<int16_t>(
+            std::lround(sampleAt(static_cast<double>(framesOut_ * SAMPLES_PER_FRAME + i) / ratio_)));
     coder_.encode(frame, samples, SAMPLES_PER_FRAME, 0);
     ++framesOut_;
     // The newest input sample arrived at lastArrivalUsec_; endPosition was recorded earlier by

@@ -83,7 +83,8 @@ int main(int argc, char** argv)
     pa_context_set_state_callback(context, signalOnContext, nullptr);
     pa_threaded_mainloop_lock(mainloop);
     pa_threaded_mainloop_start(mainloop);
-    bool good = pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) == 0 && waitUntil(context, nullptr);
+    bool good =
+        pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) == 0 && waitUntil(context, nullptr);
     const pa_sample_spec voiceFormat{PA_SAMPLE_S16LE, 8000, 1};
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<uint32_t>(-1);

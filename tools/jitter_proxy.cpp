@@ -266,9 +266,10 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!parseArguments(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: jitter-proxy LISTEN_PORT RELAY_PORT [--jitter MS] [--loss PERCENT] [--reorder PERCENT]\n"
-                     "         [--stall AT_MS:FOR_MS[:APART_MS]] [--clock PERCENT (-5..5)] [--seed N] [--duration S]\n");
+        std::fprintf(
+            stderr,
+            "usage: jitter-proxy LISTEN_PORT RELAY_PORT [--jitter MS] [--loss PERCENT] [--reorder PERCENT]\n"
+            "         [--stall AT_MS:FOR_MS[:APART_MS]] [--clock PERCENT (-5..5)] [--seed N] [--duration S]\n");
         return 2;
     }
     const int listener = openSocket(options.listenPort);
@@ -299,8 +300,8 @@ int main(int argc, char** argv)
         if (now >= end)
             break;
         for (Pending* due = earliest(); due != nullptr && due->dueUsec <= now; due = earliest()) {
-            sendto(listener, due->bytes, due->length, 0, reinterpret_cast<const sockaddr*>(&clients[due->client].address),
-                   sizeof(sockaddr_in));
+            sendto(listener, due->bytes, due->length, 0,
+                   reinterpret_cast<const sockaddr*>(&clients[due->client].address), sizeof(sockaddr_in));
             ++counts.forwarded;
             due->used = false;
         }

@@ -20,9 +20,8 @@ int main(int argc, char** argv)
     const double percent = argc > 1 ? std::strtod(argv[1], &percentEnd) : -1;
     int32_t seconds = 0;
     int32_t burst = 0;
-    if ((argc != 3 && argc != 4) || percentEnd == argv[1] || *percentEnd != '\0' || !(percent >= 0 && percent <= 50)
-        || !parseNumber(argv[2], 1, 3600, seconds)
-        || (argc == 4 && !parseNumber(argv[3], 0, 64, burst))) {
+    if ((argc != 3 && argc != 4) || percentEnd == argv[1] || *percentEnd != '\0' || !(percent >= 0 && percent <= 50) ||
+        !parseNumber(argv[2], 1, 3600, seconds) || (argc == 4 && !parseNumber(argv[3], 0, 64, burst))) {
         std::fprintf(stderr, "usage: playback-drift PERCENT SECONDS [BURST]   (PERCENT 0..50, BURST 0..64)\n");
         return 2;
     }

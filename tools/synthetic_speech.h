@@ -25,10 +25,10 @@ private:
     void startSyllable();
 
     uint32_t random_;
-    double basePitch_;      // Hz
-    double pitch_ = 0;      // Hz, glides within a syllable
-    double pitchGlide_ = 0; // Hz per sample
-    double phase_ = 0;      // 0..1 through one glottal period
+    double basePitch_;       // Hz
+    double pitch_ = 0;       // Hz, glides within a syllable
+    double pitchGlide_ = 0;  // Hz per sample
+    double phase_ = 0;       // 0..1 through one glottal period
     int syllableLength_ = 0;
     int syllablePosition_ = 0;
     bool voiced_ = false;

@@ -25,8 +25,8 @@
 #include "net/datagram_socket.h"
 #include "net/resolve_address.h"
 #include "net/wire_protocol.h"
-#include "tools/command_line.h"
 #include "platform/random_key.h"
+#include "tools/command_line.h"
 #include "tools/synthetic_speech.h"
 
 namespace {
@@ -38,9 +38,9 @@ constexpr int64_t JOIN_RETRY_NS = 2000 * MS;
 constexpr int64_t PING_NS = 1000 * MS;
 constexpr int64_t DRAIN_NS = 300 * MS;  // after the last frame, for relayed copies still in flight
 constexpr int64_t LATE_NS = 5 * MS;
-constexpr int SENT_RING = 32;           // own frames remembered for the round trip
+constexpr int SENT_RING = 32;  // own frames remembered for the round trip
 constexpr int RTT_BUCKET_US = 20;
-constexpr int RTT_BUCKETS = 10000;      // up to 200 ms
+constexpr int RTT_BUCKETS = 10000;  // up to 200 ms
 
 int64_t nowNs()
 {
@@ -222,9 +222,15 @@ void handleDatagram(Member& member, int length, const SocketAddress& source, int
             member.voiceAnchorNs = now + FRAME_NS + FRAME_NS * index / swarm.memberCount;
         }
         break;
-    case MSG_PEER_NAME: ++count.peerNames; break;
-    case MSG_PEER_LEFT: ++count.peerLefts; break;
-    case MSG_PONG: ++count.pongs; break;
+    case MSG_PEER_NAME:
+        ++count.peerNames;
+        break;
+    case MSG_PEER_LEFT:
+        ++count.peerLefts;
+        break;
+    case MSG_PONG:
+        ++count.pongs;
+        break;
     case MSG_VOICE_RELAY:
         ++count.relays;
         ++member.relaysFromSlot[slot];
@@ -233,7 +239,9 @@ void handleDatagram(Member& member, int length, const SocketAddress& source, int
             recordRoundTrip(member, datagram + HEADER_SIZE, now);
         }
         break;
-    default: ++count.otherTypes; break;
+    default:
+        ++count.otherTypes;
+        break;
     }
 }
 
@@ -273,8 +281,8 @@ double rttPercentileMs(double fraction)
 void printSummary(int64_t voiceNs)
 {
     std::printf("voice-swarm: %d members, %.2f s of voice\n", swarm.memberCount, static_cast<double>(voiceNs) / 1e9);
-    std::printf("%-9s %4s %5s %6s %5s %5s %5s %5s %8s %6s %8s %7s %6s\n", "member", "slot", "joins", "voice",
-                "pings", "pongs", "names", "lefts", "relays", "own", "heard", "of", "other");
+    std::printf("%-9s %4s %5s %6s %5s %5s %5s %5s %8s %6s %8s %7s %6s\n", "member", "slot", "joins", "voice", "pings",
+                "pongs", "names", "lefts", "relays", "own", "heard", "of", "other");
     uint64_t totalSent = 0, totalRelays = 0, missing = 0;
     int admitted = 0, refused = 0;
     for (int m = 0; m < swarm.memberCount; ++m) {
@@ -309,12 +317,13 @@ void printSummary(int64_t voiceNs)
                         static_cast<unsigned long long>(member.count.rejected),
                         static_cast<unsigned long long>(member.count.otherTypes));
     }
-    std::printf("admitted %d, refused %d; voice frames sent %llu (%.2f per member per second), relayed copies "
-                "received %llu\n",
-                admitted, refused, static_cast<unsigned long long>(totalSent),
-                admitted > 0 && voiceNs > 0 ? static_cast<double>(totalSent) / admitted / (static_cast<double>(voiceNs) / 1e9)
-                                            : 0.0,
-                static_cast<unsigned long long>(totalRelays));
+    std::printf(
+        "admitted %d, refused %d; voice frames sent %llu (%.2f per member per second), relayed copies "
+        "received %llu\n",
+        admitted, refused, static_cast<unsigned long long>(totalSent),
+        admitted > 0 && voiceNs > 0 ? static_cast<double>(totalSent) / admitted / (static_cast<double>(voiceNs) / 1e9)
+                                    : 0.0,
+        static_cast<unsigned long long>(totalRelays));
     std::printf("member-to-member copies missing: %llu\n", static_cast<unsigned long long>(missing));
     std::printf("pacing: latest send %.3f ms after its deadline, %llu frames later than %lld ms\n",
                 static_cast<double>(swarm.maxLatenessNs) / 1e6, static_cast<unsigned long long>(swarm.lateFrames),
@@ -344,8 +353,8 @@ bool watch(int epoll, int fd, uint32_t tag)
 int main(int argc, char** argv)
 {
     int32_t port = 0, count = 0, seconds = 0;
-    if (argc < 4 || argc > 5 || !parseNumber(argv[2], 1, 65535, port) ||
-        !parseNumber(argv[3], 1, MAX_MEMBERS, count) || (argc == 5 && !parseNumber(argv[4], 1, 86400, seconds))) {
+    if (argc < 4 || argc > 5 || !parseNumber(argv[2], 1, 65535, port) || !parseNumber(argv[3], 1, MAX_MEMBERS, count) ||
+        (argc == 5 && !parseNumber(argv[4], 1, 86400, seconds))) {
         std::fprintf(stderr, "usage: voice-swarm HOST PORT COUNT [SECONDS]   (COUNT 1..%d)\n", MAX_MEMBERS);
         return 2;
     }

@@ -4,7 +4,8 @@
 #include "shell/participant_worker.h"
 #include "shell/qt/desktop_program.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const DesktopProgram program{"kovaro", "Kovaro", "kovaro", &PARTICIPANT_MAIN_WINDOW, serveParticipant};
     return runDesktopProgram(argc, argv, program);
 }

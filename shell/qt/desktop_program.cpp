@@ -17,7 +17,8 @@ namespace {
 constexpr int EXIT_NO_DISPLAY = -1;
 constexpr int EXIT_NO_WINDOW = -2;
 
-bool isSet(const char* name) {
+bool isSet(const char* name)
+{
     const char* value = std::getenv(name);
     return value != nullptr && value[0] != '\0';
 }
@@ -30,7 +31,8 @@ const char* executableName = "";
 bool makingApplication = false;
 QString heldMessages;
 
-void applicationMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+void applicationMessage(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
     if (!makingApplication) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
         return;
@@ -52,7 +54,8 @@ struct StartingWorker {
     QtWindowView* view;
 };
 
-WorkerPort startingWorkerPort(StartingWorker& starting) {
+WorkerPort startingWorkerPort(StartingWorker& starting)
+{
     WorkerPort port = workerPortOf(*starting.worker);
     port.context = &starting;
     port.start = [](void* self) {
@@ -70,7 +73,8 @@ WorkerPort startingWorkerPort(StartingWorker& starting) {
 
 }  // namespace
 
-int runDesktopProgram(int argc, char** argv, const DesktopProgram& program) {
+int runDesktopProgram(int argc, char** argv, const DesktopProgram& program)
+{
     raiseProcessPriority();
     executableName = program.executableName;
     if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM")) {

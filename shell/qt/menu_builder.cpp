@@ -11,7 +11,8 @@ namespace {
 constexpr int functionKeyCount = 24;
 
 // The Qt key of an accelerator entry, or 0 when it has none: function keys, letters and digits.
-int qtKey(const Accelerator& entry) {
+int qtKey(const Accelerator& entry)
+{
     if ((entry.flags & AccelVirtualKey) == 0) {
         return 0;
     }
@@ -24,7 +25,8 @@ int qtKey(const Accelerator& entry) {
     return letter || digit ? entry.key : 0;
 }
 
-QKeySequence keySequence(const Accelerator& entry) {
+QKeySequence keySequence(const Accelerator& entry)
+{
     int modifiers = 0;
     modifiers |= (entry.flags & AccelShift) != 0 ? int{Qt::SHIFT} : 0;
     modifiers |= (entry.flags & AccelControl) != 0 ? int{Qt::CTRL} : 0;
@@ -34,7 +36,8 @@ QKeySequence keySequence(const Accelerator& entry) {
 
 }  // namespace
 
-void buildMenuBar(const MenuResource& menu, QMenuBar& bar, CommandSink sink) {
+void buildMenuBar(const MenuResource& menu, QMenuBar& bar, CommandSink sink)
+{
     for (int popupIndex = 0; popupIndex < menu.popupCount; ++popupIndex) {
         const MenuPopup& popup = menu.popups[popupIndex];
         QMenu* qtMenu = bar.addMenu(QString::fromUtf8(popup.text));
@@ -54,7 +57,8 @@ void buildMenuBar(const MenuResource& menu, QMenuBar& bar, CommandSink sink) {
     }
 }
 
-int installAccelerators(const AcceleratorTable& table, QWidget& window, CommandSink sink) {
+int installAccelerators(const AcceleratorTable& table, QWidget& window, CommandSink sink)
+{
     for (int index = 0; index < table.entryCount; ++index) {
         if (qtKey(table.entries[index]) == 0) {
             return -1;

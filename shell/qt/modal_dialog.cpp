@@ -15,9 +15,12 @@ namespace {
 class ProcedureDialog : public QDialog {
 public:
     ProcedureDialog(QWidget* owner, const DialogProcedure& procedure, const DialogControls& controls)
-        : QDialog(owner), procedure_(procedure), controls_(controls) {}
+        : QDialog(owner), procedure_(procedure), controls_(controls)
+    {
+    }
 
-    void deliver(int controlId) {
+    void deliver(int controlId)
+    {
         if (!procedure_.command(procedure_.context, controls_, controlId) &&
             (controlId == IDOK || controlId == IDCANCEL)) {
             done(controlId);
@@ -33,7 +36,8 @@ private:
 
 }  // namespace
 
-int runModalDialog(const DialogTemplate& dialog, QWidget* owner, const DialogProcedure& procedure) {
+int runModalDialog(const DialogTemplate& dialog, QWidget* owner, const DialogProcedure& procedure)
+{
     BuiltTemplate built;
     QtControls qtControls;
     const DialogControls controls = makeDialogControls(qtControls);

@@ -2,7 +2,8 @@
 
 #include <QDir>
 
-QIcon programIcon() {
+QIcon programIcon()
+{
     QIcon icon;
     const QDir folder(QStringLiteral(":/kovaro/icon"));
     for (const QString& name : folder.entryList({QStringLiteral("kovaro-*.png")}, QDir::Files)) {

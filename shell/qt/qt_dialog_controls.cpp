@@ -12,11 +12,13 @@
 
 namespace {
 
-QWidget* find(void* context, int controlId) {
+QWidget* find(void* context, int controlId)
+{
     return static_cast<QtControls*>(context)->built->control(controlId);
 }
 
-QString textOf(QWidget* widget) {
+QString textOf(QWidget* widget)
+{
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         return edit->text();
     }
@@ -30,7 +32,8 @@ QString textOf(QWidget* widget) {
 }
 
 // Copies at most capacity-1 bytes without splitting a UTF-8 sequence.
-size_t copyUtf8(const QByteArray& utf8, char* out, size_t capacity) {
+size_t copyUtf8(const QByteArray& utf8, char* out, size_t capacity)
+{
     if (capacity == 0) {
         return 0;
     }
@@ -45,11 +48,13 @@ size_t copyUtf8(const QByteArray& utf8, char* out, size_t capacity) {
     return length;
 }
 
-size_t getText(void* context, int controlId, char* text, size_t capacity) {
+size_t getText(void* context, int controlId, char* text, size_t capacity)
+{
     return copyUtf8(textOf(find(context, controlId)).toUtf8(), text, capacity);
 }
 
-void setText(void* context, int controlId, const char* text) {
+void setText(void* context, int controlId, const char* text)
+{
     QWidget* widget = find(context, controlId);
     const QString value = QString::fromUtf8(text);
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
@@ -61,40 +66,47 @@ void setText(void* context, int controlId, const char* text) {
     }
 }
 
-bool isChecked(void* context, int controlId) {
+bool isChecked(void* context, int controlId)
+{
     auto* button = qobject_cast<QAbstractButton*>(find(context, controlId));
     return button != nullptr && button->isChecked();
 }
 
-void setChecked(void* context, int controlId, bool checked) {
+void setChecked(void* context, int controlId, bool checked)
+{
     if (auto* button = qobject_cast<QAbstractButton*>(find(context, controlId))) {
         button->setChecked(checked);
     }
 }
 
-void setEnabled(void* context, int controlId, bool enabled) {
+void setEnabled(void* context, int controlId, bool enabled)
+{
     if (QWidget* widget = find(context, controlId)) {
         widget->setEnabled(enabled);
     }
 }
 
-void setLimit(void* context, int controlId, int characters) {
+void setLimit(void* context, int controlId, int characters)
+{
     if (auto* edit = qobject_cast<QLineEdit*>(find(context, controlId))) {
         edit->setMaxLength(characters);
     }
 }
 
-void setRange(void* context, int controlId, int minimum, int maximum) {
+void setRange(void* context, int controlId, int minimum, int maximum)
+{
     if (auto* bar = qobject_cast<QProgressBar*>(find(context, controlId))) {
         bar->setRange(minimum, maximum);
     }
 }
 
-void showWarning(void* context, const char* text, const char* caption) {
+void showWarning(void* context, const char* text, const char* caption)
+{
     runWarningBox(static_cast<QtControls*>(context)->window, text, caption);
 }
 
-void endDialog(void* context, int result) {
+void endDialog(void* context, int result)
+{
     if (QDialog* dialog = static_cast<QtControls*>(context)->dialog) {
         dialog->done(result);
     }
@@ -102,7 +114,8 @@ void endDialog(void* context, int result) {
 
 }  // namespace
 
-DialogControls makeDialogControls(QtControls& controls) {
+DialogControls makeDialogControls(QtControls& controls)
+{
     DialogControls table;
     table.context = &controls;
     table.getText = getText;
@@ -117,7 +130,8 @@ DialogControls makeDialogControls(QtControls& controls) {
     return table;
 }
 
-void runWarningBox(QWidget* owner, const char* text, const char* caption) {
+void runWarningBox(QWidget* owner, const char* text, const char* caption)
+{
     QMessageBox box(QMessageBox::Warning, QString::fromUtf8(caption), QString::fromUtf8(text), QMessageBox::Ok, owner);
     box.exec();
 }

@@ -15,17 +15,20 @@
 
 namespace {
 
-QtMainWindow& windowOf(void* context) {
+QtMainWindow& windowOf(void* context)
+{
     return *static_cast<QtMainWindow*>(context);
 }
 
-DesktopRect toDesktopRect(const QRect& rect) {
+DesktopRect toDesktopRect(const QRect& rect)
+{
     return DesktopRect{rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
 }
 
 }  // namespace
 
-int QtMainWindow::build(const MainWindowVariant& variant) {
+int QtMainWindow::build(const MainWindowVariant& variant)
+{
     const DialogTemplate* dialog = findDialogTemplate(variant.templateId);
     const CommandSink sink{this, [](void* self, int commandId) {
                                windowOf(self).deliver(WM_COMMAND, static_cast<uintptr_t>(commandId), 0);
@@ -49,7 +52,8 @@ int QtMainWindow::build(const MainWindowVariant& variant) {
     return 0;
 }
 
-void QtMainWindow::open(const WorkerPort& worker, const char* settingsPath) {
+void QtMainWindow::open(const WorkerPort& worker, const char* settingsPath)
+{
     procedure_.emplace(*variant_, makeHost(), controls_, worker, settingsPath);
     procedure_->create();
     show();
@@ -57,7 +61,8 @@ void QtMainWindow::open(const WorkerPort& worker, const char* settingsPath) {
     activateWindow();
 }
 
-MainWindowHost QtMainWindow::makeHost() {
+MainWindowHost QtMainWindow::makeHost()
+{
     MainWindowHost host;
     host.context = this;
     host.setTitle = [](void* self, const char* title) { windowOf(self).setWindowTitle(QString::fromUtf8(title)); };
@@ -91,13 +96,15 @@ MainWindowHost QtMainWindow::makeHost() {
     return host;
 }
 
-void QtMainWindow::deliver(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+void QtMainWindow::deliver(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
     if (procedure_) {
         procedure_->handle(message, wParam, lParam);
     }
 }
 
-void QtMainWindow::destroy() {
+void QtMainWindow::destroy()
+{
     if (destroyed_) {
         return;
     }
@@ -107,7 +114,8 @@ void QtMainWindow::destroy() {
     hide();
 }
 
-void QtMainWindow::closeEvent(QCloseEvent* event) {
+void QtMainWindow::closeEvent(QCloseEvent* event)
+{
     // The close box destroys the window the same way "終了(&X)" does.
     event->ignore();
     destroy();

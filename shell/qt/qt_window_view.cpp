@@ -19,20 +19,23 @@
 
 namespace {
 
-QtWindowView& viewOf(void* context) {
+QtWindowView& viewOf(void* context)
+{
     return *static_cast<QtWindowView*>(context);
 }
 
 // A box requested while a modal dialog is open (the connection dialog) is owned by that
 // dialog, so it shows above it rather than behind it.
-QWidget* boxOwner(QWidget& window) {
+QWidget* boxOwner(QWidget& window)
+{
     QWidget* modal = QApplication::activeModalWidget();
     return modal != nullptr ? modal : &window;
 }
 
 }  // namespace
 
-QtWindowView::QtWindowView(QWidget& window, const BuiltTemplate& controls) : window_(window), controls_(controls) {
+QtWindowView::QtWindowView(QWidget& window, const BuiltTemplate& controls) : window_(window), controls_(controls)
+{
     wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     drainTimer_ = new QTimer(&window);
     drainTimer_->setSingleShot(true);
@@ -52,7 +55,8 @@ QtWindowView::QtWindowView(QWidget& window, const BuiltTemplate& controls) : win
     }
 }
 
-QtWindowView::~QtWindowView() {
+QtWindowView::~QtWindowView()
+{
     delete wakeNotifier_;
     delete drainTimer_;
     if (wakeFd_ >= 0) {
@@ -60,7 +64,8 @@ QtWindowView::~QtWindowView() {
     }
 }
 
-MainWindowView QtWindowView::table() {
+MainWindowView QtWindowView::table()
+{
     MainWindowView view;
     view.context = this;
     view.setTitle = [](void* self, const char* title) {
@@ -98,7 +103,8 @@ MainWindowView QtWindowView::table() {
     return view;
 }
 
-int QtWindowView::meterIndex(int controlId) {
+int QtWindowView::meterIndex(int controlId)
+{
     if (controlId == IDC_SEND_METER) {
         return METER_COUNT - 1;
     }
@@ -106,7 +112,8 @@ int QtWindowView::meterIndex(int controlId) {
     return slot >= 0 && slot < METER_COUNT - 1 ? slot : -1;
 }
 
-void QtWindowView::setMeter(int controlId, int position) {
+void QtWindowView::setMeter(int controlId, int position)
+{
     const int index = meterIndex(controlId);
     if (index < 0) {
         return;
@@ -120,7 +127,8 @@ void QtWindowView::setMeter(int controlId, int position) {
     }
 }
 
-void QtWindowView::drainMeters() {
+void QtWindowView::drainMeters()
+{
     // Cleared before the positions are read, so a position stored after the read wakes again.
     drainPending_.store(false);
     for (int index = 0; index < METER_COUNT; ++index) {
@@ -131,7 +139,8 @@ void QtWindowView::drainMeters() {
     }
 }
 
-void QtWindowView::showFatal(const char* text, const char* caption, bool warningIcon) {
+void QtWindowView::showFatal(const char* text, const char* caption, bool warningIcon)
+{
     std::fprintf(stderr, "kovaro: %s: %s\n", caption, text);
     if (guiWaiting_) {
         std::fflush(nullptr);

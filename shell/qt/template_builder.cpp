@@ -19,14 +19,16 @@
 
 namespace {
 
-QPushButton* createButton(const DialogControl& control, QWidget& parent) {
+QPushButton* createButton(const DialogControl& control, QWidget& parent)
+{
     auto* button = new QPushButton(QString::fromUtf8(control.text), &parent);
     button->setCheckable(control.kind == ControlKind::PushLikeCheck);
     button->setDefault(control.kind == ControlKind::DefaultPushButton);
     return button;
 }
 
-QLineEdit* createEdit(const DialogControl& control, QWidget& parent) {
+QLineEdit* createEdit(const DialogControl& control, QWidget& parent)
+{
     auto* edit = new QLineEdit(QString::fromUtf8(control.text), &parent);
     if (control.textLimit != 0) {
         edit->setMaxLength(control.textLimit);
@@ -37,7 +39,8 @@ QLineEdit* createEdit(const DialogControl& control, QWidget& parent) {
     return edit;
 }
 
-QWidget* createControl(const DialogControl& control, QWidget& parent) {
+QWidget* createControl(const DialogControl& control, QWidget& parent)
+{
     switch (control.kind) {
     case ControlKind::Label: {
         auto* label = new QLabel(QString::fromUtf8(control.text), &parent);
@@ -61,7 +64,8 @@ QWidget* createControl(const DialogControl& control, QWidget& parent) {
     return nullptr;
 }
 
-bool isInteractive(ControlKind kind) {
+bool isInteractive(ControlKind kind)
+{
     return kind != ControlKind::Label && kind != ControlKind::ProgressBar;
 }
 
@@ -73,7 +77,8 @@ constexpr double TEXT_SCALE_STEP = 0.05;
 // (Japanese kana at full width). A label or check box whose text would be cut grows to the
 // right as far as the text needs, but never into another control or past the client's edge;
 // where that room is not enough its text is drawn a little smaller, so no character is hidden.
-void widenToFitText(QWidget& widget, const QRect& placed, const std::vector<QRect>& placedControls, int clientWidth) {
+void widenToFitText(QWidget& widget, const QRect& placed, const std::vector<QRect>& placedControls, int clientWidth)
+{
     if (widget.sizeHint().width() <= placed.width()) {
         return;
     }
@@ -97,7 +102,8 @@ void widenToFitText(QWidget& widget, const QRect& placed, const std::vector<QRec
 
 }  // namespace
 
-QWidget* BuiltTemplate::control(int id) const {
+QWidget* BuiltTemplate::control(int id) const
+{
     for (int index = 0; index < controlCount; ++index) {
         if (controls[index].id == id) {
             return controls[index].widget;
@@ -106,7 +112,8 @@ QWidget* BuiltTemplate::control(int id) const {
     return nullptr;
 }
 
-int buildTemplate(const DialogTemplate& dialog, QWidget& client, BuiltTemplate& built) {
+int buildTemplate(const DialogTemplate& dialog, QWidget& client, BuiltTemplate& built)
+{
     int addressable = 0;
     for (int index = 0; index < dialog.controlCount; ++index) {
         addressable += dialog.controls[index].id != IDC_STATIC ? 1 : 0;

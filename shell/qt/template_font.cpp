@@ -2,7 +2,8 @@
 
 #include <QFontDatabase>
 
-QFont templateFont(const DialogTemplate& dialog) {
+QFont templateFont(const DialogTemplate& dialog)
+{
     const QString templateFamily = QString::fromUtf8(dialog.fontName);
     const QString japaneseFamily = QStringLiteral("Noto Sans CJK JP");
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);

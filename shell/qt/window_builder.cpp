@@ -10,7 +10,8 @@
 #include <QMainWindow>
 #include <QMenuBar>
 
-int buildMainWindow(const DialogTemplate& dialog, QMainWindow& window, CommandSink sink, BuiltTemplate& built) {
+int buildMainWindow(const DialogTemplate& dialog, QMainWindow& window, CommandSink sink, BuiltTemplate& built)
+{
     auto* client = new QWidget(&window);
     const int result = buildTemplate(dialog, *client, built);
     if (result < 0) {
@@ -31,7 +32,8 @@ int buildMainWindow(const DialogTemplate& dialog, QMainWindow& window, CommandSi
     return 0;
 }
 
-int buildDialog(const DialogTemplate& dialog, QDialog& window, BuiltTemplate& built) {
+int buildDialog(const DialogTemplate& dialog, QDialog& window, BuiltTemplate& built)
+{
     const int result = buildTemplate(dialog, window, built);
     if (result < 0) {
         return result;

@@ -54,7 +54,8 @@ protected:
 
     bool waitForFullBuffers(size_t count)
     {
-        return runUntil(loop, [&] { return fullBuffers() >= count; }, 20000);
+        return runUntil(
+            loop, [&] { return fullBuffers() >= count; }, 20000);
     }
 
     EventLoop loop;
@@ -86,7 +87,8 @@ TEST_F(CaptureTest, RecordsWhatIsPlayedIntoTheMicrophoneInFullBuffers)
 
     ChildProgram feeder;
     ASSERT_TRUE(feeder.start(playRawCommand(MICROPHONE_FEED, folder.file("fed.raw")), ChildOptions{}));
-    EXPECT_TRUE(runUntil(loop, [&] { return !feeder.isRunning(); }, 20000));
+    EXPECT_TRUE(runUntil(
+        loop, [&] { return !feeder.isRunning(); }, 20000));
     // What the feeder played last is still on its way: half a second more.
     const size_t target = fullBuffers() + 8;
     EXPECT_TRUE(waitForFullBuffers(target));
@@ -171,4 +173,4 @@ TEST_F(CaptureTest, NothingArrivesAfterClose)
     EXPECT_TRUE(capture.isStopped());
 }
 
-} // namespace
+}  // namespace

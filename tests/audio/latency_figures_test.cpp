@@ -204,4 +204,4 @@ TEST_F(LatencyFigures, MouthToWorker)
     printFigures("  the same less the wait for the buffer to fill", beyondFill);
 }
 
-} // namespace
+}  // namespace

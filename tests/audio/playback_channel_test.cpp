@@ -237,4 +237,4 @@ TEST_F(PlaybackTest, SixteenChannelsOpenAtOnceEachNamedInTheMixer)
     EXPECT_TRUE(listingBecomes([&] { return listing.find("Kovaro slot") == std::string::npos; })) << listing;
 }
 
-} // namespace
+}  // namespace

@@ -314,4 +314,4 @@ TEST(PlayoutEdits, FadeInRampsFromSilence)
     EXPECT_EQ(block[FADE_IN_SAMPLES], 10000);
 }
 
-} // namespace
+}  // namespace

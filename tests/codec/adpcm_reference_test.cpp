@@ -89,11 +89,21 @@ static void fillSignal(Block& block, std::mt19937& random)
     const double amplitude = std::uniform_real_distribution<double>(0.0, 32767.0)(random);
     for (int i = 0; i < SAMPLES_PER_FRAME; ++i) {
         switch (kind) {
-        case 0: block[i] = static_cast<int16_t>(full(random)); break;
-        case 1: block[i] = static_cast<int16_t>(quiet(random)); break;
-        case 2: block[i] = (full(random) & 1) ? int16_t{32767} : int16_t{-32768}; break;
-        case 3: block[i] = static_cast<int16_t>(amplitude * std::sin(i * frequency * 2 * 3.14159265358979 / 8000)); break;
-        default: block[i] = static_cast<int16_t>((i / 50) % 2 ? amplitude : -amplitude); break;
+        case 0:
+            block[i] = static_cast<int16_t>(full(random));
+            break;
+        case 1:
+            block[i] = static_cast<int16_t>(quiet(random));
+            break;
+        case 2:
+            block[i] = (full(random) & 1) ? int16_t{32767} : int16_t{-32768};
+            break;
+        case 3:
+            block[i] = static_cast<int16_t>(amplitude * std::sin(i * frequency * 2 * 3.14159265358979 / 8000));
+            break;
+        default:
+            block[i] = static_cast<int16_t>((i / 50) % 2 ? amplitude : -amplitude);
+            break;
         }
     }
 }
@@ -140,8 +150,8 @@ TEST(AdpcmReference, ConsecutiveBlocksOfOneCoderDecodeToItsReconstruction)
     for (int block = 0; block < 2000; ++block) {
         fillSignal(samples, random);
         VoiceFrame frame{};
-        const ReferenceResult expected = referenceEncode(frame, coder.predictor, coder.stepIndex, samples.data(),
-                                                         SAMPLES_PER_FRAME, 0);
+        const ReferenceResult expected =
+            referenceEncode(frame, coder.predictor, coder.stepIndex, samples.data(), SAMPLES_PER_FRAME, 0);
         coder.encode(frame, samples.data(), SAMPLES_PER_FRAME, 0);
         Block decoded{};
         decodeVoiceFrame(decoded.data(), SAMPLES_PER_FRAME, frame);

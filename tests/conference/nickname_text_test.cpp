@@ -28,12 +28,16 @@ TEST(NicknameText, ControlBytesAndBrokenCharactersBecomeVisibleSubstitutes)
 {
     // A name built to forge a console line and clear the terminal shows on one line, harmless.
     EXPECT_EQ(displayed("x\nfatal a|b\n\x1b[2J"), "x?fatal a|b??[2J");
-    EXPECT_EQ(displayed("a\rb\tc\x7f" "d"), "a?b?c?d");
+    EXPECT_EQ(displayed("a\rb\tc\x7f"
+                        "d"),
+              "a?b?c?d");
     // A lead byte without its trail byte, at the end of the field or before a control byte.
     EXPECT_EQ(displayed("abcdefghijklmno\x82"), "abcdefghijklmno?");
     EXPECT_EQ(displayed("\x82\n"), "??");
     // Code page 932 decodes 0x80 to a C1 control.
-    EXPECT_EQ(displayed("a\x80" "b"), "a?b");
+    EXPECT_EQ(displayed("a\x80"
+                        "b"),
+              "a?b");
 }
 
 }

@@ -47,8 +47,7 @@ std::vector<std::string> RecordingView::linesStartingWith(const std::string& pre
     return found;
 }
 
-ConnectSettings connectSettings(const char* host, int remotePort, int serverMode, int localPort,
-                                const char* nickname)
+ConnectSettings connectSettings(const char* host, int remotePort, int serverMode, int localPort, const char* nickname)
 {
     ConnectSettings record{};
     // A text as long as its field fills it without a zero byte.
@@ -89,8 +88,7 @@ void ParticipantHarness::SetUp()
             dispatchConferenceEvent(self.participant, self.server, message, wParam, lParam);
         },
         this);
-    setDebugSink([](void* context, const char* text) { *static_cast<std::string*>(context) += text; },
-                 &debugLines);
+    setDebugSink([](void* context, const char* text) { *static_cast<std::string*>(context) += text; }, &debugLines);
 }
 
 void ParticipantHarness::TearDown()

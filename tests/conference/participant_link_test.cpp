@@ -75,8 +75,7 @@ TEST_F(ConnectTest, AHostThatDoesNotResolveKeepsTheEarlierLinkWorking)
     connect(connectSettings("no-such-host.invalid", fakeServer.port()));
 
     EXPECT_EQ(recorder.titles().back(), DISCONNECTED);
-    EXPECT_EQ(recorder.warnings(),
-              std::vector<std::string>{"ホスト名が解決に失敗しました。 | ちゃんと合ってるる？"});
+    EXPECT_EQ(recorder.warnings(), std::vector<std::string>{"ホスト名が解決に失敗しました。 | ちゃんと合ってるる？"});
     EXPECT_TRUE(recorder.calls.back().rfind("warning ", 0) == 0) << "the box is the last step";
     EXPECT_TRUE(fakeServer.staysSilent()) << "no MSG_LEAVE, no MSG_JOIN";
 
@@ -101,8 +100,9 @@ TEST_F(ConnectTest, AClientSocketFailureAfterAnEarlierConnectEndsInTheLossAtTheF
     connect(connectSettings("127.0.0.1", newServer.port(), 0, portHolder.port()));
 
     EXPECT_EQ(recorder.lastTitle(), DISCONNECTED);
-    EXPECT_EQ(recorder.warnings(), std::vector<std::string>{
-                                       "クライアントソケットの作成に失敗しました。 | サーバポートと一緒になってない？"});
+    EXPECT_EQ(
+        recorder.warnings(),
+        std::vector<std::string>{"クライアントソケットの作成に失敗しました。 | サーバポートと一緒になってない？"});
     ReceivedDatagram leave;
     ASSERT_TRUE(fakeServer.receive(leave));
     EXPECT_EQ(codeType(leave.code()), TYPE_LEAVE);
@@ -136,8 +136,9 @@ TEST_F(InProcessServerTest, ALocalPortEqualToTheServerPortFailsAtTheFourthRowWit
     connect(connectSettings("127.0.0.1", port, 1, port));
 
     EXPECT_EQ(recorder.titles(), (std::vector<std::string>{CONNECTING, DISCONNECTED}));
-    EXPECT_EQ(recorder.warnings(), std::vector<std::string>{
-                                       "クライアントソケットの作成に失敗しました。 | サーバポートと一緒になってない？"});
+    EXPECT_EQ(
+        recorder.warnings(),
+        std::vector<std::string>{"クライアントソケットの作成に失敗しました。 | サーバポートと一緒になってない？"});
     EXPECT_TRUE(server.isOpen());
     EXPECT_FALSE(participant.link.isOpen());
     EXPECT_FALSE(loop.isTimerRunning(TIMER_KEEPALIVE));

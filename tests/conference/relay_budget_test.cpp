@@ -68,8 +68,8 @@ TEST_F(RelayBudgetTest, PingOnlySessionGetsItsAllowanceAndThenOnlyWhatItsPingsEa
         pingBytes += HEADER_SIZE;
     }
 
-    const size_t paidFor = static_cast<size_t>(SendBudget::START_ALLOWANCE) +
-                           static_cast<size_t>(SendBudget::CREDIT_FACTOR) * pingBytes;
+    const size_t paidFor =
+        static_cast<size_t>(SendBudget::START_ALLOWANCE) + static_cast<size_t>(SendBudget::CREDIT_FACTOR) * pingBytes;
     const size_t pingerBytes = pingerFrames * VOICE_RELAY_BYTES;
     ASSERT_LT(paidFor, CYCLES * FRAMES_PER_CYCLE * VOICE_RELAY_BYTES) << "the run must outlast the budget";
     EXPECT_LE(pingerBytes, paidFor);

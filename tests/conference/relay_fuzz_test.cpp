@@ -48,8 +48,8 @@ std::vector<uint8_t> makeDatagram(std::mt19937& random, uint32_t key)
             value = static_cast<uint8_t>(byte(random));
         return noise;
     }
-    static constexpr uint8_t types[] = {MSG_JOIN, MSG_LEAVE, MSG_PING, MSG_VOICE, MSG_ROSTER_REQUEST,
-                                        MSG_WELCOME, MSG_ROSTER, 0, 200};
+    static constexpr uint8_t types[] = {MSG_JOIN,    MSG_LEAVE,  MSG_PING, MSG_VOICE, MSG_ROSTER_REQUEST,
+                                        MSG_WELCOME, MSG_ROSTER, 0,        200};
     const uint8_t type = types[std::uniform_int_distribution<size_t>(0, std::size(types) - 1)(random)];
     std::vector<uint8_t> datagram(requiredLength(type));
     if (type == MSG_WELCOME)

@@ -18,8 +18,7 @@ protected:
     {
         ASSERT_EQ(server.Open(nullptr, 0), 0);
         port = server.localPort();
-        setDebugSink([](void* context, const char* text) { *static_cast<std::string*>(context) += text; },
-                     &debugLines);
+        setDebugSink([](void* context, const char* text) { *static_cast<std::string*>(context) += text; }, &debugLines);
     }
     void TearDown() override { setDebugSink(nullptr, nullptr); }
 

@@ -116,9 +116,9 @@ TEST_F(VoicePlaybackTest, MutesDecideTheWritingButEveryMeterMoves)
     EXPECT_TRUE(play(0)) << "the send mute has no say here";
 
     const std::string level = std::to_string(frame.level);
-    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"meter 1304 " + level, "meter 1304 " + level,
-                                                        "meter 1305 " + level, "meter 1305 " + level,
-                                                        "meter 1301 " + level, "meter 1301 " + level}));
+    EXPECT_EQ(recorder.calls,
+              (std::vector<std::string>{"meter 1304 " + level, "meter 1304 " + level, "meter 1305 " + level,
+                                        "meter 1305 " + level, "meter 1301 " + level, "meter 1301 " + level}));
 }
 
 TEST_F(VoicePlaybackTest, AFrameWithAnImpossibleStepIndexIsDroppedWhole)

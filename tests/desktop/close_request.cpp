@@ -7,7 +7,8 @@
 
 namespace {
 
-xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
+{
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
         connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
     const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
@@ -17,7 +18,8 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
 
 }  // namespace
 
-bool requestWindowClose(uint32_t window) {
+bool requestWindowClose(uint32_t window)
+{
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection) != 0) {
         xcb_disconnect(connection);

@@ -8,7 +8,8 @@
 
 #include "shell/qt/template_font.h"
 
-std::string xdotool(const std::vector<std::string>& arguments) {
+std::string xdotool(const std::vector<std::string>& arguments)
+{
     std::vector<std::string> command{"xdotool"};
     command.insert(command.end(), arguments.begin(), arguments.end());
     std::vector<std::string> output;
@@ -16,7 +17,8 @@ std::string xdotool(const std::vector<std::string>& arguments) {
     return output.empty() ? std::string() : output.front();
 }
 
-uint32_t waitForWindow(const ChildProgram& program, const std::string& title) {
+uint32_t waitForWindow(const ChildProgram& program, const std::string& title)
+{
     for (int waited = 0; waited < WINDOW_TIMEOUT_MS; waited += 50) {
         const std::string id = xdotool(
             {"search", "--all", "--onlyvisible", "--pid", std::to_string(program.pid()), "--name", "^" + title + "$"});
@@ -28,7 +30,8 @@ uint32_t waitForWindow(const ChildProgram& program, const std::string& title) {
     return 0;
 }
 
-MainWindowLayout::MainWindowLayout(uint32_t window, const DialogTemplate& dialog) : dialog_(dialog) {
+MainWindowLayout::MainWindowLayout(uint32_t window, const DialogTemplate& dialog) : dialog_(dialog)
+{
     units_ = measureBaseUnits(QFontMetrics(templateFont(dialog)));
     std::vector<std::string> lines;
     runToEnd({"xdotool", "getwindowgeometry", "--shell", std::to_string(window)}, &lines);
@@ -39,7 +42,8 @@ MainWindowLayout::MainWindowLayout(uint32_t window, const DialogTemplate& dialog
     }
 }
 
-QRect MainWindowLayout::control(int id) const {
+QRect MainWindowLayout::control(int id) const
+{
     for (int index = 0; index < dialog_.controlCount; ++index) {
         const DialogControl& control = dialog_.controls[index];
         if (control.id == id) {
@@ -49,7 +53,8 @@ QRect MainWindowLayout::control(int id) const {
     return {};
 }
 
-void MainWindowLayout::click(uint32_t window, int id) const {
+void MainWindowLayout::click(uint32_t window, int id) const
+{
     const QPoint middle = control(id).center();
     xdotool({"mousemove", "--window", std::to_string(window), std::to_string(middle.x()), std::to_string(middle.y()),
              "click", "1"});
@@ -59,7 +64,8 @@ namespace {
 
 // The extreme of one measure over the rectangle of the window, or -1 when it cannot be taken.
 double measureArea(uint32_t window, const QRect& area, const std::string& scratchPath,
-                   const std::vector<std::string>& measure) {
+                   const std::vector<std::string>& measure)
+{
     const std::string crop = std::to_string(area.width()) + "x" + std::to_string(area.height()) + "+" +
                              std::to_string(area.x()) + "+" + std::to_string(area.y());
     if (runToEnd({"import", "-window", std::to_string(window), "-crop", crop, scratchPath}) != 0) {
@@ -75,19 +81,22 @@ double measureArea(uint32_t window, const QRect& area, const std::string& scratc
 
 }  // namespace
 
-bool showsText(uint32_t window, const QRect& area, const std::string& scratchPath) {
-    const double darkest = measureArea(window, area, scratchPath, {"-colorspace", "Gray", "-format", "%[fx:minima]\\n"});
+bool showsText(uint32_t window, const QRect& area, const std::string& scratchPath)
+{
+    const double darkest =
+        measureArea(window, area, scratchPath, {"-colorspace", "Gray", "-format", "%[fx:minima]\\n"});
     return darkest >= 0 && darkest < 0.5;
 }
 
-bool showsColour(uint32_t window, const QRect& area, const std::string& scratchPath) {
-    const double saturation = measureArea(window, area, scratchPath,
-                                          {"-colorspace", "HSL", "-channel", "G", "-separate", "-format",
-                                           "%[fx:maxima]\\n"});
+bool showsColour(uint32_t window, const QRect& area, const std::string& scratchPath)
+{
+    const double saturation = measureArea(
+        window, area, scratchPath, {"-colorspace", "HSL", "-channel", "G", "-separate", "-format", "%[fx:maxima]\\n"});
     return saturation > 0.4;
 }
 
-void DesktopTest::SetUp() {
+void DesktopTest::SetUp()
+{
     EndToEndTest::SetUp();
     ASSERT_TRUE(xServer_.start({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
                                ChildOptions{{}, false, "", path("xvfb.stderr")}));
@@ -96,13 +105,15 @@ void DesktopTest::SetUp() {
     setenv("DISPLAY", (":" + xServer_.lines()[static_cast<size_t>(line)].text).c_str(), 1);
 }
 
-void DesktopTest::TearDown() {
+void DesktopTest::TearDown()
+{
     xServer_.stop(SIGTERM);
     EndToEndTest::TearDown();
 }
 
 bool DesktopTest::startCopy(ChildProgram& program, const std::string& executable, const std::string& name,
-                            const std::string& settings, const std::vector<std::string>& environment) {
+                            const std::string& settings, const std::vector<std::string>& environment)
+{
     const std::string folder = path(name);
     mkdir(folder.c_str(), 0700);
     writeBytes(folder + "/" + executable, readBytes(std::string(KOVARO_BIN_DIR "/") + executable));
@@ -112,7 +123,8 @@ bool DesktopTest::startCopy(ChildProgram& program, const std::string& executable
                          ChildOptions{environment, false, path(name + ".stdout"), path(name + ".stderr")});
 }
 
-bool DesktopTest::labelShows(bool text, uint32_t window, const QRect& label, int timeoutMs) {
+bool DesktopTest::labelShows(bool text, uint32_t window, const QRect& label, int timeoutMs)
+{
     const TestClock::time_point start = TestClock::now();
     while (TestClock::now() - start < std::chrono::milliseconds(timeoutMs)) {
         if (showsText(window, label, path("label.png")) == text) {
@@ -122,6 +134,7 @@ bool DesktopTest::labelShows(bool text, uint32_t window, const QRect& label, int
     return false;
 }
 
-void DesktopTest::screenshot(uint32_t window, const std::string& name) {
+void DesktopTest::screenshot(uint32_t window, const std::string& name)
+{
     runToEnd({"import", "-window", std::to_string(window), std::string(KOVARO_DESKTOP_OUTPUT_DIR "/") + name});
 }

@@ -2,7 +2,8 @@
 
 #include <QGuiApplication>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     // Window layouts are computed from the windows' font without a display of the test's own.
     int qtArgc = 3;
     char program[] = "kovaro_desktop_tests", option[] = "-platform", platform[] = "offscreen";

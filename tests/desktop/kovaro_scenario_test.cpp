@@ -20,7 +20,8 @@ constexpr int LEAVE_SEEN_MS = 1500;
 
 using DesktopScenario = DesktopTest;
 
-TEST_F(DesktopScenario, HostAndGuestWindowsConnectMuteAndLeave) {
+TEST_F(DesktopScenario, HostAndGuestWindowsConnectMuteAndLeave)
+{
     const Samples spoken = speech("Nine small boats sailed across the quiet lake", "en+f3", "speech");
     NullSink hostMicrophone, hostOutput, guestMicrophone, guestOutput;
     loadSink(hostMicrophone, "host_mic");
@@ -34,8 +35,9 @@ TEST_F(DesktopScenario, HostAndGuestWindowsConnectMuteAndLeave) {
     // through "Kovaro- サーバ稼働中" to "Kovaro- 接続済" within a millisecond as it joins its own
     // server, too fast for an outside observer; the e2e tests check that sequence.
     ChildProgram host;
-    ASSERT_TRUE(startCopy(host, "kovaro", "host", "NickName=host\nServerMode=1\nRemotePort=" + port + "\nLeft=0\nTop=0\n",
-                            audioEnvironment(hostMicrophone, hostOutput)));
+    ASSERT_TRUE(startCopy(host, "kovaro", "host",
+                          "NickName=host\nServerMode=1\nRemotePort=" + port + "\nLeft=0\nTop=0\n",
+                          audioEnvironment(hostMicrophone, hostOutput)));
     uint32_t dialog = waitForWindow(host, "接続設定");
     ASSERT_NE(dialog, 0u) << readBytes(path("host.stderr"));
     xdotool({"windowfocus", "--sync", std::to_string(dialog), "key", "Return"});
@@ -45,7 +47,7 @@ TEST_F(DesktopScenario, HostAndGuestWindowsConnectMuteAndLeave) {
     // The guest: nickname and server typed into its dialog.
     ChildProgram guest;
     ASSERT_TRUE(startCopy(guest, "kovaro", "guest", "ServerMode=0\nRemotePort=" + port + "\nLeft=400\nTop=0\n",
-                            audioEnvironment(guestMicrophone, guestOutput)));
+                          audioEnvironment(guestMicrophone, guestOutput)));
     dialog = waitForWindow(guest, "接続設定");
     ASSERT_NE(dialog, 0u) << readBytes(path("guest.stderr"));
     xdotool({"windowfocus", "--sync", std::to_string(dialog), "key", "ctrl+a", "type", "guest"});
@@ -62,8 +64,8 @@ TEST_F(DesktopScenario, HostAndGuestWindowsConnectMuteAndLeave) {
     size_t from = hostOutput.recordedSamples();
     ASSERT_TRUE(feedSink(guestMicrophone.name(), path("speech.raw")));
     pause(PLAYBACK_TAIL_MS);
-    const SpeechMatch heard = matchSpeech(throughVoiceCodec(spoken), hostOutput.recording(from, hostOutput.recordedSamples()),
-                                          2 * SAMPLE_RATE);
+    const SpeechMatch heard = matchSpeech(throughVoiceCodec(spoken),
+                                          hostOutput.recording(from, hostOutput.recordedSamples()), 2 * SAMPLE_RATE);
     EXPECT_GE(heard.correlation, SPEECH_FOUND);
     screenshot(hostWindow, "host.png");
     screenshot(guestWindow, "guest.png");

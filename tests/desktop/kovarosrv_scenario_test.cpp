@@ -37,7 +37,8 @@ struct Participant {
 class ServerScenario : public DesktopTest {
 protected:
     // Opens the dialog with F2, types the port and confirms it.
-    void restartOn(uint32_t window, uint16_t port) {
+    void restartOn(uint32_t window, uint16_t port)
+    {
         xdotool({"windowfocus", "--sync", std::to_string(window), "key", "F2"});
         const uint32_t dialog = waitForWindow(server, "接続設定");
         ASSERT_NE(dialog, 0u);
@@ -46,7 +47,8 @@ protected:
     }
 
     // The share of the recorded output that matches the spoken words, while `speaker` says them.
-    double heardWhileSpeaking(NullSink& output, Participant& speaker) {
+    double heardWhileSpeaking(NullSink& output, Participant& speaker)
+    {
         const size_t from = output.recordedSamples();
         EXPECT_TRUE(feedSink(speaker.microphone.name(), path("speech.raw")));
         pause(PLAYBACK_TAIL_MS);
@@ -57,7 +59,8 @@ protected:
     Samples expected;
 };
 
-TEST_F(ServerScenario, RelaysListensMutesExpiresRestartsAndRefuses) {
+TEST_F(ServerScenario, RelaysListensMutesExpiresRestartsAndRefuses)
+{
     expected = throughVoiceCodec(speech("Four quiet owls watched the river", "en+m3", "speech"));
     NullSink serverOutput;
     loadSink(serverOutput, "server_out");
@@ -96,9 +99,9 @@ TEST_F(ServerScenario, RelaysListensMutesExpiresRestartsAndRefuses) {
     std::vector<std::string> streams;
     runToEnd({"pactl", "list", "sink-inputs"}, &streams);
     for (const char* stream : {"0: alice", "1: bob", "2: carol"}) {
-        EXPECT_TRUE(std::any_of(streams.begin(), streams.end(),
-                                [&](const std::string& line) { return line.find(stream) != std::string::npos; }))
-            << stream;
+        EXPECT_TRUE(std::any_of(streams.begin(), streams.end(), [&](const std::string& line) {
+            return line.find(stream) != std::string::npos;
+        })) << stream;
     }
     screenshot(window, "kovarosrv-three.png");
 
@@ -146,9 +149,9 @@ TEST_F(ServerScenario, RelaysListensMutesExpiresRestartsAndRefuses) {
         // An admitted joiner gets its own name announced and the welcome; a refused one one answer.
         const std::vector<ReceivedDatagram> answers = holders.back()->socket.drain(index < SLOT_COUNT ? 2 : 1);
         const uint32_t expectedCode = index < SLOT_COUNT ? makeCode(index, MSG_WELCOME) : REFUSAL_CODE;
-        EXPECT_TRUE(std::any_of(answers.begin(), answers.end(),
-                                [&](const ReceivedDatagram& answer) { return answer.code() == expectedCode; }))
-            << index;
+        EXPECT_TRUE(std::any_of(answers.begin(), answers.end(), [&](const ReceivedDatagram& answer) {
+            return answer.code() == expectedCode;
+        })) << index;
     }
     EXPECT_TRUE(labelShows(true, window, layout.control(IDC_SLOT_NAME_BASE + 15), WINDOW_TIMEOUT_MS));
     screenshot(window, "kovarosrv-full.png");

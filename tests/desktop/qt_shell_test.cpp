@@ -37,7 +37,8 @@ struct RecordingWorker {
     std::vector<Posted> posts;
 };
 
-WorkerPort recordingPort(RecordingWorker& worker) {
+WorkerPort recordingPort(RecordingWorker& worker)
+{
     WorkerPort port;
     port.context = &worker;
     port.start = [](void* self) { ++static_cast<RecordingWorker*>(self)->starts; };
@@ -55,7 +56,8 @@ class QtShellTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void startThenDialogMuteAndCloseBox() {
+    void startThenDialogMuteAndCloseBox()
+    {
         ScratchFolder folder;
         const std::string settings = folder.file("kovaro.ini");
         RecordingWorker worker;
@@ -107,7 +109,8 @@ private slots:
     }
 
     // The close itself is the close box's path, checked above; this checks that a stop signal takes it.
-    void aStopSignalClosesTheWindow() {
+    void aStopSignalClosesTheWindow()
+    {
         QWidget window;
         window.show();
         QCOMPARE(closeOnStopSignals(window), 0);
@@ -115,7 +118,8 @@ private slots:
         QTRY_VERIFY(window.isHidden());
     }
 
-    void viewHandsWorkerCallsToTheGuiThread() {
+    void viewHandsWorkerCallsToTheGuiThread()
+    {
         QtMainWindow window;
         QCOMPARE(window.build(PARTICIPANT_MAIN_WINDOW), 0);
         window.show();

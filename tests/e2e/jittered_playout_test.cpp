@@ -85,4 +85,4 @@ TEST_F(JitteredPlayoutTest, SpeechThroughJitterComesThroughWithoutAHoleLongerTha
     EXPECT_LE(longestHole(heard), static_cast<size_t>(SAMPLES_PER_FRAME));
 }
 
-} // namespace
+}  // namespace

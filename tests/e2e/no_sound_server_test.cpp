@@ -10,8 +10,8 @@
 TEST_F(EndToEndTest, WithoutASoundServerTheInputDeviceBoxEndsTheProgram)
 {
     ParticipantHost host;
-    ASSERT_TRUE(host.start("nobody", freeUdpPort(), {}, {"PULSE_SERVER=unix:" + path("no-such-socket")},
-                           path("host.stderr")));
+    ASSERT_TRUE(
+        host.start("nobody", freeUdpPort(), {}, {"PULSE_SERVER=unix:" + path("no-such-socket")}, path("host.stderr")));
     const int status = host.process.waitExit(10000);
     ASSERT_NE(status, -1) << "still running: " << host.transcript();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;

@@ -119,8 +119,7 @@ TEST_F(EndToEndTest, LossOfTheRelayIsDeclaredFourToFiveSecondsAfterItsLastDatagr
     const auto lossAfter = arrivalOf(host, title) - lastDatagram;
     EXPECT_GE(lossAfter, LOSS_EARLIEST);
     EXPECT_LE(lossAfter, LOSS_LATEST);
-    std::cout << "loss declared "
-              << std::chrono::duration_cast<std::chrono::milliseconds>(lossAfter).count()
+    std::cout << "loss declared " << std::chrono::duration_cast<std::chrono::milliseconds>(lossAfter).count()
               << " ms after the last datagram\n";
 
     // The capture stops with the loss: no own meter update a moment later.

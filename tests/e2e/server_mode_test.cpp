@@ -40,8 +40,8 @@ TEST_F(EndToEndTest, ServerModeParticipantHearsItsOwnSpeechThroughItsRelay)
     ASSERT_FALSE(HasFailure());
 
     ParticipantHost host;
-    ASSERT_TRUE(host.start("ソロ", freeUdpPort(), {"--server"}, audioEnvironment(microphone, output),
-                           path("host.stderr")));
+    ASSERT_TRUE(
+        host.start("ソロ", freeUdpPort(), {"--server"}, audioEnvironment(microphone, output), path("host.stderr")));
     ASSERT_GE(host.waitFor(TITLE_JOINED, JOIN_TIMEOUT_MS), 0) << host.transcript();
     EXPECT_EQ(host.waitForSlotOf("ソロ", JOIN_TIMEOUT_MS), 0) << host.transcript();
 
@@ -67,8 +67,8 @@ TEST_F(EndToEndTest, ServerModeParticipantHearsItsOwnSpeechThroughItsRelay)
     const SpeechMatch heard = matchSpeech(throughVoiceCodec(spoken), output.recording(from, to), 2 * SAMPLE_RATE);
     EXPECT_GE(heard.correlation, SPEECH_FOUND);
     EXPECT_NEAR(heard.gain, 1.0, 0.5);
-    std::cout << "own speech came back: correlation " << heard.correlation << ", gain " << heard.gain
-              << ", " << heard.delaySamples * 1000 / SAMPLE_RATE << " ms after the feed began\n";
+    std::cout << "own speech came back: correlation " << heard.correlation << ", gain " << heard.gain << ", "
+              << heard.delaySamples * 1000 / SAMPLE_RATE << " ms after the feed began\n";
 
     const MeterSummary own = summarise(host.meterPositions(OWN_METER, spokenFrom, spokenTo));
     const MeterSummary slot = summarise(host.meterPositions(SLOT_METER_BASE, spokenFrom, spokenTo));

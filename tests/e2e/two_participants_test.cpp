@@ -71,8 +71,7 @@ protected:
     {
         const std::string role = &person == &a ? "a" : "b";
         ASSERT_TRUE(person.host.start(person.nickname, relay.port(), {},
-                                      audioEnvironment(person.microphone, person.output),
-                                      path(role + ".stderr")));
+                                      audioEnvironment(person.microphone, person.output), path(role + ".stderr")));
         ASSERT_GE(person.host.waitFor(TITLE_JOINED, JOIN_TIMEOUT_MS), 0) << person.host.transcript();
     }
 

@@ -70,8 +70,7 @@ protected:
 
 TEST_F(AdpcmToolTest, SpeechRoundTripEqualsTheInProcessCoder)
 {
-    ASSERT_EQ(speakToWav("Sixteen people can talk through one relay server at the same time.", "",
-                         path("speech.wav")),
+    ASSERT_EQ(speakToWav("Sixteen people can talk through one relay server at the same time.", "", path("speech.wav")),
               0)
         << "espeak-ng is required (tools/setup.sh installs it)";
     ASSERT_EQ(convertToRaw(path("speech.wav"), path("speech.raw")), 0)
@@ -178,6 +177,5 @@ TEST_F(AdpcmToolTest, BadArgumentsAndUnusableFilesAreReported)
 
     writeSamples(path("in.raw"), std::vector<int16_t>(10, 5));
     EXPECT_EQ(tool("encode " + path("in.raw") + " " + path("no-such-dir/out.frames")), 1);
-    EXPECT_NE(stderrText().find("cannot write " + path("no-such-dir/out.frames")), std::string::npos)
-        << stderrText();
+    EXPECT_NE(stderrText().find("cannot write " + path("no-such-dir/out.frames")), std::string::npos) << stderrText();
 }

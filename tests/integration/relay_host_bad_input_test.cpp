@@ -51,8 +51,8 @@ TEST_F(RelayHostTest, JunkFromStrangersAdmitsNobodyAndTheServerGoesOn)
         std::copy(magic.begin(), magic.end(), join.begin());
         sendRaw(stranger, join);
     }
-    EXPECT_TRUE(relay.waitForStderrLines(GARBAGE_LINE, garbageBefore + 3, ARRIVAL_TIMEOUT_MS))
-        << "standard error:\n" << relay.stderrText();
+    EXPECT_TRUE(relay.waitForStderrLines(GARBAGE_LINE, garbageBefore + 3, ARRIVAL_TIMEOUT_MS)) << "standard error:\n"
+                                                                                               << relay.stderrText();
 
     // Too short for a header: empty, 1 to 3 bytes, 11 bytes.
     Bytes almostHeader = wireDatagram(stranger.key, wireCode(0, TYPE_JOIN));
@@ -75,7 +75,8 @@ TEST_F(RelayHostTest, JunkFromStrangersAdmitsNobodyAndTheServerGoesOn)
     for (size_t length : OVERSIZE_LENGTHS)
         sendRaw(stranger, oversized(stranger.key, wireCode(0, TYPE_JOIN), name, length));
     EXPECT_TRUE(relay.waitForStderrLines(RECEIVE_FAILURE_LINE, failuresBefore + 2, ARRIVAL_TIMEOUT_MS))
-        << "standard error:\n" << relay.stderrText();
+        << "standard error:\n"
+        << relay.stderrText();
 
     // Bursts of noise from both.
     for (int i = 0; i < 300; ++i) {
@@ -119,7 +120,8 @@ TEST_F(RelayHostTest, MalformedMessagesOfAdmittedParticipantsGetNoReaction)
     for (size_t length : OVERSIZE_LENGTHS)
         sendRaw(speaker, oversized(speaker.key, wireCode(0, TYPE_VOICE), frame, length));
     EXPECT_TRUE(relay.waitForStderrLines(RECEIVE_FAILURE_LINE, failuresBefore + 2, ARRIVAL_TIMEOUT_MS))
-        << "standard error:\n" << relay.stderrText();
+        << "standard error:\n"
+        << relay.stderrText();
     // Noise under the speaker's own key, avoiding the types that do have a reaction.
     for (int i = 0; i < 200; ++i) {
         uint32_t code = static_cast<uint32_t>(random());

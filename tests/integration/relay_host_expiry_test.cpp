@@ -36,10 +36,10 @@ TEST_F(RelayHostTest, SilentParticipantsExpireWhileAnyDatagramKeepsTheOthersAdmi
     WireRoster roster;
     std::vector<KeyedPeer> all = admitAll({"keeper", "silent-one", "talker", "mumbler", "silent-four"}, roster);
     ASSERT_FALSE(HasFailure());
-    KeyedPeer& keeper = all[0];    // pings only
+    KeyedPeer& keeper = all[0];  // pings only
     KeyedPeer& silentOne = all[1];
-    KeyedPeer& talker = all[2];    // sends voice only, never pings
-    KeyedPeer& mumbler = all[3];   // sends only what has no reaction
+    KeyedPeer& talker = all[2];   // sends voice only, never pings
+    KeyedPeer& mumbler = all[3];  // sends only what has no reaction
     KeyedPeer& silentFour = all[4];
 
     // The two silent ones speak for the last time, back to back.
@@ -101,8 +101,8 @@ TEST_F(RelayHostTest, SilentParticipantsExpireWhileAnyDatagramKeepsTheOthersAdmi
         EXPECT_LT(positionOf(heard[stayer], oneLeave), positionOf(heard[stayer], fourLeave));
         EXPECT_EQ(countOf(heard[stayer], voice), voices);
         EXPECT_EQ(countOf(heard[stayer], pong), stayer == 0 ? pings : 0);
-        EXPECT_EQ(countOf(heard[stayer], oneLeave) + countOf(heard[stayer], fourLeave) +
-                      countOf(heard[stayer], voice) + countOf(heard[stayer], pong),
+        EXPECT_EQ(countOf(heard[stayer], oneLeave) + countOf(heard[stayer], fourLeave) + countOf(heard[stayer], voice) +
+                      countOf(heard[stayer], pong),
                   static_cast<long>(heard[stayer].size()))
             << "unexpected datagrams";
     }

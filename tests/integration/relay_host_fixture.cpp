@@ -15,7 +15,10 @@ namespace {
 
 constexpr int START_TIMEOUT_MS = 5000;
 
-std::string relayProgram() { return std::string(KOVARO_BIN_DIR) + "/relay-host"; }
+std::string relayProgram()
+{
+    return std::string(KOVARO_BIN_DIR) + "/relay-host";
+}
 
 std::string stderrPathForCurrentTest()
 {
@@ -87,17 +90,15 @@ void RelayHostTest::sendRaw(const KeyedPeer& from, const Bytes& bytes) const
 {
     ReceivedDatagram got;
     if (!at.socket.receive(got, ARRIVAL_TIMEOUT_MS))
-        return ::testing::AssertionFailure() << "nothing arrived at " << at.socket.ipv4() << ":"
-                                             << at.socket.port() << ", expected " << expected.size()
-                                             << " bytes: " << hexBytes(expected);
+        return ::testing::AssertionFailure() << "nothing arrived at " << at.socket.ipv4() << ":" << at.socket.port()
+                                             << ", expected " << expected.size() << " bytes: " << hexBytes(expected);
     if (got.bytes != expected)
-        return ::testing::AssertionFailure() << "at " << at.socket.ipv4() << ":" << at.socket.port()
-                                             << "\n  got      " << got.bytes.size()
-                                             << " bytes: " << hexBytes(got.bytes) << "\n  expected "
+        return ::testing::AssertionFailure() << "at " << at.socket.ipv4() << ":" << at.socket.port() << "\n  got      "
+                                             << got.bytes.size() << " bytes: " << hexBytes(got.bytes) << "\n  expected "
                                              << expected.size() << " bytes: " << hexBytes(expected);
     if (got.senderPort() != relayPort)
-        return ::testing::AssertionFailure() << "datagram came from port " << got.senderPort()
-                                             << ", not from the relay's port " << relayPort;
+        return ::testing::AssertionFailure()
+               << "datagram came from port " << got.senderPort() << ", not from the relay's port " << relayPort;
     return ::testing::AssertionSuccess();
 }
 

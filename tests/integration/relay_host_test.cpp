@@ -15,8 +15,9 @@ TEST_F(RelayHostTest, JoinerHearsItsOwnNameThenTheWelcomeAndEarlierParticipantsO
     const Bytes aliceName = wireNickname("alice");
     send(alice, wireCode(0, TYPE_JOIN), aliceName);
     // Spelled out once in full: magic, key EF CD AB 89, code 12 00 00 00, then 16 name bytes.
-    EXPECT_TRUE(receivedNext(alice, Bytes{0x51, 0x55, 0x4F, 0x58, 0xEF, 0xCD, 0xAB, 0x89, 0x12, 0x00, 0x00, 0x00,
-                                          'a', 'l', 'i', 'c', 'e', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(
+        receivedNext(alice, Bytes{0x51, 0x55, 0x4F, 0x58, 0xEF, 0xCD, 0xAB, 0x89, 0x12, 0x00, 0x00, 0x00, 'a', 'l',
+                                  'i',  'c',  'e',  0,    0,    0,    0,    0,    0,    0,    0,    0,    0,   0}));
     WireRoster roster;
     roster.entries[0] = aliceName;
     Bytes welcome = wireDatagram(alice.key, wireCode(0, TYPE_WELCOME), roster.bytes());
@@ -93,9 +94,9 @@ TEST_F(RelayHostTest, SeventeenthParticipantIsRefusedWithItsOwnKeyAndTheOthersNo
         ASSERT_TRUE(admitted(admittedOnes.back(), roster.entries[slot], static_cast<uint32_t>(slot), roster));
         for (int earlier = 0; earlier < slot; ++earlier) {
             KeyedPeer& hearer = admittedOnes[static_cast<size_t>(earlier)];
-            ASSERT_TRUE(receivedNext(hearer, wireDatagram(hearer.key, wireCode(static_cast<uint32_t>(slot),
-                                                                               TYPE_PEER_NAME),
-                                                          roster.entries[slot])));
+            ASSERT_TRUE(receivedNext(
+                hearer,
+                wireDatagram(hearer.key, wireCode(static_cast<uint32_t>(slot), TYPE_PEER_NAME), roster.entries[slot])));
         }
     }
 
@@ -124,17 +125,17 @@ TEST_F(RelayHostTest, SeventeenthParticipantIsRefusedWithItsOwnKeyAndTheOthersNo
     send(admittedOnes[5], wireCode(0, TYPE_LEAVE));
     for (size_t other = 0; other < admittedOnes.size(); ++other) {
         if (other != 5) {
-            EXPECT_TRUE(receivedNext(admittedOnes[other],
-                                     wireDatagram(admittedOnes[other].key, wireCode(5, TYPE_PEER_LEFT))));
+            EXPECT_TRUE(
+                receivedNext(admittedOnes[other], wireDatagram(admittedOnes[other].key, wireCode(5, TYPE_PEER_LEFT))));
         }
     }
     roster.entries[5] = wireNickname("late");
     EXPECT_TRUE(admitted(late, roster.entries[5], 5, roster));
     for (size_t other = 0; other < admittedOnes.size(); ++other) {
         if (other != 5) {
-            EXPECT_TRUE(receivedNext(admittedOnes[other], wireDatagram(admittedOnes[other].key,
-                                                                       wireCode(5, TYPE_PEER_NAME),
-                                                                       roster.entries[5])));
+            EXPECT_TRUE(
+                receivedNext(admittedOnes[other],
+                             wireDatagram(admittedOnes[other].key, wireCode(5, TYPE_PEER_NAME), roster.entries[5])));
         }
     }
     // The one that left hears neither its own departure nor its successor.

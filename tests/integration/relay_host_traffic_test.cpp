@@ -64,8 +64,8 @@ TEST_F(RelayHostTest, VoiceIsRelayedToEveryParticipantWithTheSpeakersSlotAndEach
         send(all[0], wireCode(0, TYPE_VOICE), wireVoiceFrame(seed));
     for (KeyedPeer& hearer : all) {
         for (uint8_t seed = 20; seed < 24; ++seed)
-            EXPECT_TRUE(receivedNext(hearer, wireDatagram(hearer.key, wireCode(0, TYPE_VOICE_RELAY),
-                                                          wireVoiceFrame(seed))));
+            EXPECT_TRUE(
+                receivedNext(hearer, wireDatagram(hearer.key, wireCode(0, TYPE_VOICE_RELAY), wireVoiceFrame(seed))));
     }
     expectAllQuiet({&all[0], &all[1], &all[2]});
 }
@@ -95,8 +95,8 @@ TEST_F(RelayHostTest, LeaveAnnouncesTheSlotToTheOthersAndFreesItForTheNextJoiner
     roster.entries[1] = wireNickname("eve");
     EXPECT_TRUE(admitted(eve, roster.entries[1], 1, roster));
     for (size_t other : {0u, 2u, 3u})
-        EXPECT_TRUE(receivedNext(all[other],
-                                 wireDatagram(all[other].key, wireCode(1, TYPE_PEER_NAME), roster.entries[1])));
+        EXPECT_TRUE(
+            receivedNext(all[other], wireDatagram(all[other].key, wireCode(1, TYPE_PEER_NAME), roster.entries[1])));
 
     // With slots 0 and 3 free, joiners fill 0 first, then 3.
     send(all[3], wireCode(0, TYPE_LEAVE));

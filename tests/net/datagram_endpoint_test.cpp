@@ -46,8 +46,8 @@ TEST_F(DatagramEndpointTest, SendToAddressSendsHeaderAndAtMostMaxPayload)
         size_t payloadLength;
         size_t expectedLength;
     };
-    for (const Case c : {Case{0, 12}, Case{16, 28}, Case{254, 266}, Case{1012, 1024}, Case{1013, 1024},
-                         Case{1500, 1024}}) {
+    for (const Case c :
+         {Case{0, 12}, Case{16, 28}, Case{254, 266}, Case{1012, 1024}, Case{1013, 1024}, Case{1500, 1024}}) {
         SCOPED_TRACE(testing::Message() << "payload length " << c.payloadLength);
         const uint8_t* bytes = c.payloadLength == 0 ? nullptr : payload.data();
         EXPECT_EQ(static_cast<int>(c.expectedLength),
@@ -82,8 +82,8 @@ TEST_F(DatagramEndpointTest, NoPayloadPutsNoStaleBytesOnTheWire)
     endpoint.SendToAddress(participant.address(), 2, MSG_JOIN, nullptr, NICKNAME_SIZE);
     ASSERT_TRUE(participant.receive(received));
     ASSERT_GE(received.bytes.size(), HEADER_SIZE);
-    EXPECT_EQ(datagramBytes(PACKET_MAGIC, 2, MSG_JOIN), std::vector<uint8_t>(received.bytes.begin(),
-                                                                             received.bytes.begin() + HEADER_SIZE));
+    EXPECT_EQ(datagramBytes(PACKET_MAGIC, 2, MSG_JOIN),
+              std::vector<uint8_t>(received.bytes.begin(), received.bytes.begin() + HEADER_SIZE));
     EXPECT_EQ(std::vector<uint8_t>(received.bytes.size() - HEADER_SIZE, 0),
               std::vector<uint8_t>(received.bytes.begin() + HEADER_SIZE, received.bytes.end()))
         << "payload bytes that nobody supplied";

@@ -75,8 +75,8 @@ TEST_F(LinkEndpointTest, SendAfterDisconnectSendsNothing)
 
 TEST_F(LinkEndpointTest, ReceiveAcceptsTheServerFromAnyOfItsPorts)
 {
-    const std::vector<uint8_t> welcome = datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_WELCOME),
-                                                       patternBytes(ROSTER_SIZE));
+    const std::vector<uint8_t> welcome =
+        datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_WELCOME), patternBytes(ROSTER_SIZE));
     EXPECT_EQ(268, deliver(server, welcome));
     EXPECT_EQ(welcome, std::vector<uint8_t>(buffer, buffer + welcome.size()));
 
@@ -115,7 +115,7 @@ TEST_F(LinkEndpointTest, AfterDisconnectNothingIsAccepted)
     UdpPeer stranger("127.0.0.3");
     EXPECT_EQ(-2, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_PONG))));
     EXPECT_EQ(-2, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_VOICE_RELAY),
-                                                 patternBytes(VOICE_PAYLOAD_SIZE))));
+                                                patternBytes(VOICE_PAYLOAD_SIZE))));
     EXPECT_EQ(-2, deliver(stranger, datagramBytes(PACKET_MAGIC, 0, makeCode(4, MSG_PONG))));
     EXPECT_EQ(-2, deliver(server, datagramBytes(PACKET_MAGIC, 0, MSG_PONG)));
 

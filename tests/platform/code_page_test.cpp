@@ -28,7 +28,7 @@ Converted toUtf8(const std::string& cp932, size_t capacity = 256)
     return {std::string(buffer, result.length), result.replaced};
 }
 
-} // namespace
+}  // namespace
 
 TEST(CodePage, JapaneseTextConvertsBothWays)
 {
@@ -86,11 +86,18 @@ TEST(CodePage, CharactersOutsideCp932AreReplacedAndCounted)
 TEST(CodePage, MalformedUtf8IsReplacedAndCounted)
 {
     // Stray continuation, overlong slash, encoded surrogate, lead byte cut off at the end.
-    Converted malformed = toCp932("a\x80" "b\xC0\xAF" "c\xED\xA0\x80" "d\xE3\x81");
+    Converted malformed = toCp932(
+        "a\x80"
+        "b\xC0\xAF"
+        "c\xED\xA0\x80"
+        "d\xE3\x81");
     EXPECT_EQ(malformed.text, "a?b??c???d??");
     EXPECT_EQ(malformed.replaced, 8u);
     // A valid character after a broken one survives.
-    EXPECT_EQ(toCp932("\xE3" "あ").text, "?\x82\xA0");
+    EXPECT_EQ(toCp932("\xE3"
+                      "あ")
+                  .text,
+              "?\x82\xA0");
 }
 
 TEST(CodePage, MalformedAndUndefinedCp932IsReplacedAndCounted)
@@ -100,7 +107,10 @@ TEST(CodePage, MalformedAndUndefinedCp932IsReplacedAndCounted)
     EXPECT_EQ(badTrail.text, "? x");
     EXPECT_EQ(badTrail.replaced, 1u);
     // Lead byte at the end of the text, an unassigned pair, single bytes without a character.
-    Converted rest = toUtf8("a\x85\x40" "b\x80\xFD" "c\x82");
+    Converted rest = toUtf8(
+        "a\x85\x40"
+        "b\x80\xFD"
+        "c\x82");
     EXPECT_EQ(rest.text, "a?b??c?");
     EXPECT_EQ(rest.replaced, 4u);
 }

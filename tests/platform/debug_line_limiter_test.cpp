@@ -13,9 +13,9 @@ struct Log {
 
     void submit(const char* text, uint64_t nowMs)
     {
-        limiter.submit(text, nowMs, [](void* context, const char* line) {
-            static_cast<Log*>(context)->lines.emplace_back(line);
-        }, this);
+        limiter.submit(
+            text, nowMs, [](void* context, const char* line) { static_cast<Log*>(context)->lines.emplace_back(line); },
+            this);
     }
 };
 

@@ -137,7 +137,7 @@ TEST_F(EventLoopSocketTest, UnwatchDropsTheQueuedNotificationEvenForAReusedDescr
     ASSERT_EQ(loop.watchSocket(receiver, MSG_SOCKET), 0);
     sendToReceiver("stale");
     loop.post(MSG_POSTED, 0, 0);
-    ASSERT_TRUE(loop.dispatchOne(false)); // queues the notification behind the post
+    ASSERT_TRUE(loop.dispatchOne(false));  // queues the notification behind the post
 
     const int oldFd = receiver;
     loop.unwatchSocket(receiver);
@@ -167,7 +167,7 @@ TEST_F(EventLoopSocketTest, SocketErrorTravelsInTheHighHalf)
 
     receiveOnEachNotification();
     ASSERT_EQ(loop.watchSocket(sender, MSG_SOCKET), 0);
-    loop.setTimer(1, 10000); // guard, so a missing notification fails instead of hanging
+    loop.setTimer(1, 10000);  // guard, so a missing notification fails instead of hanging
     ASSERT_TRUE(loop.dispatchOne(true));
     ASSERT_EQ(recorder.events.size(), 1u);
     const RecordedEvent event = recorder.events[0];
@@ -177,4 +177,4 @@ TEST_F(EventLoopSocketTest, SocketErrorTravelsInTheHighHalf)
     EXPECT_EQ(socketError(event.lParam), static_cast<uint32_t>(ECONNREFUSED));
 }
 
-} // namespace
+}  // namespace

@@ -147,4 +147,4 @@ TEST_F(EventLoopTest, WaitingDispatchWakesForARealTimer)
     EXPECT_EQ(recorder.events, std::vector<RecordedEvent>{timerEvent(0x8205)});
 }
 
-} // namespace
+}  // namespace

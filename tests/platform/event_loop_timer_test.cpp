@@ -93,7 +93,7 @@ TEST_F(EventLoopTimerTest, KillStopsOnlyThatTimerAndUnknownKillIsHarmless)
     EXPECT_TRUE(loop.isTimerRunning(2));
 
     clock.advance(100);
-    loop.killTimer(3); // due but not taken: no expiry may follow
+    loop.killTimer(3);  // due but not taken: no expiry may follow
     EXPECT_EQ(loop.runUntilIdle(), 1u);
     EXPECT_EQ(recorder.events, std::vector{timerEvent(2)});
     loop.killTimer(3);
@@ -105,7 +105,7 @@ TEST_F(EventLoopTimerTest, DueTimersWaitUntilNoPostedMessageIsQueued)
     constexpr uint32_t MSG = 0x8101;
     recorder.onEvent = [&](RecordedEvent event) {
         if (event.message == MSG && event.wParam == 1)
-            loop.post(MSG, 4, 0); // posted while the timer is already due
+            loop.post(MSG, 4, 0);  // posted while the timer is already due
     };
     loop.setTimer(9, 100);
     clock.advance(100);
@@ -125,4 +125,4 @@ TEST_F(EventLoopTimerTest, SeveralDueTimersComeEarliestDueFirst)
     EXPECT_EQ(advanceAndRun(300), (std::vector{timerEvent(2), timerEvent(1)}));
 }
 
-} // namespace
+}  // namespace

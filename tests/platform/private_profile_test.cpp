@@ -16,7 +16,8 @@ class PrivateProfile : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(folder.isValid()); }
 
-    std::string read(const char* section, const char* key, const char* defaultValue = "<default>", size_t capacity = 256)
+    std::string read(const char* section, const char* key, const char* defaultValue = "<default>",
+                     size_t capacity = 256)
     {
         char buffer[256];
         size_t length = readProfileString(section, key, defaultValue, buffer, capacity, path.c_str());
@@ -45,7 +46,7 @@ protected:
     std::string path = folder.file("settings.ini");
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(PrivateProfile, MissingOrEmptyFileGivesDefaults)
 {
@@ -59,16 +60,17 @@ TEST_F(PrivateProfile, MissingOrEmptyFileGivesDefaults)
 
 TEST_F(PrivateProfile, FindsKeysOfItsOwnSectionOnly)
 {
-    writeBytes(path, "k=before any section\n"
-                     "[other]\n"
-                     "k=other\n"
-                     "; k=comment\n"
-                     "[ TorVik ]\n"
-                     "# k=comment\n"
-                     "line without equals sign\n"
-                     "  NICKNAME \t=  two words \t\n"
-                     "empty=\n"
-                     "url=a=b\n");
+    writeBytes(path,
+               "k=before any section\n"
+               "[other]\n"
+               "k=other\n"
+               "; k=comment\n"
+               "[ TorVik ]\n"
+               "# k=comment\n"
+               "line without equals sign\n"
+               "  NICKNAME \t=  two words \t\n"
+               "empty=\n"
+               "url=a=b\n");
     EXPECT_EQ(read("torvik", "nickname"), "two words");
     EXPECT_EQ(read("TORVIK", "Empty"), "");
     EXPECT_EQ(read("torvik", "url"), "a=b");
@@ -98,9 +100,10 @@ TEST_F(PrivateProfile, ToleratesCrlfByteOrderMarkMissingFinalNewlineAndLongLines
 
 TEST_F(PrivateProfile, IntegersReadLikeTheWindowsReader)
 {
-    writeBytes(path, "[s]\n"
-                     "negative=-1280\nplus=+7\nunit=12px\nword=abc\nsign=-\nempty=\nspaces=  42  \n"
-                     "max=2147483647\nmin=-2147483648\nhuge=99999999999999999999\ntiny=-99999999999\n");
+    writeBytes(path,
+               "[s]\n"
+               "negative=-1280\nplus=+7\nunit=12px\nword=abc\nsign=-\nempty=\nspaces=  42  \n"
+               "max=2147483647\nmin=-2147483648\nhuge=99999999999999999999\ntiny=-99999999999\n");
     EXPECT_EQ(readInt("negative"), -1280);
     EXPECT_EQ(readInt("plus"), 7);
     EXPECT_EQ(readInt("unit"), 12);
@@ -136,17 +139,18 @@ TEST_F(PrivateProfile, FirstWriteCreatesFileAndSection)
 
 TEST_F(PrivateProfile, ReplacingAValueKeepsEveryOtherByte)
 {
-    const std::string before = "; written by hand\r\n"
-                               "\r\n"
-                               "[Other]\r\n"
-                               "RemotePort=1\r\n"
-                               "[torvik]\r\n"
-                               "Unknown = kept  \r\n"
-                               "  remoteport =  9876   \r\n"
-                               "no equals here\r\n"
-                               "\r\n"
-                               "[Tail]\r\n"
-                               "x=y";
+    const std::string before =
+        "; written by hand\r\n"
+        "\r\n"
+        "[Other]\r\n"
+        "RemotePort=1\r\n"
+        "[torvik]\r\n"
+        "Unknown = kept  \r\n"
+        "  remoteport =  9876   \r\n"
+        "no equals here\r\n"
+        "\r\n"
+        "[Tail]\r\n"
+        "x=y";
     writeBytes(path, before);
     ASSERT_EQ(write("TORVIK", "RemotePort", "-5"), 0);
     std::string expected = before;
@@ -161,7 +165,8 @@ TEST_F(PrivateProfile, NewKeyGoesAfterTheSectionsLastKeyLine)
     ASSERT_EQ(write("s", "new", "v"), 0);
     EXPECT_EQ(readBytes(path), "[s]\r\na=1\r\n; note\r\nb=2\r\nnew=v\r\n\r\n; next section follows\r\n[t]\r\nc=3");
     ASSERT_EQ(write("t", "d", "4"), 0);
-    EXPECT_EQ(readBytes(path), "[s]\r\na=1\r\n; note\r\nb=2\r\nnew=v\r\n\r\n; next section follows\r\n[t]\r\nc=3\r\nd=4\r\n");
+    EXPECT_EQ(readBytes(path),
+              "[s]\r\na=1\r\n; note\r\nb=2\r\nnew=v\r\n\r\n; next section follows\r\n[t]\r\nc=3\r\nd=4\r\n");
     ASSERT_EQ(write("u", "e", "5"), 0);
     EXPECT_EQ(read("u", "e"), "5");
     EXPECT_EQ(read("t", "c"), "3");

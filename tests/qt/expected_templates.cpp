@@ -4,28 +4,34 @@ namespace {
 
 constexpr int slots = 16;
 
-ExpectedControl label(const char* text, int x, int y, int width, int height, int id = -1) {
+ExpectedControl label(const char* text, int x, int y, int width, int height, int id = -1)
+{
     return {id, ControlKind::Label, text, x, y, width, height};
 }
 
-ExpectedControl meter(int id, int x, int y, int width, int height) {
+ExpectedControl meter(int id, int x, int y, int width, int height)
+{
     return {id, ControlKind::ProgressBar, "", x, y, width, height};
 }
 
-ExpectedControl mute(int id, int x, int y, int height) {
+ExpectedControl mute(int id, int x, int y, int height)
+{
     return {id, ControlKind::PushLikeCheck, "Mute", x, y, 24, height, true, true};
 }
 
-ExpectedControl edit(int id, int x, int y, int width, int maxLength, bool digitsOnly, bool enabled = true) {
+ExpectedControl edit(int id, int x, int y, int width, int maxLength, bool digitsOnly, bool enabled = true)
+{
     return {id, ControlKind::Edit, "", x, y, width, 12, enabled, true, maxLength, digitsOnly};
 }
 
-ExpectedControl button(int id, ControlKind kind, const char* text, int x, int y, int width, int height) {
+ExpectedControl button(int id, ControlKind kind, const char* text, int x, int y, int width, int height)
+{
     return {id, kind, text, x, y, width, height, true, true};
 }
 
 // Name labels, meters and mute buttons of the sixteen slots; the name sits one unit lower.
-void addSlotRows(std::vector<ExpectedControl>& controls, int nameX, int muteX, int meterX, int firstRowY) {
+void addSlotRows(std::vector<ExpectedControl>& controls, int nameX, int muteX, int meterX, int firstRowY)
+{
     for (int slot = 0; slot < slots; ++slot) {
         controls.push_back(label("", nameX, firstRowY + 1 + 8 * slot, 64, 8, 1201 + slot));
     }
@@ -37,7 +43,8 @@ void addSlotRows(std::vector<ExpectedControl>& controls, int nameX, int muteX, i
     }
 }
 
-ExpectedTemplate participantMain() {
+ExpectedTemplate participantMain()
+{
     ExpectedTemplate main{102, "Dialog", 179, 177, {}};
     main.controls = {label("送信音量", 36, 9, 36, 8), meter(1103, 96, 6, 78, 12), mute(1106, 72, 6, 12),
                      mute(1105, 72, 30, 12)};
@@ -46,7 +53,8 @@ ExpectedTemplate participantMain() {
     return main;
 }
 
-ExpectedTemplate serverMain() {
+ExpectedTemplate serverMain()
+{
     ExpectedTemplate main{105, "Dialog", 179, 153, {}};
     main.controls = {mute(1105, 71, 6, 12)};
     addSlotRows(main.controls, 6, 71, 95, 18);
@@ -54,7 +62,8 @@ ExpectedTemplate serverMain() {
     return main;
 }
 
-std::vector<ExpectedControl> connectControls() {
+std::vector<ExpectedControl> connectControls()
+{
     ExpectedControl serverMode{1022, ControlKind::CheckBox, "自分がサーバーになる", 6, 66, 120, 12, true, true};
     ExpectedControl fixLocalPort{1026, ControlKind::CheckBox, "ローカルポートを固定", 6, 78, 73, 12, true, true};
     return {label("表示名 : 15Bytesマデ", 6, 6, 126, 12),
@@ -69,7 +78,8 @@ std::vector<ExpectedControl> connectControls() {
             button(2, ControlKind::PushButton, "キャンセル", 78, 96, 50, 14)};
 }
 
-ExpectedTemplate serverConnect() {
+ExpectedTemplate serverConnect()
+{
     const std::vector<ExpectedControl> connect = connectControls();
     ExpectedTemplate dialog{106, "接続設定", 135, 117, {}};
     for (const int index : {4, 8, 9, 6, 5, 7, 3, 2, 1, 0}) {
@@ -83,6 +93,7 @@ ExpectedTemplate serverConnect() {
 
 }  // namespace
 
-std::vector<ExpectedTemplate> expectedTemplates() {
+std::vector<ExpectedTemplate> expectedTemplates()
+{
     return {participantMain(), {104, "接続設定", 135, 117, connectControls()}, serverMain(), serverConnect()};
 }

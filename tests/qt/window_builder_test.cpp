@@ -1,9 +1,9 @@
 // Windows built from the templates, checked against the tables of expected_templates.cpp, and
 // the menu bar, the F2 accelerator and the icon of the main window.
 
+#include "shell/qt/window_builder.h"
 #include "resources/menu_resource.h"
 #include "shell/qt/menu_builder.h"
-#include "shell/qt/window_builder.h"
 #include "tests/qt/expected_templates.h"
 
 #include <QApplication>
@@ -34,7 +34,8 @@ struct CommandLog {
     std::vector<int> ids;
 };
 
-void recordCommand(void* context, int commandId) {
+void recordCommand(void* context, int commandId)
+{
     static_cast<CommandLog*>(context)->ids.push_back(commandId);
 }
 
@@ -45,7 +46,8 @@ struct BuiltWindow {
 };
 
 // Main windows as main windows with their menu, the other templates as dialogs.
-std::unique_ptr<BuiltWindow> buildWindow(const DialogTemplate& dialog, CommandLog& log) {
+std::unique_ptr<BuiltWindow> buildWindow(const DialogTemplate& dialog, CommandLog& log)
+{
     auto result = std::make_unique<BuiltWindow>();
     if (dialog.frame == DialogFrame::MainWindow) {
         auto* window = new QMainWindow;
@@ -70,20 +72,24 @@ struct PixelMapping {
     int baseHeight;
 
     explicit PixelMapping(const QFontMetrics& metrics)
-        : baseWidth(static_cast<int>(
-              std::lround(metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
-                          52.0))),
-          baseHeight(metrics.height()) {}
+        : baseWidth(static_cast<int>(std::lround(
+              metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+              52.0))),
+          baseHeight(metrics.height())
+    {
+    }
 
     int x(int units) const { return static_cast<int>(std::lround(units * baseWidth / 4.0)); }
     int y(int units) const { return static_cast<int>(std::lround(units * baseHeight / 8.0)); }
-    QRect rect(const ExpectedControl& control) const {
+    QRect rect(const ExpectedControl& control) const
+    {
         return QRect(QPoint(x(control.x), y(control.y)),
                      QPoint(x(control.x + control.width) - 1, y(control.y + control.height) - 1));
     }
 };
 
-QString kindMismatch(QWidget* widget, const ExpectedControl& expected) {
+QString kindMismatch(QWidget* widget, const ExpectedControl& expected)
+{
     const QString text = QString::fromUtf8(expected.text);
     auto* button = qobject_cast<QPushButton*>(widget);
     switch (expected.kind) {
@@ -98,8 +104,8 @@ QString kindMismatch(QWidget* widget, const ExpectedControl& expected) {
         }
         QString typed = QStringLiteral("65535x");
         int position = 0;
-        const bool takesLetters = edit->validator() == nullptr ||
-                                  edit->validator()->validate(typed, position) != QValidator::Invalid;
+        const bool takesLetters =
+            edit->validator() == nullptr || edit->validator()->validate(typed, position) != QValidator::Invalid;
         return takesLetters != expected.digitsOnly ? QString() : QStringLiteral("wrong input filter");
     }
     case ControlKind::CheckBox: {
@@ -115,8 +121,9 @@ QString kindMismatch(QWidget* widget, const ExpectedControl& expected) {
         if (button->isCheckable() != (expected.kind == ControlKind::PushLikeCheck)) {
             return QStringLiteral("wrong toggle behaviour");
         }
-        return button->isDefault() == (expected.kind == ControlKind::DefaultPushButton) ? QString()
-                                                                                         : QStringLiteral("wrong default");
+        return button->isDefault() == (expected.kind == ControlKind::DefaultPushButton)
+                   ? QString()
+                   : QStringLiteral("wrong default");
     case ControlKind::ProgressBar: {
         auto* bar = qobject_cast<QProgressBar*>(widget);
         return bar != nullptr && !bar->isTextVisible() ? QString() : QStringLiteral("not a progress bar without text");
@@ -125,7 +132,8 @@ QString kindMismatch(QWidget* widget, const ExpectedControl& expected) {
     return QStringLiteral("unknown kind");
 }
 
-QString controlMismatch(QWidget* widget, const ExpectedControl& expected, const BuiltTemplate& built, QRect pixels) {
+QString controlMismatch(QWidget* widget, const ExpectedControl& expected, const BuiltTemplate& built, QRect pixels)
+{
     if (expected.id != -1 && built.control(expected.id) != widget) {
         return QStringLiteral("not found by its id");
     }
@@ -151,7 +159,8 @@ QString controlMismatch(QWidget* widget, const ExpectedControl& expected, const 
 }
 
 // A few speakers, levels and mutes, so that a main window's screenshot shows it in use.
-void showSampleConference(const BuiltTemplate& built) {
+void showSampleConference(const BuiltTemplate& built)
+{
     const char* const names[] = {"さくら", "Taro", "山田太郎"};
     const int levels[] = {70, 35, 88};
     for (int slot = 0; slot < 3; ++slot) {
@@ -175,7 +184,8 @@ class WindowBuilderTest : public QObject {
 private slots:
     void initTestCase() { QVERIFY(QDir().mkpath(QStringLiteral(KOVARO_QT_OUTPUT_DIR))); }
 
-    void laysOutEachTemplateAsTabled_data() {
+    void laysOutEachTemplateAsTabled_data()
+    {
         QTest::addColumn<int>("index");
         const std::vector<ExpectedTemplate> templates = expectedTemplates();
         for (int index = 0; index < static_cast<int>(templates.size()); ++index) {
@@ -183,7 +193,8 @@ private slots:
         }
     }
 
-    void laysOutEachTemplateAsTabled() {
+    void laysOutEachTemplateAsTabled()
+    {
         QFETCH(int, index);
         const ExpectedTemplate expected = expectedTemplates()[index];
         const DialogTemplate* dialog = findDialogTemplate(expected.resourceId);
@@ -233,7 +244,8 @@ private slots:
             // A dialog opens with the focus on its first usable tab stop.
             built->window->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(built->window.get()));
-            const auto usable = std::find_if(tabOrder.begin(), tabOrder.end(), [](QWidget* w) { return w->isEnabled(); });
+            const auto usable =
+                std::find_if(tabOrder.begin(), tabOrder.end(), [](QWidget* w) { return w->isEnabled(); });
             QVERIFY(usable != tabOrder.end());
             QCOMPARE(QApplication::focusWidget(), *usable);
         }
@@ -245,7 +257,8 @@ private slots:
         QVERIFY(built->window->grab().save(screenshot));
     }
 
-    void enterPressesTheDefaultButton() {
+    void enterPressesTheDefaultButton()
+    {
         CommandLog log;
         const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(104), log);
         built->window->show();
@@ -256,7 +269,8 @@ private slots:
         QCOMPARE(cancelClicks.count(), 0);
     }
 
-    void mainWindowHasTheMenuAndTheIcon() {
+    void mainWindowHasTheMenuAndTheIcon()
+    {
         CommandLog log;
         const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(102), log);
         auto* window = static_cast<QMainWindow*>(built->window.get());
@@ -278,7 +292,8 @@ private slots:
         }
     }
 
-    void f2ConnectsWhileAMuteButtonHasTheFocus() {
+    void f2ConnectsWhileAMuteButtonHasTheFocus()
+    {
         CommandLog log;
         const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(102), log);
         QCOMPARE(installAccelerators(*findAcceleratorTable(105), *built->window, {&log, recordCommand}), 1);

@@ -21,7 +21,8 @@ constexpr char NICHI_UTF8[] = "\xe6\x97\xa5";
 // One modal run of the dialog over a live record, as the shell drives it.
 class DialogRun {
 public:
-    DialogRun(ConnectDialog& dialog, ConnectSettings& live, const ConnectDialogVariant& variant = PARTICIPANT_CONNECT_DIALOG)
+    DialogRun(ConnectDialog& dialog, ConnectSettings& live,
+              const ConnectDialogVariant& variant = PARTICIPANT_CONNECT_DIALOG)
         : controls(connectDialogControls(variant.templateId))
     {
         dialog.prepare(live, variant);
@@ -56,7 +57,7 @@ protected:
     ConnectDialog dialog;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ConnectDialogTest, OpensWithTheLiveRecordInItsBoxes)
 {

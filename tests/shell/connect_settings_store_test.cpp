@@ -37,7 +37,7 @@ void expectZeroAfterText(const char* field, size_t capacity)
         EXPECT_EQ(field[i], '\0') << "byte " << i;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(ConnectSettingsStore, DefaultsWithoutAFile)
 {
@@ -60,12 +60,13 @@ TEST_F(ConnectSettingsStore, SaveWritesUtf8InOrderAndLoadsBackCp932)
     // "日本" in code page 932.
     ConnectSettings saved = settingsRecord("\x93\xFA\x96\x7B", "example.org", 0, 12345, 5000);
     EXPECT_EQ(saveConnectSettings(store, saved), 0u);
-    EXPECT_EQ(readBytes(store.iniPath), "[torvik]\n"
-                                        "NickName=日本\n"
-                                        "RemoteHost=example.org\n"
-                                        "LocalPort=5000\n"
-                                        "ServerMode=0\n"
-                                        "RemotePort=12345\n");
+    EXPECT_EQ(readBytes(store.iniPath),
+              "[torvik]\n"
+              "NickName=日本\n"
+              "RemoteHost=example.org\n"
+              "LocalPort=5000\n"
+              "ServerMode=0\n"
+              "RemotePort=12345\n");
     ConnectSettings settings = loaded();
     EXPECT_EQ(std::memcmp(&settings, &saved, sizeof(settings)), 0);
 }
@@ -100,30 +101,32 @@ TEST_F(ConnectSettingsStore, UnmappableCharactersAreReplacedAndReported)
 
 TEST_F(ConnectSettingsStore, HandWrittenFileKeepsItsOtherLinesAndSpelling)
 {
-    const std::string before = "; kovaro settings\n"
-                               "[TORVIK]\n"
-                               "nickname = Bob\n"
-                               "Comment=keep me\n"
-                               "REMOTEPORT=1\n"
-                               "\n"
-                               "[Elsewhere]\n"
-                               "Left=77\n";
+    const std::string before =
+        "; kovaro settings\n"
+        "[TORVIK]\n"
+        "nickname = Bob\n"
+        "Comment=keep me\n"
+        "REMOTEPORT=1\n"
+        "\n"
+        "[Elsewhere]\n"
+        "Left=77\n";
     writeBytes(store.iniPath, before);
     ConnectSettings settings = loaded();
     EXPECT_STREQ(settings.nickname, "Bob");
     EXPECT_EQ(settings.remotePort, 1);
 
     saveWindowPosition(store, WindowPosition{-1920, 35});
-    EXPECT_EQ(readBytes(store.iniPath), "; kovaro settings\n"
-                                        "[TORVIK]\n"
-                                        "nickname = Bob\n"
-                                        "Comment=keep me\n"
-                                        "REMOTEPORT=1\n"
-                                        "Left=-1920\n"
-                                        "Top=35\n"
-                                        "\n"
-                                        "[Elsewhere]\n"
-                                        "Left=77\n");
+    EXPECT_EQ(readBytes(store.iniPath),
+              "; kovaro settings\n"
+              "[TORVIK]\n"
+              "nickname = Bob\n"
+              "Comment=keep me\n"
+              "REMOTEPORT=1\n"
+              "Left=-1920\n"
+              "Top=35\n"
+              "\n"
+              "[Elsewhere]\n"
+              "Left=77\n");
     WindowPosition position = loadWindowPosition(store);
     EXPECT_EQ(position.left, -1920);
     EXPECT_EQ(position.top, 35);

@@ -12,10 +12,12 @@ TEST(DialogNumber, DigitsWithinThirtyTwoBitsReadOthersFail)
         uint32_t value;
     };
     const Case cases[] = {
-        {"9876", true, 9876},         {" 80 ", true, 80},       {"0", true, 0},
-        {"4294967295", true, UINT32_MAX}, {"4294967296", false, 0}, {"18446744073709551617", false, 0},
-        {"", false, 0},               {"  ", false, 0},         {"12a", false, 0},
-        {"-1", false, 0},             {"+1", false, 0},         {"1 2", false, 0},
+        {"9876", true, 9876},     {" 80 ", true, 80},
+        {"0", true, 0},           {"4294967295", true, UINT32_MAX},
+        {"4294967296", false, 0}, {"18446744073709551617", false, 0},
+        {"", false, 0},           {"  ", false, 0},
+        {"12a", false, 0},        {"-1", false, 0},
+        {"+1", false, 0},         {"1 2", false, 0},
     };
     for (const Case& c : cases) {
         uint32_t value = 7;

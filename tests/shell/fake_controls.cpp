@@ -27,7 +27,7 @@ size_t copyText(const std::string& text, char* out, size_t capacity)
     return length;
 }
 
-} // namespace
+}  // namespace
 
 void FakeControls::add(int controlId, bool checkable, bool enabled)
 {

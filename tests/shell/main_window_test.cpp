@@ -58,9 +58,7 @@ public:
             return count;
         };
         host.destroyWindow = [](void* self) { shell(self).window->handle(WM_DESTROY, 0, 0); };
-        host.quit = [](void* self, int exitCode) {
-            shell(self).log.push_back("quit " + std::to_string(exitCode));
-        };
+        host.quit = [](void* self, int exitCode) { shell(self).log.push_back("quit " + std::to_string(exitCode)); };
         return host;
     }
 
@@ -145,10 +143,7 @@ protected:
         writeProfileString(SETTINGS_SECTION, key, std::to_string(value).c_str(), iniPath.c_str());
     }
 
-    int readInt(const char* key)
-    {
-        return readProfileInt(SETTINGS_SECTION, key, -12345, iniPath.c_str());
-    }
+    int readInt(const char* key) { return readProfileInt(SETTINGS_SECTION, key, -12345, iniPath.c_str()); }
 
     ScratchFolder folder;
     std::string iniPath = folder.file("kovaro.ini");
@@ -157,7 +152,7 @@ protected:
     std::unique_ptr<MainWindow> window;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(MainWindowTest, CreationRestoresThePositionAndStartsTheWorkerBeforeTheDialog)
 {

@@ -42,7 +42,7 @@ bool isFolder(const std::string& path)
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-} // namespace
+}  // namespace
 
 TEST(SettingsPath, CutsAtTheLastDotOfTheWholePath)
 {

@@ -22,7 +22,7 @@ void expectAt(WindowPosition position, int32_t left, int32_t top)
     EXPECT_EQ(position.top, top);
 }
 
-} // namespace
+}  // namespace
 
 TEST(WindowPlacement, APositionShowingAnyPartOnAnyScreenIsKept)
 {

@@ -79,8 +79,7 @@ bool ChildProgram::start(const std::vector<std::string>& arguments, const ChildO
     if (collectLines)
         posix_spawn_file_actions_adddup2(&actions, outputPipe[1], 1);
     else
-        posix_spawn_file_actions_addopen(&actions, 1, options.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 1, options.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const std::string errorPath = options.stderrPath.empty() ? "/dev/null" : options.stderrPath;
     posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 
@@ -216,8 +215,7 @@ size_t ChildProgram::lineCount() const
     return lines_.size();
 }
 
-int ChildProgram::waitForLine(const std::function<bool(const std::string&)>& matches, int timeoutMs,
-                              size_t from) const
+int ChildProgram::waitForLine(const std::function<bool(const std::string&)>& matches, int timeoutMs, size_t from) const
 {
     const TestClock::time_point deadline = TestClock::now() + std::chrono::milliseconds(timeoutMs);
     std::unique_lock<std::mutex> lock(linesMutex_);
@@ -235,8 +233,8 @@ int ChildProgram::waitForLine(const std::string& exact, int timeoutMs, size_t fr
     return waitForLine([&exact](const std::string& line) { return line == exact; }, timeoutMs, from);
 }
 
-int runToEnd(const std::vector<std::string>& arguments, std::vector<std::string>* output,
-             const std::string& stderrPath, int timeoutMs)
+int runToEnd(const std::vector<std::string>& arguments, std::vector<std::string>* output, const std::string& stderrPath,
+             int timeoutMs)
 {
     ChildProgram child;
     ChildOptions options;

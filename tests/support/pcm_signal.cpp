@@ -82,8 +82,8 @@ int speakToWav(const std::string& text, const std::string& voice, const std::str
 
 int convertToRaw(const std::string& soundPath, const std::string& rawPath)
 {
-    return runToEnd({"sox", soundPath, "-r", "8000", "-c", "1", "-b", "16", "-e", "signed-integer", "-t", "raw",
-                     rawPath});
+    return runToEnd(
+        {"sox", soundPath, "-r", "8000", "-c", "1", "-b", "16", "-e", "signed-integer", "-t", "raw", rawPath});
 }
 
 double signalEnergy(const std::vector<double>& values, size_t from, size_t count)
@@ -94,8 +94,7 @@ double signalEnergy(const std::vector<double>& values, size_t from, size_t count
     return sum;
 }
 
-double dotProduct(const std::vector<double>& x, size_t xFrom, const std::vector<double>& y, size_t yFrom,
-                  size_t count)
+double dotProduct(const std::vector<double>& x, size_t xFrom, const std::vector<double>& y, size_t yFrom, size_t count)
 {
     double sum = 0;
     for (size_t i = 0; i < count; ++i)
@@ -103,8 +102,8 @@ double dotProduct(const std::vector<double>& x, size_t xFrom, const std::vector<
     return sum;
 }
 
-BestLag bestLag(const std::vector<double>& x, size_t xFrom, size_t count, const std::vector<double>& y,
-                size_t firstLag, size_t lastLag)
+BestLag bestLag(const std::vector<double>& x, size_t xFrom, size_t count, const std::vector<double>& y, size_t firstLag,
+                size_t lastLag)
 {
     BestLag best;
     const double xEnergy = signalEnergy(x, xFrom, count);

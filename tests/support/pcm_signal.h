@@ -32,8 +32,7 @@ int speakToWav(const std::string& text, const std::string& voice, const std::str
 int convertToRaw(const std::string& soundPath, const std::string& rawPath);
 
 double signalEnergy(const std::vector<double>& values, size_t from, size_t count);
-double dotProduct(const std::vector<double>& x, size_t xFrom, const std::vector<double>& y, size_t yFrom,
-                  size_t count);
+double dotProduct(const std::vector<double>& x, size_t xFrom, const std::vector<double>& y, size_t yFrom, size_t count);
 
 struct BestLag {
     size_t lag = 0;
@@ -42,8 +41,8 @@ struct BestLag {
 
 // Best normalised correlation of x[xFrom, xFrom + count) with y at lags firstLag..lastLag
 // (y[xFrom + lag ...]); y must be long enough for every lag. Only positive correlations count.
-BestLag bestLag(const std::vector<double>& x, size_t xFrom, size_t count, const std::vector<double>& y,
-                size_t firstLag, size_t lastLag);
+BestLag bestLag(const std::vector<double>& x, size_t xFrom, size_t count, const std::vector<double>& y, size_t firstLag,
+                size_t lastLag);
 
 // Highest normalised cross-correlation of needle against any stretch of haystack
 // (1: the same waveform up to gain; 0: unrelated or silent).

@@ -11,7 +11,10 @@ namespace {
 
 constexpr int POLL_STEP_MS = 20;
 
-TestClock::time_point deadlineIn(int ms) { return TestClock::now() + std::chrono::milliseconds(ms); }
+TestClock::time_point deadlineIn(int ms)
+{
+    return TestClock::now() + std::chrono::milliseconds(ms);
+}
 
 }
 

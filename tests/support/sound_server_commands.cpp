@@ -9,7 +9,6 @@ bool startRecorder(ChildProgram& recorder, const std::string& source, const std:
 {
     ChildOptions options;
     options.stdoutPath = path;
-    return recorder.start({"parec", "-d", source, "--rate=8000", "--channels=1", "--format=s16le",
-                           "--latency-msec=10"},
+    return recorder.start({"parec", "-d", source, "--rate=8000", "--channels=1", "--format=s16le", "--latency-msec=10"},
                           options);
 }

@@ -63,8 +63,7 @@ UdpPeer::~UdpPeer()
     closeSocket();
 }
 
-UdpPeer::UdpPeer(UdpPeer&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), address_(other.address_)
+UdpPeer::UdpPeer(UdpPeer&& other) noexcept : fd_(std::exchange(other.fd_, -1)), address_(other.address_)
 {
 }
 

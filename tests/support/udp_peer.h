@@ -78,8 +78,7 @@ private:
 // A participant as the tests play it: its own socket and the session key it puts into every
 // header it sends.
 struct KeyedPeer {
-    KeyedPeer(const std::string& dotted, uint32_t sessionKey, uint16_t port = 0)
-        : socket(dotted, port), key(sessionKey)
+    KeyedPeer(const std::string& dotted, uint32_t sessionKey, uint16_t port = 0) : socket(dotted, port), key(sessionKey)
     {
     }
 

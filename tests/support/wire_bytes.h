@@ -31,7 +31,10 @@ constexpr size_t WIRE_NAME_BYTES = 16;
 constexpr size_t WIRE_VOICE_BYTES = 254;
 constexpr size_t WIRE_SLOTS = 16;
 
-constexpr uint32_t wireCode(uint32_t slot, uint8_t type) { return slot << 8 | type; }
+constexpr uint32_t wireCode(uint32_t slot, uint8_t type)
+{
+    return slot << 8 | type;
+}
 
 // Header with any magic, then the payload.
 Bytes datagramBytes(uint32_t magic, uint32_t sessionKey, uint32_t code, const Bytes& payload = {});
