@@ -11,3 +11,8 @@ PcmFormat& makePcmFormat(PcmFormat& format, int channels, int samplesPerSecond, 
     format.extraSize = 0;
     return format;
 }
+
+PcmFormat& makeVoiceFormat(PcmFormat& format)
+{
+    return makePcmFormat(format, 1, 8000, 16);
+}

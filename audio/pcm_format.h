@@ -16,3 +16,6 @@ struct PcmFormat {
 };
 
 PcmFormat& makePcmFormat(PcmFormat& format, int channels, int samplesPerSecond, int bitsPerSample);
+
+// The format of the voice everywhere: mono, 8000 samples a second, 16 bits.
+PcmFormat& makeVoiceFormat(PcmFormat& format);

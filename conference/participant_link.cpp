@@ -37,10 +37,7 @@ void ParticipantLink::Connect(const ConnectSettings* shared)
 {
     const MainWindowView& view = *parts_.view;
     view.title(TITLE_CONNECTING);
-    for (int slot = 0; slot < static_cast<int>(SLOT_COUNT); ++slot) {
-        view.meter(IDC_SLOT_METER_BASE + slot, 0);
-        view.controlText(IDC_SLOT_NAME_BASE + slot, "");
-    }
+    clearSlotRows(view);
     view.meter(IDC_SEND_METER, 0);
 
     std::memcpy(&settings, shared, sizeof settings);

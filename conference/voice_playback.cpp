@@ -31,3 +31,11 @@ void showSlotNickname(int slot, const uint8_t* nickname, PlaybackChannel* channe
     if (utf8[0] != '\0')
         channels[slot].setDisplayName(utf8);
 }
+
+void clearSlotRows(const MainWindowView& view)
+{
+    for (int slot = 0; slot < static_cast<int>(SLOT_COUNT); ++slot) {
+        view.meter(IDC_SLOT_METER_BASE + slot, 0);
+        view.controlText(IDC_SLOT_NAME_BASE + slot, "");
+    }
+}

@@ -14,6 +14,9 @@
 bool playReceivedFrame(const VoiceFrame& frame, int slot, PlaybackChannel* channels, const MuteFlags& mutes,
                        const MainWindowView& view);
 
+// Every slot's meter to 0 and its label emptied, as a new connection or server start begins.
+void clearSlotRows(const MainWindowView& view);
+
 // Shows the 16-byte nickname field in the slot's label and, when not empty, names the slot's
 // channel after it. An empty entry keeps the channel's earlier name: the mixer shows the
 // slot's last speaker.

@@ -32,10 +32,7 @@ DedicatedServer::DedicatedServer(EventLoop& loop, RelayServer& server, PlaybackC
 void DedicatedServer::start(const ConnectSettings* shared)
 {
     view_.title(TITLE_STARTING);
-    for (int slot = 0; slot < static_cast<int>(SLOT_COUNT); ++slot) {
-        view_.meter(IDC_SLOT_METER_BASE + slot, 0);
-        view_.controlText(IDC_SLOT_NAME_BASE + slot, "");
-    }
+    clearSlotRows(view_);
     std::memcpy(&settings_, shared, sizeof settings_);
 
     // The sessions and the roster stay: a restart on another port keeps the conference, and

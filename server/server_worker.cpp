@@ -61,7 +61,7 @@ void ServerObjects::handle(void* self, uint32_t message, uintptr_t wParam, intpt
 void ServerObjects::openDevices()
 {
     PcmFormat format;
-    makePcmFormat(format, 1, 8000, 16);
+    makeVoiceFormat(format);
     const int result = audio.connect(APPLICATION_NAME);
     if (result != 0)
         view.fatal(AudioSystem::errorText(result), CAPTION_OUTPUT_FAILED, true);

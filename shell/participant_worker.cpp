@@ -69,7 +69,7 @@ void ParticipantObjects::handle(void* self, uint32_t message, uintptr_t wParam, 
 void ParticipantObjects::openDevices()
 {
     PcmFormat format;
-    makePcmFormat(format, 1, 8000, 16);
+    makeVoiceFormat(format);
 
     int result = audio.connect(APPLICATION_NAME);
     if (result == 0)

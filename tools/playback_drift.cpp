@@ -31,7 +31,7 @@ int main(int argc, char** argv)
         return 1;
     }
     PcmFormat format{};
-    makePcmFormat(format, 1, 8000, 16);
+    makeVoiceFormat(format);
     PlaybackChannel channel;
     if (const int error = channel.open(audio, nullptr, format, 0); error != 0) {
         std::fprintf(stderr, "playback-drift: cannot open a channel: %s\n", AudioSystem::errorText(error));

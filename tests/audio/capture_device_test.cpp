@@ -26,7 +26,7 @@ protected:
     {
         ASSERT_TRUE(loop.isValid());
         ASSERT_EQ(audio.connect("Kovaro"), 0) << "no sound server: run under ctest (fixture pulse)";
-        makePcmFormat(format, 1, 8000, 16);
+        makeVoiceFormat(format);
         loop.setHandler(handle, this);
     }
 

@@ -27,7 +27,7 @@ protected:
     {
         ASSERT_TRUE(folder.isValid());
         ASSERT_EQ(audio.connect("Kovaro"), 0) << "no sound server: run under ctest (fixture pulse)";
-        makePcmFormat(format, 1, 8000, 16);
+        makeVoiceFormat(format);
     }
 
     void startRecording()
