@@ -1,0 +1,11 @@
+#include "net/socket_library.h"
+
+// BSD sockets need no start.
+int startSocketLibrary()
+{
+    return 0;
+}
+
+void stopSocketLibrary()
+{
+}
