@@ -2,7 +2,7 @@
 // The settings file of a program and the section its settings live in. One store per program,
 // opened once by the main window and used on the main thread only.
 // The path buffer holds PATH_MAX bytes, since Linux paths may be longer than the 259 characters
-// a Windows path is limited to; a path that does not fit is refused.
+// a Windows path is limited to; a path that does not fit is refused. Paths are UTF-8.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,22 +22,13 @@ struct SettingsStore {
     void writeInt(const char* key, int32_t value) const;
 };
 
-struct SettingsEnvironment {
-    // $XDG_CONFIG_HOME and $HOME, or nullptr when unset.
-    const char* xdgConfigHome;
-    const char* home;
-    bool (*isFolderWritable)(const char* folder);
-};
-
 // The settings file of the program at `executablePath`: the path up to its last "." followed by
-// ".ini". The dot is searched in the whole path, so when the file name has none the cut may fall
-// in a folder name. When the folder that file would lie in is not writable (an installed
-// program), the same file name in $XDG_CONFIG_HOME/kovaro/, or else $HOME/.config/kovaro/, which
-// is created when missing; relative or empty variables count as unset, and without either the
-// path beside the program is kept. Returns the length, or -1 when the path does not fit.
-int settingsPathFor(const char* executablePath, const SettingsEnvironment& environment, char* path, size_t capacity);
+// ".ini". The dot is searched in the whole path, so when the file name has none the cut falls in
+// a folder name. Returns the length, or -1 when the path does not fit.
+int settingsFileBeside(const char* executablePath, char* path, size_t capacity);
 
-// settingsPathFor for the running program (/proc/self/exe), its environment and access(W_OK).
+// The running program's settings file: beside it, or where this system keeps a user's
+// settings when that folder cannot be written (shell/posix). Returns the length or -1.
 int programSettingsPath(char* path, size_t capacity);
 
 // Opens the store at programSettingsPath with the section SETTINGS_SECTION. Returns 0 or -1.

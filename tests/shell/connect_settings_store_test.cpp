@@ -156,11 +156,10 @@ TEST_F(ConnectSettingsStore, DedicatedServerUsesOnlyRemotePort)
 
 TEST_F(ConnectSettingsStore, TwoProgramsInOneFolderKeepSeparateFiles)
 {
-    SettingsEnvironment environment{nullptr, nullptr, [](const char*) { return true; }};
     char clientPath[SETTINGS_PATH_CAPACITY];
     char serverPath[SETTINGS_PATH_CAPACITY];
-    ASSERT_GT(settingsPathFor(folder.file("kovaro").c_str(), environment, clientPath, sizeof(clientPath)), 0);
-    ASSERT_GT(settingsPathFor(folder.file("kovarosrv").c_str(), environment, serverPath, sizeof(serverPath)), 0);
+    ASSERT_GT(settingsFileBeside(folder.file("kovaro").c_str(), clientPath, sizeof(clientPath)), 0);
+    ASSERT_GT(settingsFileBeside(folder.file("kovarosrv").c_str(), serverPath, sizeof(serverPath)), 0);
     SettingsStore client{};
     SettingsStore server{};
     ASSERT_EQ(client.open(clientPath, SETTINGS_SECTION), 0);

@@ -1,5 +1,7 @@
 #include "shell/settings_store.h"
 
+#include "shell/posix/settings_path.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
