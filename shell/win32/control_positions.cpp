@@ -1,0 +1,36 @@
+// The resource ids come before <windows.h>, whose macros share some of their names.
+#include "resources/resource_ids.h"
+
+#include "shell/win32/control_positions.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr size_t LINE_CAPACITY = 96;
+
+void logRect(int templateId, const char* what, const RECT& rect)
+{
+    char line[LINE_CAPACITY];
+    std::snprintf(line, sizeof(line), "window %d %s %ld %ld %ld %ld\n", templateId, what, rect.left, rect.top,
+                  rect.right, rect.bottom);
+    OutputDebugStringA(line);
+}
+
+}  // namespace
+
+void logControlPositions(HWND window, const DialogTemplate& dialog)
+{
+    RECT rect;
+    if (GetWindowRect(window, &rect))
+        logRect(dialog.resourceId, "frame", rect);
+    for (int index = 0; index < dialog.controlCount; ++index) {
+        const int id = dialog.controls[index].id;
+        HWND control = id != IDC_STATIC ? GetDlgItem(window, id) : nullptr;
+        if (control == nullptr || !GetWindowRect(control, &rect))
+            continue;
+        char what[24];
+        std::snprintf(what, sizeof(what), "control %d", id);
+        logRect(dialog.resourceId, what, rect);
+    }
+}

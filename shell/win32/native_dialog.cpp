@@ -1,0 +1,52 @@
+#include "shell/win32/native_dialog.h"
+
+#include "shell/win32/control_positions.h"
+#include "shell/win32/native_controls.h"
+#include "shell/win32/native_template.h"
+
+namespace {
+
+struct ModalRun {
+    const DialogTemplate* dialog;
+    const DialogProcedure* procedure;
+    NativeControls native;
+    DialogControls controls;
+};
+
+INT_PTR CALLBACK modalProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        auto& run = *reinterpret_cast<ModalRun*>(lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        run.native.window = window;
+        run.procedure->initialise(run.procedure->context, run.controls);
+        logControlPositions(window, *run.dialog);
+        // The dialog manager puts the focus on the first tab stop.
+        return TRUE;
+    }
+    auto* run = reinterpret_cast<ModalRun*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (message != WM_COMMAND || run == nullptr)
+        return FALSE;
+    const int controlId = LOWORD(wParam);
+    if (run->procedure->command(run->procedure->context, run->controls, controlId))
+        return TRUE;
+    if (controlId == IDOK || controlId == IDCANCEL) {
+        EndDialog(window, controlId);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+int runNativeModalDialog(HINSTANCE instance, const DialogTemplate& dialog, HWND owner, const DialogProcedure& procedure)
+{
+    NativeTemplate native;
+    if (buildNativeTemplate(dialog, native) != 0)
+        return -1;
+    ModalRun run{&dialog, &procedure, NativeControls{nullptr, true}, {}};
+    run.controls = makeNativeDialogControls(run.native);
+    INT_PTR result = DialogBoxIndirectParamW(instance, reinterpret_cast<const DLGTEMPLATE*>(native.bytes), owner,
+                                             modalProcedure, reinterpret_cast<LPARAM>(&run));
+    return static_cast<int>(result);
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The main window of a program as a Windows window: class zelAppDialog (with the dialog
+// manager's extra bytes), created from its template in memory with CreateDialogIndirectParam,
+// the menu bar attached, and driven by the window procedure (MainWindow) through the host and
+// control tables. Clicks on mute buttons, menu items and the F2 accelerator reach the procedure
+// as WM_COMMAND; the close box and "終了(&X)" both destroy the window, which gives WM_DESTROY.
+// One main window per process. Threading: the main thread only.
+
+#include <optional>
+
+#include "shell/main_window.h"
+
+#include "shell/win32/native_controls.h"
+
+constexpr wchar_t MAIN_WINDOW_CLASS[] = L"zelAppDialog";
+
+class NativeMainWindow {
+public:
+    NativeMainWindow(HINSTANCE instance, const MainWindowVariant& variant, const WorkerPort& worker);
+    NativeMainWindow(const NativeMainWindow&) = delete;
+    NativeMainWindow& operator=(const NativeMainWindow&) = delete;
+
+    // Registers the window class with the program icon (resource IDI_APP). Returns 0 or -1.
+    static int registerWindowClass(HINSTANCE instance);
+
+    // Creates the window, hidden; the procedure's creation steps run inside (title, position,
+    // the worker's start and the connect command queued). Returns 0, or -1 when the template
+    // or the window cannot be made.
+    int create();
+
+    HWND handle() const { return window_; }
+    const DialogTemplate* dialog() const { return dialog_; }
+
+private:
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void onCreate(HWND window);
+    void attachMenu();
+    MainWindowHost makeHost();
+
+    HINSTANCE instance_;
+    MainWindowVariant variant_;
+    WorkerPort worker_;
+    const DialogTemplate* dialog_ = nullptr;
+    HWND window_ = nullptr;
+    NativeControls native_;
+    DialogControls controls_;
+    std::optional<MainWindow> procedure_;
+};

@@ -1,0 +1,21 @@
+#pragma once
+// The worker's view of the main window. Every call is a synchronous window call from the
+// worker's thread: the title and the labels with SetWindowTextW, the meters with PBM_SETPOS;
+// each returns once the main thread has handled it, which it does between its own messages
+// and inside its modal loops. Boxes are shown on the worker's thread, owned by the main window;
+// while one is open, the box's own loop goes on dispatching the worker's events.
+// Threading: attach on the main thread before the worker starts; the table's functions on the
+// worker thread.
+
+#include "platform/main_window_view.h"
+
+#include <windows.h>
+
+class NativeWindowView {
+public:
+    void attach(HWND window) { window_ = window; }
+    MainWindowView table();
+
+private:
+    HWND window_ = nullptr;
+};
