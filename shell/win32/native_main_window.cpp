@@ -112,6 +112,10 @@ LRESULT NativeMainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_CREATE:
         onCreate(window);
         return 0;
+    case WM_CTLCOLORSTATIC:
+        // Labels on the window's own background (the class brush), not on the dialog grey.
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_MENU));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_MENU));
     case WM_WORKER_START:
     case WM_COMMAND:
     case WM_DESTROY:

@@ -8,6 +8,7 @@
 
 #include <optional>
 
+#include "resources/dialog_template.h"
 #include "shell/main_window.h"
 
 #include "shell/win32/native_controls.h"
