@@ -57,8 +57,9 @@ BOOL CALLBACK addScreen(HMONITOR monitor, HDC, LPRECT, LPARAM context)
 
 }  // namespace
 
-NativeMainWindow::NativeMainWindow(HINSTANCE instance, const MainWindowVariant& variant, const WorkerPort& worker)
-    : instance_(instance), variant_(variant), worker_(worker)
+NativeMainWindow::NativeMainWindow(HINSTANCE instance, const MainWindowVariant& variant, const WorkerPort& worker,
+                                   const char* settingsPath)
+    : instance_(instance), variant_(variant), worker_(worker), settingsPath_(settingsPath)
 {
     controls_ = makeNativeDialogControls(native_);
 }
@@ -136,7 +137,7 @@ void NativeMainWindow::onCreate(HWND window)
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&classes);
     attachMenu();
-    procedure_.emplace(variant_, makeHost(), controls_, worker_);
+    procedure_.emplace(variant_, makeHost(), controls_, worker_, settingsPath_);
     procedure_->create();
 }
 

@@ -17,7 +17,9 @@ constexpr wchar_t MAIN_WINDOW_CLASS[] = L"zelAppDialog";
 
 class NativeMainWindow {
 public:
-    NativeMainWindow(HINSTANCE instance, const MainWindowVariant& variant, const WorkerPort& worker);
+    // `settingsPath` as for MainWindow: nullptr for the program's own settings file.
+    NativeMainWindow(HINSTANCE instance, const MainWindowVariant& variant, const WorkerPort& worker,
+                     const char* settingsPath = nullptr);
     NativeMainWindow(const NativeMainWindow&) = delete;
     NativeMainWindow& operator=(const NativeMainWindow&) = delete;
 
@@ -42,6 +44,7 @@ private:
     HINSTANCE instance_;
     MainWindowVariant variant_;
     WorkerPort worker_;
+    const char* settingsPath_;
     const DialogTemplate* dialog_ = nullptr;
     HWND window_ = nullptr;
     NativeControls native_;

@@ -1,0 +1,146 @@
+// The main window as a real Windows window over a recording worker: what its creation leaves
+// behind (menu, size, title, queued start and connect), the meters' range at the worker's
+// start, a mute button's click reaching the worker, and its destruction.
+
+#include "conference/worker_events.h"
+#include "platform/private_profile.h"
+#include "resources/resource_ids.h"
+#include "resources/template_set.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/win32/native_main_window.h"
+
+#include <commctrl.h>
+
+namespace {
+
+struct Posted {
+    uint32_t message;
+    uintptr_t wParam;
+    intptr_t lParam;
+};
+
+struct RecordingWorker {
+    int starts = 0;
+    int shutdowns = 0;
+    std::vector<Posted> posted;
+
+    WorkerPort port()
+    {
+        WorkerPort port;
+        port.context = this;
+        port.start = [](void* self) { ++static_cast<RecordingWorker*>(self)->starts; };
+        port.post = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+            static_cast<RecordingWorker*>(self)->posted.push_back(Posted{message, wParam, lParam});
+            return true;
+        };
+        port.shutdown = [](void* self) { ++static_cast<RecordingWorker*>(self)->shutdowns; };
+        return port;
+    }
+};
+
+std::string scratchSettingsPath()
+{
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    return std::string(folder) + "kovaro-win32-main-window-test.ini";
+}
+
+class NativeMainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { NativeMainWindow::registerWindowClass(GetModuleHandleW(nullptr)); }
+
+    void SetUp() override
+    {
+        DeleteFileA(settingsPath.c_str());
+        ASSERT_EQ(window.create(), 0);
+    }
+
+    void TearDown() override
+    {
+        if (IsWindow(window.handle()))
+            DestroyWindow(window.handle());
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        DeleteFileA(settingsPath.c_str());
+    }
+
+    // Takes the next message queued for the window without dispatching it.
+    bool takeQueued(MSG& message) { return PeekMessageW(&message, window.handle(), 0, 0, PM_REMOVE) != FALSE; }
+
+    std::string settingsPath = scratchSettingsPath();
+    RecordingWorker worker;
+    NativeMainWindow window{GetModuleHandleW(nullptr), PARTICIPANT_MAIN_WINDOW, worker.port(), settingsPath.c_str()};
+};
+
+TEST_F(NativeMainWindowTest, CreationGivesClassMenuTitleTemplateSizeAndQueuesStartThenConnect)
+{
+    HWND handle = window.handle();
+    wchar_t text[64];
+    GetClassNameW(handle, text, 64);
+    EXPECT_EQ(std::wstring(text), L"zelAppDialog");
+    GetWindowTextW(handle, text, 64);
+    EXPECT_EQ(std::wstring(text), L"Kovaro");
+    EXPECT_NE(GetMenu(handle), nullptr);
+    // The menu bar is added to the frame, not taken from the template's client area.
+    RECT expected{0, 0, participantMainTemplate.width, participantMainTemplate.height};
+    MapDialogRect(handle, &expected);
+    RECT client;
+    GetClientRect(handle, &client);
+    EXPECT_EQ(client.right, expected.right);
+    EXPECT_EQ(client.bottom, expected.bottom);
+
+    MSG first;
+    MSG second;
+    ASSERT_TRUE(takeQueued(first));
+    ASSERT_TRUE(takeQueued(second));
+    EXPECT_EQ(first.message, WM_WORKER_START);
+    EXPECT_EQ(second.message, static_cast<UINT>(WM_COMMAND));
+    EXPECT_EQ(LOWORD(second.wParam), IDM_CONNECT);
+    EXPECT_EQ(worker.starts, 0) << "the worker starts only when the window handles its start";
+}
+
+TEST_F(NativeMainWindowTest, WorkerStartSetsTheMetersRangeAndAMuteClickPostsItsState)
+{
+    HWND handle = window.handle();
+    SendMessageW(handle, WM_WORKER_START, 0, 0);
+    EXPECT_EQ(worker.starts, 1);
+    for (int id : {IDC_SEND_METER, IDC_SLOT_METER_BASE, IDC_SLOT_METER_BASE + 15}) {
+        PBRANGE range{};
+        SendDlgItemMessageW(handle, id, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+        EXPECT_EQ(range.iLow, 0) << id;
+        EXPECT_EQ(range.iHigh, 96) << id;
+    }
+
+    SendDlgItemMessageW(handle, IDC_SLOT_MUTE_BASE + 3, BM_CLICK, 0, 0);
+    SendDlgItemMessageW(handle, IDC_SLOT_MUTE_BASE + 3, BM_CLICK, 0, 0);
+    SendDlgItemMessageW(handle, IDC_SEND_MUTE, BM_CLICK, 0, 0);
+    ASSERT_EQ(worker.posted.size(), 3u);
+    EXPECT_EQ(worker.posted[0].message, static_cast<uint32_t>(WM_COMMAND));
+    EXPECT_EQ(worker.posted[0].wParam, CMD_MUTE_SLOT);
+    EXPECT_EQ(worker.posted[0].lParam, (1 << 16) | 3);
+    EXPECT_EQ(worker.posted[1].lParam, 3);
+    EXPECT_EQ(worker.posted[2].wParam, CMD_MUTE_MASTER);
+    EXPECT_EQ(worker.posted[2].lParam, (1 << 16) | 1);
+}
+
+TEST_F(NativeMainWindowTest, ExitCommandDestroysTheWindowSavesItsPlaceAndEndsTheLoop)
+{
+    HWND handle = window.handle();
+    SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SendMessageW(handle, WM_WORKER_START, 0, 0);
+    SendMessageW(handle, WM_COMMAND, IDM_EXIT, 0);
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(worker.shutdowns, 1);
+    MSG message;
+    EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(readProfileInt("torvik", "Left", -1, settingsPath.c_str()), 40);
+    EXPECT_EQ(readProfileInt("torvik", "Top", -1, settingsPath.c_str()), 30);
+}
+
+}  // namespace
