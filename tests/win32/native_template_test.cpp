@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/win32/native_main_window.h"
 #include "shell/win32/native_template.h"
 
 #include <windows.h>
@@ -45,14 +46,8 @@ protected:
     {
         INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&classes);
-        // The main windows name their own class, which a window procedure of the dialog kind serves here.
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = DefDlgProcW;
-        windowClass.cbWndExtra = DLGWINDOWEXTRA;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"zelAppDialog";
-        RegisterClassExW(&windowClass);
+        // The main windows name the program's own class.
+        NativeMainWindow::registerWindowClass(GetModuleHandleW(nullptr));
     }
 
     void SetUp() override
