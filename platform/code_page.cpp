@@ -1,21 +1,53 @@
 #include "platform/code_page.h"
 
-#include <iconv.h>
-
 #include <cstring>
+
+#include "platform/code_page_character.h"
 
 namespace {
 
-// glibc's "CP932" keeps 0x5C and 0x7E as backslash and tilde, as Windows does ("SJIS" does not).
-constexpr const char* CP932_NAME = "CP932";
-constexpr const char* UTF8_NAME = "UTF-8";
 constexpr char REPLACEMENT = '?';
-// The longest character on either side (a UTF-8 sequence).
-constexpr size_t MAX_CHARACTER_BYTES = 4;
 
 bool inRange(unsigned char byte, unsigned char low, unsigned char high)
 {
     return byte >= low && byte <= high;
+}
+
+// Single bytes that code page 932 leaves without a character. Windows' own table maps them into
+// the private use area; they are refused both ways so that every system converts alike.
+bool isUnassignedSingleByte(unsigned char byte)
+{
+    return byte == 0x80 || byte == 0xA0 || byte >= 0xFD;
+}
+
+// Characters of JIS X 0208 as Unicode names them, which code page 932 holds under another
+// code point (a wave dash typed by an input method is the full-width tilde there).
+struct OneWayMapping {
+    const char* utf8;
+    const char* cp932;
+};
+constexpr OneWayMapping ONE_WAY_MAPPINGS[] = {
+    {"\u00A2", "\x81\x91"},  // cent sign
+    {"\u00A3", "\x81\x92"},  // pound sign
+    {"\u00A5", "\x5C"},      // yen sign
+    {"\u00AC", "\x81\xCA"},  // not sign
+    {"\u2014", "\x81\x5C"},  // em dash
+    {"\u2016", "\x81\x61"},  // double vertical line
+    {"\u203E", "\x7E"},      // overline
+    {"\u2212", "\x81\x7C"},  // minus sign
+    {"\u301C", "\x81\x60"},  // wave dash
+};
+
+size_t oneWayMapping(const char* character, size_t length, char* out)
+{
+    for (const OneWayMapping& mapping : ONE_WAY_MAPPINGS) {
+        if (std::strlen(mapping.utf8) == length && std::memcmp(mapping.utf8, character, length) == 0) {
+            const size_t produced = std::strlen(mapping.cp932);
+            std::memcpy(out, mapping.cp932, produced);
+            return produced;
+        }
+    }
+    return 0;
 }
 
 // Length of the well-formed UTF-8 sequence at `text`, or 0 when it is not well-formed
@@ -54,10 +86,12 @@ size_t utf8CharacterLength(const unsigned char* text, size_t available)
     return length;
 }
 
-// Length of the code page 932 character at `text`, or 0 when a lead byte has no valid
-// trail byte after it.
+// Length of the code page 932 character at `text`, or 0 when it is no character: a lead byte
+// without a valid trail byte after it, or an unassigned single byte.
 size_t cp932CharacterLength(const unsigned char* text, size_t available)
 {
+    if (isUnassignedSingleByte(text[0]))
+        return 0;
     if (!isCp932LeadByte(text[0]))
         return 1;
     if (available < 2)
@@ -66,44 +100,34 @@ size_t cp932CharacterLength(const unsigned char* text, size_t available)
     return inRange(trail, 0x40, 0x7E) || inRange(trail, 0x80, 0xFC) ? 2 : 0;
 }
 
-using CharacterLength = size_t (*)(const unsigned char* text, size_t available);
-
-// Converts one character; returns the bytes produced, or 0 when the target has no such character.
-size_t convertCharacter(iconv_t converter, const char* character, size_t length, char* out)
+size_t convertCharacter(CharacterConverter& converter, CodePageDirection direction, const char* character,
+                        size_t length, char* out)
 {
-    char source[MAX_CHARACTER_BYTES];
-    std::memcpy(source, character, length);
-    char* in = source;
-    size_t inLeft = length;
-    char* target = out;
-    size_t outLeft = MAX_CHARACTER_BYTES;
-    if (iconv(converter, &in, &inLeft, &target, &outLeft) == static_cast<size_t>(-1) || inLeft != 0)
-        return 0;
-    return MAX_CHARACTER_BYTES - outLeft;
+    if (direction == CodePageDirection::Cp932ToUtf8)
+        return converter.convert(character, length, out);
+    if (size_t mapped = oneWayMapping(character, length, out))
+        return mapped;
+    size_t produced = converter.convert(character, length, out);
+    return produced == 1 && isUnassignedSingleByte(static_cast<unsigned char>(out[0])) ? 0 : produced;
 }
 
-// Converts character by character so that the output limit never splits one. Without a
-// converter (no gconv modules installed) only ASCII passes; everything else is replaced.
-TextConversion convert(const char* fromCode, const char* toCode, CharacterLength characterLength, const char* input,
-                       size_t inputLength, char* output, size_t capacity)
+// Converts character by character so that the output limit never splits one.
+TextConversion convert(CodePageDirection direction, const char* input, size_t inputLength, char* output,
+                       size_t capacity)
 {
     TextConversion result{0, 0};
     if (capacity == 0)
         return result;
-    iconv_t converter = iconv_open(toCode, fromCode);
-    bool haveConverter = converter != reinterpret_cast<iconv_t>(-1);
+    const auto characterLength =
+        direction == CodePageDirection::Cp932ToUtf8 ? cp932CharacterLength : utf8CharacterLength;
+    CharacterConverter converter(direction);
     const auto* bytes = reinterpret_cast<const unsigned char*>(input);
     size_t position = 0;
     while (position < inputLength) {
         size_t length = characterLength(bytes + position, inputLength - position);
         char converted[MAX_CHARACTER_BYTES];
-        size_t convertedLength = 0;
-        if (length != 0 && haveConverter)
-            convertedLength = convertCharacter(converter, input + position, length, converted);
-        else if (length == 1 && bytes[position] < 0x80) {
-            converted[0] = input[position];
-            convertedLength = 1;
-        }
+        size_t convertedLength =
+            length == 0 ? 0 : convertCharacter(converter, direction, input + position, length, converted);
         bool replacedHere = convertedLength == 0;
         if (replacedHere) {
             converted[0] = REPLACEMENT;
@@ -117,8 +141,6 @@ TextConversion convert(const char* fromCode, const char* toCode, CharacterLength
         position += length == 0 ? 1 : length;
     }
     output[result.length] = '\0';
-    if (haveConverter)
-        iconv_close(converter);
     return result;
 }
 
@@ -126,10 +148,10 @@ TextConversion convert(const char* fromCode, const char* toCode, CharacterLength
 
 TextConversion cp932ToUtf8(const char* input, size_t inputLength, char* output, size_t capacity)
 {
-    return convert(CP932_NAME, UTF8_NAME, cp932CharacterLength, input, inputLength, output, capacity);
+    return convert(CodePageDirection::Cp932ToUtf8, input, inputLength, output, capacity);
 }
 
 TextConversion utf8ToCp932(const char* input, size_t inputLength, char* output, size_t capacity)
 {
-    return convert(UTF8_NAME, CP932_NAME, utf8CharacterLength, input, inputLength, output, capacity);
+    return convert(CodePageDirection::Utf8ToCp932, input, inputLength, output, capacity);
 }

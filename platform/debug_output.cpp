@@ -1,12 +1,10 @@
 #include "platform/debug_output.h"
 
-#include <unistd.h>
-
-#include <cstring>
 #include <mutex>
 
 #include "platform/debug_line_limiter.h"
 #include "platform/loop_clock.h"
+#include "platform/system_debug_output.h"
 
 namespace {
 
@@ -17,18 +15,10 @@ DebugLineLimiter limiter;
 
 void writeLine(void*, const char* text)
 {
-    if (currentSink) {
+    if (currentSink)
         currentSink(currentContext, text);
-        return;
-    }
-    size_t length = std::strlen(text);
-    while (length > 0) {
-        ssize_t written = ::write(STDERR_FILENO, text, length);
-        if (written <= 0)
-            return;
-        text += written;
-        length -= static_cast<size_t>(written);
-    }
+    else
+        writeSystemDebugLine(text);
 }
 
 }

@@ -1,27 +1,18 @@
 #include "platform/event_loop.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <climits>
 
-EventLoop::EventLoop() : clock_(monotonicClock()), wakeupFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+EventLoop::EventLoop() : clock_(monotonicClock()), system_(*this)
 {
     for (WatchedSocket& socket : sockets_)
         socket.fd = -1;
 }
 
-EventLoop::~EventLoop()
-{
-    if (wakeupFd_ >= 0)
-        close(wakeupFd_);
-}
+EventLoop::~EventLoop() = default;
 
 bool EventLoop::isValid() const
 {
-    return wakeupFd_ >= 0;
+    return system_.isValid();
 }
 
 void EventLoop::setHandler(EventHandler handler, void* context)
@@ -33,6 +24,7 @@ void EventLoop::setHandler(EventHandler handler, void* context)
 void EventLoop::setClock(LoopClock clock)
 {
     clock_ = clock;
+    system_.timersChanged();
 }
 
 uint64_t EventLoop::now() const
@@ -55,19 +47,19 @@ bool EventLoop::post(uint32_t message, uintptr_t wParam, intptr_t lParam)
     // The loop only blocks after it found the queue empty, so only the first message
     // into an empty queue needs to wake it.
     if (wasEmpty)
-        wake();
+        system_.wake();
     return true;
 }
 
 void EventLoop::postQuit(int code)
 {
-    // The wakeup is written under the lock, unlike post()'s: run() sees the request only under
-    // it, so the loop cannot end, and its owner destroy it and close the descriptor, while this
-    // call still writes to it.
+    // The wakeup is sent under the lock, unlike post()'s: run() sees the request only under
+    // it, so the loop cannot end, and its owner destroy it with its wake-up resource, while
+    // this call still uses that.
     std::lock_guard<std::mutex> lock(queueMutex_);
     quitPosted_ = true;
     quitCode_ = code;
-    wake();
+    system_.wake();
 }
 
 bool EventLoop::quitRequested() const
@@ -76,19 +68,10 @@ bool EventLoop::quitRequested() const
     return quitPosted_;
 }
 
-void EventLoop::wake()
+bool EventLoop::hasQueuedMessage() const
 {
-    const uint64_t one = 1;
-    ssize_t written = write(wakeupFd_, &one, sizeof one);
-    // A full counter (EAGAIN) still leaves the descriptor readable.
-    (void)written;
-}
-
-void EventLoop::drainWakeup()
-{
-    uint64_t count = 0;
-    ssize_t got = read(wakeupFd_, &count, sizeof count);
-    (void)got;
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    return queueCount_ > 0;
 }
 
 bool EventLoop::popMessage(Message& out)
@@ -109,6 +92,15 @@ bool EventLoop::popMessage(Message& out)
         if (WatchedSocket* socket = findSocket(static_cast<int>(out.wParam)))
             socket->notificationQueued = false;
     }
+    return true;
+}
+
+bool EventLoop::deliverQueued()
+{
+    Message next;
+    if (!popMessage(next))
+        return false;
+    deliver(next.message, next.wParam, next.lParam);
     return true;
 }
 
@@ -155,8 +147,10 @@ int EventLoop::watchSocket(int fd, uint32_t message)
         socket = findSocket(-1);
     if (!socket)
         return -1;
-    if (socket->fd != fd)
+    if (socket->fd != fd) {
         *socket = WatchedSocket{fd, message, false};
+        system_.watch(fd);
+    }
     socket->message = message;
     return 0;
 }
@@ -169,50 +163,7 @@ void EventLoop::unwatchSocket(int fd)
     if (socket->notificationQueued)
         dropNotifications(fd);
     socket->fd = -1;
-}
-
-void EventLoop::pollReadiness(int timeoutMs, bool withWakeup)
-{
-    pollfd fds[1 + SOCKET_CAPACITY];
-    WatchedSocket* owners[1 + SOCKET_CAPACITY];
-    nfds_t count = 0;
-    if (withWakeup) {
-        fds[count] = pollfd{wakeupFd_, POLLIN, 0};
-        owners[count++] = nullptr;
-    }
-    for (WatchedSocket& socket : sockets_) {
-        if (socket.fd < 0 || socket.notificationQueued)
-            continue;
-        fds[count] = pollfd{socket.fd, POLLIN, 0};
-        owners[count++] = &socket;
-    }
-    if (count == 0 || poll(fds, count, timeoutMs) <= 0)
-        return;
-
-    for (nfds_t i = 0; i < count; ++i) {
-        const short events = fds[i].revents;
-        if (events == 0)
-            continue;
-        WatchedSocket* socket = owners[i];
-        if (!socket) {
-            drainWakeup();
-            continue;
-        }
-        if (events & POLLNVAL) {
-            // Closed without unwatchSocket: forget it rather than spin on it, and so a
-            // socket later opened under the same number is not reported unasked.
-            socket->fd = -1;
-            continue;
-        }
-        uint32_t error = 0;
-        if (events & POLLERR) {
-            int pending = 0;
-            socklen_t length = sizeof pending;
-            if (getsockopt(socket->fd, SOL_SOCKET, SO_ERROR, &pending, &length) == 0)
-                error = static_cast<uint32_t>(pending) & 0xFFFFu;
-        }
-        queueNotification(*socket, static_cast<intptr_t>(FD_READ | error << 16));
-    }
+    system_.unwatch(fd);
 }
 
 EventLoop::Timer* EventLoop::findTimer(uint32_t timerId)
@@ -236,12 +187,15 @@ void EventLoop::setTimer(uint32_t timerId, uint32_t periodMs)
     // A zero period would expire on every pass; one millisecond is the finest step.
     const uint32_t period = periodMs == 0 ? 1 : periodMs;
     *timer = Timer{timerId, period, now() + period, true};
+    system_.timersChanged();
 }
 
 void EventLoop::killTimer(uint32_t timerId)
 {
-    if (Timer* timer = findTimer(timerId))
+    if (Timer* timer = findTimer(timerId)) {
         timer->running = false;
+        system_.timersChanged();
+    }
 }
 
 bool EventLoop::isTimerRunning(uint32_t timerId) const
@@ -270,8 +224,19 @@ bool EventLoop::takeDueTimer(uint64_t nowMs, uint32_t& timerId)
     return true;
 }
 
-int EventLoop::millisecondsUntilNextTimer(uint64_t nowMs) const
+bool EventLoop::deliverDueTimer()
 {
+    uint32_t timerId = 0;
+    if (!takeDueTimer(now(), timerId))
+        return false;
+    system_.timersChanged();
+    deliver(WM_TIMER, timerId, 0);
+    return true;
+}
+
+int EventLoop::millisecondsUntilNextTimer() const
+{
+    const uint64_t nowMs = now();
     uint64_t shortest = UINT64_MAX;
     for (const Timer& timer : timers_) {
         if (!timer.running)
@@ -294,21 +259,16 @@ void EventLoop::deliver(uint32_t message, uintptr_t wParam, intptr_t lParam)
 bool EventLoop::dispatchOne(bool wait)
 {
     for (;;) {
-        pollReadiness(0, false);
-        Message next;
-        if (popMessage(next)) {
-            deliver(next.message, next.wParam, next.lParam);
+        system_.queueReadySockets();
+        if (deliverQueued())
             return true;
-        }
-        const uint64_t nowMs = now();
-        uint32_t timerId = 0;
-        if (takeDueTimer(nowMs, timerId)) {
-            deliver(WM_TIMER, timerId, 0);
+        if (system_.dispatchSystemEvent())
             return true;
-        }
+        if (deliverDueTimer())
+            return true;
         if (!wait || quitRequested())
             return false;
-        pollReadiness(millisecondsUntilNextTimer(nowMs), true);
+        system_.wait(millisecondsUntilNextTimer());
     }
 }
 

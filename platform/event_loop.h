@@ -1,8 +1,12 @@
 #pragma once
 // The worker's event sink: one single-threaded loop that delivers posted messages,
-// socket readiness and window-style timers to one handler.
-// Threading: post() and postQuit() may be called from any thread; every other member
-// only on the thread that runs the loop.
+// socket readiness and window-style timers to one handler. On Windows the loop is a hidden
+// window of class "ZUBEXWORKERWINDOW" made by the constructor, so a loop must be built on the
+// thread that runs it; a message loop of the system there (a message box's) dispatches its
+// events too.
+// Threading: post() and postQuit() may be called from any thread (post() also from a
+// multimedia callback: it takes a lock and posts a window message, nothing else); every other
+// member only on the thread that runs the loop.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,12 +14,10 @@
 
 #include "platform/loop_clock.h"
 
-constexpr uint32_t WM_DESTROY = 0x0002;
-constexpr uint32_t WM_COMMAND = 0x0111;
-constexpr uint32_t WM_TIMER = 0x0113;
-
-// Event half of a socket notification's lParam; the error half is the high 16 bits.
-constexpr uint32_t FD_READ = 0x0001;
+// From the system folder: WM_DESTROY, WM_COMMAND, WM_TIMER and FD_READ (the system's own
+// definitions on Windows), and EventLoopSystem, the part of the loop that waits and wakes.
+#include "event_loop_system.h"
+#include "window_messages.h"
 
 inline constexpr uint32_t socketEvent(intptr_t lParam)
 {
@@ -39,7 +41,7 @@ public:
     EventLoop(const EventLoop&) = delete;
     EventLoop& operator=(const EventLoop&) = delete;
 
-    // False when the loop's wake-up descriptor could not be created.
+    // False when the loop's wake-up descriptor (on Windows its window) could not be created.
     bool isValid() const;
 
     void setHandler(EventHandler handler, void* context);
@@ -61,6 +63,8 @@ public:
     // While fd has a datagram waiting, delivers `message` with wParam = fd and
     // lParam = FD_READ | error << 16; one notification at a time per socket, the next
     // one only after the previous was dispatched. Returns 0, or -1 when the table is full.
+    // On Windows fd is the SOCKET's value (socket handles fit in 32 bits); the loop selects
+    // FD_READ on it for its window (WSAAsyncSelect), which also makes the socket non-blocking.
     int watchSocket(int fd, uint32_t message);
     // Stops notifications for fd and drops any of its notifications still queued.
     void unwatchSocket(int fd);
@@ -74,6 +78,8 @@ public:
     int run();
 
 private:
+    friend class EventLoopSystem;
+
     struct Message {
         uint32_t message;
         uintptr_t wParam;
@@ -97,15 +103,18 @@ private:
     static constexpr size_t RING_CAPACITY = QUEUE_CAPACITY + SOCKET_CAPACITY;
 
     bool popMessage(Message& out);
+    bool hasQueuedMessage() const;
+    // Pops the next queued message and hands it to the handler; false when none waits.
+    bool deliverQueued();
+    // Hands the earliest due timer to the handler; false when none is due.
+    bool deliverDueTimer();
     void queueNotification(WatchedSocket& socket, intptr_t lParam);
     void dropNotifications(int fd);
-    void pollReadiness(int timeoutMs, bool withWakeup);
     bool takeDueTimer(uint64_t now, uint32_t& timerId);
-    int millisecondsUntilNextTimer(uint64_t now) const;
+    // -1 when no timer runs.
+    int millisecondsUntilNextTimer() const;
     bool quitRequested() const;
     void deliver(uint32_t message, uintptr_t wParam, intptr_t lParam);
-    void wake();
-    void drainWakeup();
     WatchedSocket* findSocket(int fd);
     Timer* findTimer(uint32_t timerId);
     uint64_t now() const;
@@ -113,7 +122,6 @@ private:
     EventHandler handler_ = nullptr;
     void* handlerContext_ = nullptr;
     LoopClock clock_;
-    int wakeupFd_ = -1;
 
     mutable std::mutex queueMutex_;
     Message queue_[RING_CAPACITY] = {};
@@ -125,4 +133,6 @@ private:
 
     Timer timers_[TIMER_CAPACITY] = {};
     WatchedSocket sockets_[SOCKET_CAPACITY] = {};
+    // Last: it may reach the members above while it is built and torn down.
+    EventLoopSystem system_;
 };

@@ -1,13 +1,9 @@
 #pragma once
-// Full path of the running program, as the kernel reports it in /proc/self/exe.
+// Full path of the running program as UTF-8: from /proc/self/exe, or on Windows from
+// GetModuleFileNameW.
 
 #include <cstddef>
 
-// Stores the zero-terminated target of the symbolic link `linkPath`. When the program file was
-// replaced or removed while running, the kernel appends " (deleted)"; that suffix is taken off
-// again so the path still names the program's place. Returns the length, or -1 when the link
-// cannot be read or its target does not fit in capacity-1 bytes.
-int readProgramLink(const char* linkPath, char* buffer, size_t capacity);
-
-// readProgramLink of /proc/self/exe.
+// Stores the zero-terminated path. Returns its length, or -1 when it cannot be found or does
+// not fit in capacity-1 bytes.
 int executablePath(char* buffer, size_t capacity);

@@ -8,7 +8,7 @@ struct LoopClock {
     void* context = nullptr;
 };
 
-// Milliseconds of CLOCK_MONOTONIC.
+// Milliseconds of a clock that never jumps (CLOCK_MONOTONIC; GetTickCount64 on Windows).
 uint64_t monotonicMilliseconds();
 LoopClock monotonicClock();
 

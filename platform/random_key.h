@@ -1,5 +1,6 @@
 #pragma once
-// Unpredictable 32-bit values from the kernel (session keys).
+// Unpredictable 32-bit values from the system's generator (session keys): getrandom, on Windows
+// BCryptGenRandom.
 
 #include <cstdint>
 

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "platform/atomic_file.h"
+#include "platform/posix/atomic_file.h"
+#include "platform/profile_entry.h"
 
 namespace {
 
@@ -49,16 +50,11 @@ private:
 constexpr char BYTE_ORDER_MARK[] = "\xEF\xBB\xBF";
 constexpr size_t BYTE_ORDER_MARK_LENGTH = 3;
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 Span trim(const char* data, Span span)
 {
-    while (span.begin < span.end && isBlank(data[span.begin]))
+    while (span.begin < span.end && isProfileBlank(data[span.begin]))
         ++span.begin;
-    while (span.end > span.begin && isBlank(data[span.end - 1]))
+    while (span.end > span.begin && isProfileBlank(data[span.end - 1]))
         --span.end;
     return span;
 }
@@ -174,24 +170,6 @@ const char* lineBreakOf(const char* data, size_t size)
     return "\n";
 }
 
-bool hasLineBreak(const char* text)
-{
-    return std::strpbrk(text, "\r\n") != nullptr;
-}
-
-bool isStorableName(const char* name, const char* forbidden)
-{
-    size_t length = std::strlen(name);
-    return length > 0 && !isBlank(name[0]) && !isBlank(name[length - 1]) && !hasLineBreak(name) &&
-           std::strpbrk(name, forbidden) == nullptr;
-}
-
-bool isStorable(const char* section, const char* key, const char* value)
-{
-    return section && key && value && isStorableName(section, "]") && isStorableName(key, "=") && key[0] != '[' &&
-           key[0] != ';' && key[0] != '#' && !hasLineBreak(value);
-}
-
 ByteRange text(const char* s)
 {
     return ByteRange{s, std::strlen(s)};
@@ -222,32 +200,9 @@ size_t readProfileString(const char* section, const char* key, const char* defau
     return copyTruncated(fallback, std::strlen(fallback), buffer, capacity);
 }
 
-int32_t readProfileInt(const char* section, const char* key, int32_t defaultValue, const char* path)
-{
-    // Enough for any int32 with sign; longer digit runs are clamped anyway.
-    char value[32];
-    size_t length = readProfileString(section, key, "", value, sizeof(value), path);
-    if (length == 0)
-        return defaultValue;
-    size_t position = 0;
-    bool negative = value[0] == '-';
-    if (value[0] == '-' || value[0] == '+')
-        position = 1;
-    int64_t magnitude = 0;
-    constexpr int64_t LIMIT = int64_t{1} << 31;
-    for (; position < length && value[position] >= '0' && value[position] <= '9'; ++position) {
-        magnitude = magnitude * 10 + (value[position] - '0');
-        if (magnitude > LIMIT)
-            magnitude = LIMIT;
-    }
-    if (negative)
-        return static_cast<int32_t>(-magnitude);
-    return static_cast<int32_t>(magnitude < LIMIT ? magnitude : LIMIT - 1);
-}
-
 int writeProfileString(const char* section, const char* key, const char* value, const char* path)
 {
-    if (!path || path[0] == '\0' || !isStorable(section, key, value))
+    if (!path || path[0] == '\0' || !isStorableProfileEntry(section, key, value))
         return -1;
     FileBytes file;
     FileBytes::Status status = file.load(path);
