@@ -16,9 +16,9 @@ constexpr int IDD_SERVER_CONNECT = 106;
 constexpr int IDM_EXIT = 40001;
 constexpr int IDM_CONNECT = 40004;
 
-// Dialog results and the buttons that give them.
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
+// Dialog results and the buttons that give them, IDOK (1) and IDCANCEL (2): the system's own
+// where it has them (resources/windows or resources/posix).
+#include "dialog_results.h"
 
 // Connection dialog controls.
 constexpr int IDC_REMOTE_HOST = 1021;
