@@ -4,7 +4,10 @@
 // Both directions stop before a character that would not fit, so text is never cut in the
 // middle of a character. A character that has no counterpart on the other side becomes one '?',
 // and so does each byte that does not begin a well-formed character (a CP932 lead byte without
-// its trail byte, malformed UTF-8); each is counted in `replaced`, nothing is dropped silently.
+// its trail byte, a byte the code page leaves unassigned, malformed UTF-8); each is counted in
+// `replaced`, nothing is dropped silently. The conversion is the same on every system: iconv's
+// on POSIX, the system's (without best fit) on Windows, and the JIS forms of a few characters
+// (wave dash, minus sign, ...) going to their code page 932 counterparts on both.
 // Thread-safe: every call uses its own converter state.
 
 #include <cstddef>
