@@ -1,35 +1,16 @@
 #include "platform/executable_path.h"
-#include "platform/posix/program_link.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
-#include "tests/support/scratch_folder.h"
+#include "tests/platform/system_expectations.h"
 
-TEST(ExecutablePath, NamesThisTestProgram)
+TEST(ExecutablePath, NamesThisTestProgramAndRefusesToCutIt)
 {
     char path[4096];
     int length = executablePath(path, sizeof(path));
     ASSERT_GT(length, 0);
-    EXPECT_EQ(std::string(path), std::string(KOVARO_BIN_DIR) + "/kovaro_platform_tests");
+    EXPECT_EQ(std::string(path), expectedTestProgramPath());
     EXPECT_EQ(executablePath(path, static_cast<size_t>(length)), -1);
-}
-
-TEST(ExecutablePath, DropsTheDeletedMarkOfAReplacedProgram)
-{
-    ScratchFolder folder;
-    ASSERT_TRUE(folder.isValid());
-    std::string gone = folder.file("kovaro (deleted)");
-    ASSERT_EQ(symlink(gone.c_str(), folder.file("gone-link").c_str()), 0);
-    char path[4096];
-    EXPECT_EQ(readProgramLink(folder.file("gone-link").c_str(), path, sizeof(path)),
-              static_cast<int>(folder.file("kovaro").size()));
-    EXPECT_EQ(std::string(path), folder.file("kovaro"));
-
-    // A program whose real name ends that way keeps it.
-    writeBytes(gone, "");
-    EXPECT_EQ(readProgramLink(folder.file("gone-link").c_str(), path, sizeof(path)), static_cast<int>(gone.size()));
-    EXPECT_EQ(std::string(path), gone);
 }

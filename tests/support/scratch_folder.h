@@ -1,27 +1,36 @@
 #pragma once
-// Test helper: a fresh folder under /tmp, removed with everything in it when the test ends,
-// and whole-file read and write of real files.
+// Test helper: a fresh folder in the system's folder for temporary files, removed with
+// everything in it when the test ends, and whole-file read and write of real files.
 
-#include <ftw.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
+#include <system_error>
 
 class ScratchFolder {
 public:
     ScratchFolder()
     {
-        char name[] = "/tmp/kovaro-test-XXXXXX";
-        if (mkdtemp(name))
-            path_ = name;
+        std::error_code error;
+        const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+        if (error)
+            return;
+        std::random_device seed;
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const std::filesystem::path candidate = base / ("kovaro-test-" + std::to_string(seed()));
+            if (std::filesystem::create_directory(candidate, error)) {
+                path_ = candidate.generic_string();
+                return;
+            }
+        }
     }
     ~ScratchFolder()
     {
+        std::error_code ignored;
         if (!path_.empty())
-            nftw(path_.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+            std::filesystem::remove_all(path_, ignored);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -31,14 +40,13 @@ public:
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
 private:
-    static int removeEntry(const char* entry, const struct stat*, int, struct FTW*) { return ::remove(entry); }
     std::string path_;
 };
 
 inline bool fileExists(const std::string& path)
 {
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0;
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored);
 }
 
 inline std::string readBytes(const std::string& path)
