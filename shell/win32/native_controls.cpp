@@ -21,16 +21,24 @@ HWND controlOf(void* context, int controlId)
 
 size_t getText(void* context, int controlId, char* text, size_t capacity)
 {
+    if (capacity == 0)
+        return 0;
     wchar_t wide[TEXT_CAPACITY];
     HWND control = controlOf(context, controlId);
     int length = control != nullptr ? GetWindowTextW(control, wide, TEXT_CAPACITY) : 0;
-    return toUtf8(wide, length, text, capacity);
+    int stored = wideToUtf8(wide, static_cast<size_t>(length), text, capacity, true);
+    // Text that is not UTF-16 (half a surrogate pair) reads as none.
+    if (stored < 0) {
+        text[0] = '\0';
+        return 0;
+    }
+    return static_cast<size_t>(stored);
 }
 
 void setText(void* context, int controlId, const char* text)
 {
     wchar_t wide[TEXT_CAPACITY];
-    toWide(text, wide, TEXT_CAPACITY);
+    toWideText(text, wide, TEXT_CAPACITY);
     if (HWND control = controlOf(context, controlId))
         SetWindowTextW(control, wide);
 }
@@ -99,7 +107,7 @@ void showNativeBox(HWND owner, const char* text, const char* caption, UINT icon)
 {
     wchar_t wideText[TEXT_CAPACITY];
     wchar_t wideCaption[TEXT_CAPACITY];
-    toWide(text, wideText, TEXT_CAPACITY);
-    toWide(caption, wideCaption, TEXT_CAPACITY);
+    toWideText(text, wideText, TEXT_CAPACITY);
+    toWideText(caption, wideCaption, TEXT_CAPACITY);
     MessageBoxW(owner, wideText, wideCaption, MB_OK | icon);
 }

@@ -163,7 +163,7 @@ MainWindowHost NativeMainWindow::makeHost()
     host.context = this;
     host.setTitle = [](void* self, const char* title) {
         wchar_t wide[TITLE_CAPACITY];
-        toWide(title, wide, TITLE_CAPACITY);
+        toWideText(title, wide, TITLE_CAPACITY);
         SetWindowTextW(windowOf(self).window_, wide);
     };
     host.postToSelf = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {

@@ -13,7 +13,7 @@ bool appendItem(HMENU popup, const MenuItem& item)
     if (item.text == nullptr)
         return AppendMenuW(popup, MF_SEPARATOR, 0, nullptr) != FALSE;
     wchar_t text[ITEM_TEXT_CAPACITY];
-    toWide(item.text, text, ITEM_TEXT_CAPACITY);
+    toWideText(item.text, text, ITEM_TEXT_CAPACITY);
     return AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(item.commandId), text) != FALSE;
 }
 
@@ -41,7 +41,7 @@ HMENU buildMenu(const MenuResource& menu)
     for (int index = 0; index < menu.popupCount; ++index) {
         HMENU popup = buildPopup(menu.popups[index]);
         wchar_t text[ITEM_TEXT_CAPACITY];
-        toWide(menu.popups[index].text, text, ITEM_TEXT_CAPACITY);
+        toWideText(menu.popups[index].text, text, ITEM_TEXT_CAPACITY);
         if (popup == nullptr || !AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), text)) {
             if (popup != nullptr)
                 DestroyMenu(popup);

@@ -33,8 +33,8 @@ public:
     void text(const char* utf8)
     {
         wchar_t wide[TEXT_CAPACITY];
-        int length = toWide(utf8, wide, TEXT_CAPACITY);
-        put(wide, (static_cast<size_t>(length) + 1) * sizeof(wchar_t));
+        toWideText(utf8, wide, TEXT_CAPACITY);
+        text(wide);
     }
     void text(const wchar_t* wide) { put(wide, (std::wcslen(wide) + 1) * sizeof(wchar_t)); }
 

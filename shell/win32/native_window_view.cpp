@@ -17,14 +17,14 @@ HWND windowOf(void* context)
 void setTitle(void* context, const char* title)
 {
     wchar_t wide[TEXT_CAPACITY];
-    toWide(title, wide, TEXT_CAPACITY);
+    toWideText(title, wide, TEXT_CAPACITY);
     SetWindowTextW(windowOf(context), wide);
 }
 
 void setControlText(void* context, int controlId, const char* text)
 {
     wchar_t wide[TEXT_CAPACITY];
-    toWide(text, wide, TEXT_CAPACITY);
+    toWideText(text, wide, TEXT_CAPACITY);
     SetDlgItemTextW(windowOf(context), controlId, wide);
 }
 

@@ -1,13 +1,14 @@
 #pragma once
-// UTF-8 (the texts of the resource set and the procedures) to and from UTF-16 (the Windows
-// window functions), into fixed buffers.
+// The shell's texts as UTF-16 for the window functions, through the platform's conversion.
 
 #include <cstddef>
 
-// Stores the text zero-terminated; a text that does not fit is cut before the first character
-// that would not. Returns the number of UTF-16 units stored.
-int toWide(const char* utf8, wchar_t* wide, int capacity);
+#include "platform/windows/wide_text.h"
 
-// Stores `length` units of UTF-16 as zero-terminated UTF-8, cut at a character boundary to at
-// most capacity-1 bytes. Returns the number of bytes stored.
-size_t toUtf8(const wchar_t* wide, int length, char* utf8, size_t capacity);
+// Stores the UTF-8 text as UTF-16. A text that is not UTF-8 or does not fit (none of the
+// program's own texts) becomes empty rather than half a text.
+inline void toWideText(const char* utf8, wchar_t* wide, size_t capacity)
+{
+    if (!utf8ToWide(utf8, wide, capacity))
+        wide[0] = L'\0';
+}
