@@ -1,9 +1,8 @@
-// The resource ids come before <windows.h>, whose macros share some of their names.
-#include "resources/resource_ids.h"
-
 #include "shell/win32/control_positions.h"
 
 #include <cstdio>
+
+#include "resources/resource_ids.h"
 
 namespace {
 

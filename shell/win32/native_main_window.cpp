@@ -1,10 +1,8 @@
-// The project's headers come before <windows.h>, whose macros share some of their names.
+#include "shell/win32/native_main_window.h"
+
 #include "conference/worker_events.h"
 #include "resources/resource_ids.h"
 #include "resources/template_set.h"
-
-#include "shell/win32/native_main_window.h"
-
 #include "shell/win32/native_dialog.h"
 #include "shell/win32/native_menu.h"
 #include "shell/win32/native_template.h"

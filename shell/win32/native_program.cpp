@@ -1,12 +1,10 @@
-// The project's headers come before <windows.h>, whose macros share some of their names.
-#include "platform/priority.h"
-#include "resources/resource_ids.h"
-
 #include "shell/win32/native_program.h"
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/priority.h"
+#include "resources/resource_ids.h"
 #include "shell/win32/control_positions.h"
 #include "shell/win32/native_main_window.h"
 #include "shell/win32/native_menu.h"
