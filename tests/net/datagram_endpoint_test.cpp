@@ -1,7 +1,6 @@
 // The relay server's endpoint: what it puts on the wire for an address, a session and a
 // broadcast, and what its receive accepts. Real sockets on loopback stand in for participants.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -20,7 +19,7 @@ protected:
     {
         ASSERT_EQ(0, endpoint.Open(nullptr, SERVER_MESSAGE, 0));
         // A blocking socket would hang the receives that expect nothing to wait.
-        ASSERT_NE(0, fcntl(endpoint.handle(), F_GETFL) & O_NONBLOCK);
+        ASSERT_TRUE(isNonBlocking(endpoint.handle()));
         ASSERT_TRUE(participant.isBound());
     }
 

@@ -1,7 +1,6 @@
 // Opening, closing, sending and receiving with the socket wrapper, against real sockets on
 // loopback. These tests read the socket directly, without a target for notifications.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -40,7 +39,7 @@ TEST(DatagramSocket, OpenBindsANonBlockingSocketOnEveryLocalAddress)
     ASSERT_EQ(0, socket.Open(nullptr, NET_MESSAGE, 0));
     ASSERT_TRUE(socket.isOpen());
     ASSERT_NE(0, socket.localPort());
-    EXPECT_NE(0, fcntl(socket.handle(), F_GETFL) & O_NONBLOCK);
+    EXPECT_TRUE(isNonBlocking(socket.handle()));
 
     UdpPeer peer("127.0.0.2");
     ASSERT_TRUE(peer.isBound());
@@ -59,7 +58,7 @@ TEST(DatagramSocket, ReceiveWithNothingWaitingFailsAtOnce)
     DatagramSocket socket;
     ASSERT_EQ(0, socket.Open(nullptr, NET_MESSAGE, 0));
     // A blocking socket would hang the receive below instead of failing it.
-    ASSERT_NE(0, fcntl(socket.handle(), F_GETFL) & O_NONBLOCK);
+    ASSERT_TRUE(isNonBlocking(socket.handle()));
     std::vector<uint8_t> buffer(RECEIVE_CAPACITY);
     SocketAddress sender;
     EXPECT_EQ(-1, socket.ReceiveFrom(buffer.data(), buffer.size(), sender));
@@ -179,7 +178,7 @@ TEST(DatagramSocket, DatagramLongerThanTheBufferIsDiscardedWhole)
 {
     DatagramSocket socket;
     ASSERT_EQ(0, socket.Open(nullptr, NET_MESSAGE, 0));
-    ASSERT_NE(0, fcntl(socket.handle(), F_GETFL) & O_NONBLOCK);
+    ASSERT_TRUE(isNonBlocking(socket.handle()));
     UdpPeer peer("127.0.0.2");
     SocketAddress sender;
 

@@ -1,7 +1,6 @@
 // The participant's endpoint: it sends only to session 0, the server, and accepts only what
 // comes from the server's IPv4 address with the participant's own key.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -20,7 +19,7 @@ protected:
         ASSERT_TRUE(server.isBound());
         ASSERT_EQ(0, link.Open(nullptr, LINK_MESSAGE, 0));
         // A blocking socket would hang the receives that expect nothing to wait.
-        ASSERT_NE(0, fcntl(link.handle(), F_GETFL) & O_NONBLOCK);
+        ASSERT_TRUE(isNonBlocking(link.handle()));
         ASSERT_EQ(0, link.AddSession(server.address(), OWN_KEY));
     }
 
@@ -87,8 +86,10 @@ TEST_F(LinkEndpointTest, ReceiveAcceptsTheServerFromAnyOfItsPorts)
 
 TEST_F(LinkEndpointTest, ReceiveRejectsOtherSendersKeysAndMagic)
 {
-    UdpPeer stranger("127.0.0.3");
-    EXPECT_EQ(-2, deliver(stranger, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_PONG))));
+    if (loopbackSendersAreDistinct()) {
+        UdpPeer stranger("127.0.0.3");
+        EXPECT_EQ(-2, deliver(stranger, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_PONG))));
+    }
     EXPECT_EQ(-2, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY + 1, makeCode(4, MSG_PONG))));
     EXPECT_EQ(-2, deliver(server, datagramBytes(0x594F5551, OWN_KEY, makeCode(4, MSG_PONG))));
 

@@ -4,7 +4,6 @@
 // an IPv4 address of its own. Plain sockets, independent of the product's socket classes.
 // Threading: one test thread.
 
-#include <netinet/in.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_sockets.h"
 #include "tests/support/wire_bytes.h"
 
 // Long enough that a datagram on its way always arrives; only a failing test waits this long.
@@ -23,8 +23,15 @@ sockaddr_in ipv4Address(const std::string& dotted, uint16_t port);
 // 127.0.0.1 at the port of a socket under test (whose ports are ints).
 sockaddr_in loopbackAddress(int port);
 bool sameEndpoint(const sockaddr_in& a, const sockaddr_in& b);
-// Waits until fd has something to read; false when it never did.
-bool waitReadable(int fd, int timeoutMs = ARRIVAL_TIMEOUT_MS);
+// True when peers on different loopback addresses send from those addresses, as on Linux and
+// Windows. Under Wine every loopback peer sends from 127.0.0.1 (its address() says so), so a
+// check that tells senders apart by address alone has nothing to tell apart there.
+bool loopbackSendersAreDistinct();
+// Waits until the socket has something to read; false when it never did.
+bool waitReadable(int handle, int timeoutMs = ARRIVAL_TIMEOUT_MS);
+// True when a receive on the socket fails at once instead of waiting for a datagram. Only
+// for a socket with nothing waiting.
+bool isNonBlocking(int handle);
 
 struct ReceivedDatagram {
     Bytes bytes;

@@ -1,11 +1,5 @@
 #include "tests/support/udp_peer.h"
 
-#include <arpa/inet.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -34,28 +28,17 @@ bool sameEndpoint(const sockaddr_in& a, const sockaddr_in& b)
     return a.sin_family == b.sin_family && a.sin_addr.s_addr == b.sin_addr.s_addr && a.sin_port == b.sin_port;
 }
 
-bool waitReadable(int fd, int timeoutMs)
+bool loopbackSendersAreDistinct()
 {
-    pollfd entry{fd, POLLIN, 0};
-    return ::poll(&entry, 1, timeoutMs) == 1 && (entry.revents & POLLIN) != 0;
+    static const bool distinct = UdpPeer("127.0.0.2").ipv4() == "127.0.0.2";
+    return distinct;
 }
 
 UdpPeer::UdpPeer(const std::string& dotted, uint16_t port)
 {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    fd_ = openTestSocket(ipv4Address(dotted, port), address_);
     if (fd_ < 0)
-        return;
-    sockaddr_in local = ipv4Address(dotted, port);
-    socklen_t length = sizeof local;
-    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), length) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address_), &length) != 0) {
-        closeSocket();
         address_ = sockaddr_in{};
-        return;
-    }
-    // Each received datagram then tells which local address it was sent to.
-    const int on = 1;
-    ::setsockopt(fd_, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
 }
 
 UdpPeer::~UdpPeer()
@@ -80,7 +63,7 @@ UdpPeer& UdpPeer::operator=(UdpPeer&& other) noexcept
 void UdpPeer::closeSocket()
 {
     if (fd_ >= 0)
-        ::close(fd_);
+        closeTestSocket(fd_);
     fd_ = -1;
 }
 
@@ -93,7 +76,7 @@ std::string UdpPeer::ipv4() const
 
 ssize_t UdpPeer::sendTo(const sockaddr_in& to, const void* bytes, size_t length) const
 {
-    return ::sendto(fd_, bytes, length, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    return sendTestDatagram(fd_, to, bytes, length);
 }
 
 ssize_t UdpPeer::sendTo(const sockaddr_in& to, const Bytes& bytes) const
@@ -106,26 +89,10 @@ bool UdpPeer::receive(ReceivedDatagram& out, int timeoutMs) const
     if (!waitReadable(fd_, timeoutMs))
         return false;
     out.bytes.assign(RECEIVE_CAPACITY, 0);
-    iovec part{out.bytes.data(), out.bytes.size()};
-    alignas(cmsghdr) uint8_t control[128];
-    msghdr message{};
-    message.msg_name = &out.sender;
-    message.msg_namelen = sizeof out.sender;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    const ssize_t length = ::recvmsg(fd_, &message, MSG_DONTWAIT);
+    const ssize_t length = receiveTestDatagram(fd_, out.bytes.data(), out.bytes.size(), out.sender, out.destination);
     if (length < 0)
         return false;
     out.bytes.resize(static_cast<size_t>(length));
-    for (cmsghdr* item = CMSG_FIRSTHDR(&message); item != nullptr; item = CMSG_NXTHDR(&message, item)) {
-        if (item->cmsg_level == IPPROTO_IP && item->cmsg_type == IP_PKTINFO) {
-            in_pktinfo info;
-            std::memcpy(&info, CMSG_DATA(item), sizeof info);
-            out.destination = info.ipi_addr;
-        }
-    }
     return true;
 }
 
