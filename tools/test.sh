@@ -2,7 +2,9 @@
 # Sets up, builds and runs every test twice: a normal build (build/) and an
 # AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/). A third build
 # (build-tsan/) runs the tests whose code runs on several threads under ThreadSanitizer:
-# the event loop, the worker, the audio devices and the end-to-end programs.
+# the event loop, the worker, the audio devices and the end-to-end programs. A fourth build
+# (build-windows/) cross-compiles the Windows programs with mingw-w64 and runs the unit tests
+# of the codec, the platform services, the network layer and the conference roles under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -17,4 +19,11 @@ cmake --build build-tsan -j "$(nproc)" --target kovaro_platform_tests kovaro_aud
 # A race stops the program that has it, so a child program's race fails its test as well.
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/../tools/tsan.supp" \
   ctest --output-on-failure -j "$(nproc)" -R '^(platform|audio|shell|e2e)$')
-echo "test: all three builds passed"
+tools/build.sh build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+# The tests run on a private X server (the shell's tests open windows) and keep one Wine server
+# running for the whole run; it is stopped whatever the result.
+status=0
+(cd build-windows && ../tools/windows/with-xvfb.sh ctest --output-on-failure -j "$(nproc)") || status=$?
+WINEPREFIX=$PWD/build-windows/wine/prefix wineserver -k 2>/dev/null || true
+[ "$status" -eq 0 ]
+echo "test: all four builds passed"

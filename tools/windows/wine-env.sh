@@ -7,8 +7,10 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LOCPATH=$KOVARO_WINE_DIR/locale
 
-# wine under a Japanese locale (ANSI code page 932, as on a Japanese Windows), built privately
-# with localedef. Given per command, since the shell itself cannot switch to it.
+# A Japanese locale (ANSI code page 932, as on a Japanese Windows), built privately with
+# localedef. Given per command (env "${KOVARO_WINE_LOCALE[@]}" wine ...), since the shell
+# itself cannot switch to it.
+KOVARO_WINE_LOCALE=(LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
 kovaro_wine() {
-  LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$@"
+  env "${KOVARO_WINE_LOCALE[@]}" wine "$@"
 }

@@ -24,4 +24,6 @@ fi
 if wineserver -p60 </dev/null >/dev/null 2>&1; then
   kovaro_wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 fi
-kovaro_wine "$program" "$@"
+# exec keeps this script's process id for the program (wine execs its loader in turn), so a
+# caller can find the program's windows by it and stop it.
+exec env "${KOVARO_WINE_LOCALE[@]}" wine "$program" "$@"
