@@ -1,8 +1,10 @@
 #pragma once
 // What the worker may do to the main window: a table of operations supplied by the program
 // (a Qt window, or a console for the headless host). Every text is UTF-8.
-// Threading: called on the worker thread. Implementations must not block on the window's
-// thread: calls are handed over in order and boxes are shown while the worker goes on.
+// Threading: called on the worker thread; calls take effect in order. The Qt view hands them
+// to the window's thread without waiting; the Windows view makes synchronous window calls and
+// shows boxes on the worker's thread, whose modal loop goes on delivering the worker's events,
+// and the window's thread serves such calls even while it waits for the worker.
 
 #include <cstdint>
 
