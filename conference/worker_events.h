@@ -11,7 +11,6 @@ constexpr uint32_t CMD_MUTE_MASTER = 0x8102;
 constexpr uint32_t CMD_MUTE_SLOT = 0x8103;
 constexpr uint32_t WM_CLIENT_SOCKET = 0x8200;
 constexpr uint32_t WM_SERVER_SOCKET = 0x8201;
-constexpr uint32_t MM_WOM_DONE = 0x3BD;
 
 constexpr uint32_t TIMER_JOIN_RETRY = 16;
 constexpr uint32_t TIMER_PEER_SWEEP = 0x8204;

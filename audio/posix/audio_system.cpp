@@ -5,6 +5,8 @@
 #include <pulse/sample.h>
 #include <pulse/thread-mainloop.h>
 
+#include "pulse_connection.h"
+
 // The connection runs on PulseAudio's own thread (pa_threaded_mainloop). Every call into
 // the context or its streams from another thread holds the main-loop lock; callbacks run on
 // that thread with the lock already held.
@@ -22,35 +24,35 @@ AudioSystem::~AudioSystem()
 int AudioSystem::connect(const char* applicationName)
 {
     disconnect();
-    mainloop_ = pa_threaded_mainloop_new();
-    if (mainloop_ == nullptr) {
+    state_.mainloop = pa_threaded_mainloop_new();
+    if (state_.mainloop == nullptr) {
         return -PA_ERR_INTERNAL;
     }
-    context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), applicationName);
-    if (context_ == nullptr) {
+    state_.context = pa_context_new(pa_threaded_mainloop_get_api(state_.mainloop), applicationName);
+    if (state_.context == nullptr) {
         disconnect();
         return -PA_ERR_INTERNAL;
     }
-    pa_context_set_state_callback(context_, signalOnContextChange, mainloop_);
+    pa_context_set_state_callback(state_.context, signalOnContextChange, state_.mainloop);
 
     int result = 0;
     {
-        MainloopLock lock(mainloop_);
-        if (pa_threaded_mainloop_start(mainloop_) < 0) {
+        MainloopLock lock(state_.mainloop);
+        if (pa_threaded_mainloop_start(state_.mainloop) < 0) {
             result = -PA_ERR_INTERNAL;
-        } else if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-            result = negativeError(context_);
+        } else if (pa_context_connect(state_.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+            result = negativeError(state_.context);
         } else {
             for (;;) {
-                const pa_context_state_t state = pa_context_get_state(context_);
+                const pa_context_state_t state = pa_context_get_state(state_.context);
                 if (state == PA_CONTEXT_READY) {
                     break;
                 }
                 if (!PA_CONTEXT_IS_GOOD(state)) {
-                    result = negativeError(context_);
+                    result = negativeError(state_.context);
                     break;
                 }
-                pa_threaded_mainloop_wait(mainloop_);
+                pa_threaded_mainloop_wait(state_.mainloop);
             }
         }
     }
@@ -62,28 +64,28 @@ int AudioSystem::connect(const char* applicationName)
 
 void AudioSystem::disconnect()
 {
-    if (mainloop_ == nullptr) {
+    if (state_.mainloop == nullptr) {
         return;
     }
-    if (context_ != nullptr) {
-        MainloopLock lock(mainloop_);
-        pa_context_set_state_callback(context_, nullptr, nullptr);
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
-        context_ = nullptr;
+    if (state_.context != nullptr) {
+        MainloopLock lock(state_.mainloop);
+        pa_context_set_state_callback(state_.context, nullptr, nullptr);
+        pa_context_disconnect(state_.context);
+        pa_context_unref(state_.context);
+        state_.context = nullptr;
     }
-    pa_threaded_mainloop_stop(mainloop_);
-    pa_threaded_mainloop_free(mainloop_);
-    mainloop_ = nullptr;
+    pa_threaded_mainloop_stop(state_.mainloop);
+    pa_threaded_mainloop_free(state_.mainloop);
+    state_.mainloop = nullptr;
 }
 
 bool AudioSystem::isConnected() const
 {
-    if (context_ == nullptr) {
+    if (state_.context == nullptr) {
         return false;
     }
-    MainloopLock lock(mainloop_);
-    return pa_context_get_state(context_) == PA_CONTEXT_READY;
+    MainloopLock lock(state_.mainloop);
+    return pa_context_get_state(state_.context) == PA_CONTEXT_READY;
 }
 
 const char* AudioSystem::errorText(int result)

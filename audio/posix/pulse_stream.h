@@ -1,6 +1,6 @@
 #pragma once
 // What the capture and playback devices share about PulseAudio streams, built on the
-// connection (audio/audio_system.h), which owns the lock and the checks before a stream is
+// connection (pulse_connection.h), which owns the lock and the checks before a stream is
 // created. Every function here expects the main-loop lock to be held (MainloopLock).
 
 #include <pulse/context.h>
@@ -8,7 +8,7 @@
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
 
-#include "audio/audio_system.h"
+#include "pulse_connection.h"
 
 // State callback that wakes waitUntilReady; userdata is the main loop.
 void signalOnStreamChange(pa_stream* stream, void* mainloop);

@@ -1,4 +1,4 @@
-#include "audio/pulse_stream.h"
+#include "pulse_stream.h"
 
 void signalOnStreamChange(pa_stream*, void* mainloop)
 {

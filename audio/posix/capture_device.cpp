@@ -1,0 +1,238 @@
+#include "audio/capture_device.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "audio/audio_system.h"
+#include "platform/event_loop.h"
+#include "pulse_stream.h"
+
+// Threading contract. The worker thread calls every public member. The sound server's
+// thread runs onReadable, which copies microphone bytes into the first queued buffer and,
+// when that buffer is full, hands it to the worker by posting MM_WIM_DATA. Everything the two
+// threads share (buffer states, the queue, fill counts, the stopped flag) is read and written under
+// the main-loop lock; the callback holds it by construction, the worker takes it. A buffer
+// handed to the worker belongs to the worker alone (the post orders its bytes before the
+// notification) until recycle() queues it again under the lock, so buffer() and
+// bytesRecorded() read it without a lock.
+
+// The server delivers audio in fragments of this size, and a buffer is posted only when
+// its last byte has arrived: a 6.25 ms fragment, a tenth of a buffer, posts it within 6.25 ms
+// of its last sample (a 20 ms fragment, which does not divide the buffer, added up to 20 ms of
+// jitter to the frames' departures, and 1000-byte fragments up to a block).
+constexpr uint32_t FRAGMENT_BYTES = 100;
+
+using BufferState = CaptureDeviceState::BufferState;
+
+static uint8_t* bufferOf(CaptureDeviceState& device, int index)
+{
+    return device.buffers + index * CAPTURE_BUFFER_BYTES;
+}
+
+static void queueBuffer(CaptureDeviceState& device, int index)
+{
+    device.bytesRecorded[index] = 0;
+    device.states[index] = BufferState::Queued;
+    device.queue[(device.queueHead + device.queueCount) % CAPTURE_BUFFER_COUNT] = index;
+    ++device.queueCount;
+}
+
+static int takeQueued(CaptureDeviceState& device)
+{
+    const int index = device.queue[device.queueHead];
+    device.queueHead = (device.queueHead + 1) % CAPTURE_BUFFER_COUNT;
+    --device.queueCount;
+    return index;
+}
+
+static bool handBack(CaptureDeviceState& device, int index)
+{
+    device.states[index] = BufferState::WithWorker;
+    return device.window->post(MM_WIM_DATA, 0, index);
+}
+
+static void gather(CaptureDeviceState& device, const uint8_t* data, size_t length)
+{
+    if (device.stopped) {
+        return;
+    }
+    while (length > 0) {
+        if (device.queueCount == 0) {
+            device.droppedBytes += length;
+            return;
+        }
+        const int index = device.queue[device.queueHead];
+        const size_t room = static_cast<size_t>(CAPTURE_BUFFER_BYTES - device.bytesRecorded[index]);
+        const size_t count = std::min(room, length);
+        uint8_t* target = bufferOf(device, index) + device.bytesRecorded[index];
+        if (data != nullptr) {
+            std::memcpy(target, data, count);
+            data += count;
+        } else {
+            std::memset(target, 0, count);
+        }
+        device.bytesRecorded[index] += static_cast<int>(count);
+        length -= count;
+        if (device.bytesRecorded[index] < CAPTURE_BUFFER_BYTES) {
+            continue;
+        }
+        if (device.window->post(MM_WIM_DATA, 0, index)) {
+            takeQueued(device);
+            device.states[index] = BufferState::WithWorker;
+        } else {
+            // The worker's queue is full: the buffer stays first in the ring and its audio is lost.
+            device.droppedBytes += CAPTURE_BUFFER_BYTES;
+            device.bytesRecorded[index] = 0;
+        }
+    }
+}
+
+static void onReadable(pa_stream* stream, size_t, void* state)
+{
+    auto* device = static_cast<CaptureDeviceState*>(state);
+    for (;;) {
+        const void* data = nullptr;
+        size_t length = 0;
+        if (pa_stream_peek(stream, &data, &length) < 0 || length == 0) {
+            return;
+        }
+        // No data with a length is a hole in the recording: it is kept as silence.
+        gather(*device, static_cast<const uint8_t*>(data), length);
+        pa_stream_drop(stream);
+    }
+}
+
+CaptureDevice::CaptureDevice() = default;
+
+CaptureDevice::~CaptureDevice()
+{
+    close();
+}
+
+int CaptureDevice::open(AudioSystem& audio, EventLoop* window, const PcmFormat& format)
+{
+    close();
+    pa_sample_spec sampleSpec;
+    if (const int refused = prepareStream(audio, format, sampleSpec); refused != 0) {
+        return refused;
+    }
+    MainloopLock lock(audio.state().mainloop);
+    pa_stream* stream = pa_stream_new(audio.state().context, "Kovaro microphone", &sampleSpec, nullptr);
+    if (stream == nullptr) {
+        return negativeError(audio.state().context);
+    }
+    pa_stream_set_state_callback(stream, signalOnStreamChange, audio.state().mainloop);
+    pa_stream_set_read_callback(stream, onReadable, &state_);
+    pa_buffer_attr attributes{};
+    attributes.maxlength = static_cast<uint32_t>(-1);
+    attributes.tlength = static_cast<uint32_t>(-1);
+    attributes.prebuf = static_cast<uint32_t>(-1);
+    attributes.minreq = static_cast<uint32_t>(-1);
+    attributes.fragsize = FRAGMENT_BYTES;
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+    int result = pa_stream_connect_record(stream, nullptr, &attributes, flags) < 0
+                     ? negativeError(audio.state().context)
+                     : waitUntilReady(audio.state().mainloop, stream);
+    if (result != 0) {
+        releaseStream(stream);
+        return result;
+    }
+    state_.mainloop = audio.state().mainloop;
+    state_.stream = stream;
+    state_.window = window;
+    return 0;
+}
+
+int CaptureDevice::start()
+{
+    if (state_.stream == nullptr) {
+        return 0;
+    }
+    if (!state_.stopped) {
+        return AUDIO_ALREADY_RUNNING;
+    }
+    MainloopLock lock(state_.mainloop);
+    state_.stopped = false;
+    // Buffers whose notification the worker has not handled yet join the ring from recycle().
+    for (int index = 0; index < CAPTURE_BUFFER_COUNT; ++index) {
+        if (state_.states[index] == BufferState::Released) {
+            queueBuffer(state_, index);
+        }
+    }
+    return startWithoutWaiting(pa_stream_cork(state_.stream, 0, nullptr, nullptr),
+                               pa_stream_get_context(state_.stream));
+}
+
+void CaptureDevice::stop()
+{
+    if (state_.stream == nullptr) {
+        return;
+    }
+    MainloopLock lock(state_.mainloop);
+    state_.stopped = true;
+    pa_context* context = pa_stream_get_context(state_.stream);
+    startWithoutWaiting(pa_stream_cork(state_.stream, 1, nullptr, nullptr), context);
+    startWithoutWaiting(pa_stream_flush(state_.stream, nullptr, nullptr), context);
+    while (state_.queueCount > 0) {
+        const int index = takeQueued(state_);
+        if (!handBack(state_, index)) {
+            state_.states[index] = BufferState::Released;
+        }
+    }
+}
+
+void CaptureDevice::close()
+{
+    if (state_.stream == nullptr) {
+        return;
+    }
+    stop();
+    closeStream(state_.mainloop, state_.stream);
+}
+
+bool CaptureDevice::isOpen() const
+{
+    return state_.stream != nullptr;
+}
+
+bool CaptureDevice::isStopped() const
+{
+    return state_.stopped;
+}
+
+const uint8_t* CaptureDevice::buffer(int index) const
+{
+    return state_.buffers + index * CAPTURE_BUFFER_BYTES;
+}
+
+uint8_t* CaptureDevice::buffer(int index)
+{
+    return state_.buffers + index * CAPTURE_BUFFER_BYTES;
+}
+
+int CaptureDevice::bytesRecorded(int index) const
+{
+    return state_.bytesRecorded[index];
+}
+
+void CaptureDevice::recycle(int index)
+{
+    if (index < 0 || index >= CAPTURE_BUFFER_COUNT) {
+        return;
+    }
+    MainloopLock lock(state_.mainloop);
+    if (state_.states[index] != BufferState::WithWorker) {
+        return;
+    }
+    if (state_.stopped || state_.stream == nullptr) {
+        state_.states[index] = BufferState::Released;
+    } else {
+        queueBuffer(state_, index);
+    }
+}
+
+uint64_t CaptureDevice::droppedBytes() const
+{
+    MainloopLock lock(state_.mainloop);
+    return state_.droppedBytes;
+}

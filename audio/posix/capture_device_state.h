@@ -1,0 +1,36 @@
+#pragma once
+// The PulseAudio side of CaptureDevice: a record stream whose bytes the sound server's thread
+// gathers into the ring (audio/posix/capture_device.cpp).
+
+#include <cstdint>
+
+#include "audio/ring_sizes.h"
+
+// What the device posts to its window for each buffer it hands back.
+constexpr uint32_t MM_WIM_DATA = 0x3C0;
+
+class EventLoop;
+struct pa_stream;
+struct pa_threaded_mainloop;
+
+struct CaptureDeviceState {
+    enum class BufferState : uint8_t { Released, Queued, WithWorker };
+
+    // Set while a stream is open. The AudioSystem it was opened on stays connected until
+    // the device is closed.
+    pa_threaded_mainloop* mainloop = nullptr;
+    pa_stream* stream = nullptr;
+    EventLoop* window = nullptr;
+    bool stopped = true;
+
+    // Shared with the sound server's thread: read and written only under the main-loop lock,
+    // except a buffer handed to the worker, which that thread leaves alone until recycle().
+    uint8_t buffers[CAPTURE_BUFFER_COUNT * CAPTURE_BUFFER_BYTES] = {};
+    int bytesRecorded[CAPTURE_BUFFER_COUNT] = {};
+    BufferState states[CAPTURE_BUFFER_COUNT] = {};
+    // Queued buffers in the order they fill; the first one is being filled.
+    int queue[CAPTURE_BUFFER_COUNT] = {};
+    int queueHead = 0;
+    int queueCount = 0;
+    uint64_t droppedBytes = 0;
+};

@@ -1,0 +1,321 @@
+#include "audio/playback_channel.h"
+
+#include <pulse/error.h>
+#include <pulse/timeval.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "audio/audio_system.h"
+#include "audio/playout_block.h"
+#include "audio/playout_edits.h"
+#include "pulse_stream.h"
+
+// Each channel is one playback stream, so the sound server mixes the sixteen slots and the
+// system mixer lists them by name.
+//
+// Playout: every block passes the slot's PlayoutPolicy with the queue it finds, which may
+// ask for silence ahead of it (a cushion), cut it (a queue above its target) or ramp it in
+// (after the queue ran dry). Each block is followed by concealment (the block's last voice
+// period repeated, fading out) that plays only when the next block is late or lost: the next
+// block is written over what of it has not played, by moving the stream's write index back.
+// Speech queued is never written over, only this filler at the end of the queue.
+//
+// Bounded queue: a channel holds at most BLOCK_COUNT blocks (0.5 s). A write that would
+// exceed that is dropped, and counted; the audio already queued plays on untouched. Dropping
+// the newest frame loses one 62.5 ms block at the moment a burst arrives, where discarding
+// the queued audio would cut half a second out of what the listener is already hearing.
+// The queue is the stream's write index (counted here on every write) minus its read index:
+// the one of the server's last timing report, moved on by what the server has played since
+// that report was taken while the stream was playing. Every write asks for a new report,
+// whatever its outcome, with at most one request under way, and a write that would be refused
+// on a report older than a block waits for a fresh one first: an estimate frozen at "full"
+// would refuse every later block and leave the slot silent for good.
+//
+// The stream copies every block it is given, so a block of the ring may be reused at once:
+// no MM_WOM_DONE notification is needed to learn that a block has finished, and none is sent.
+
+// Low-latency buffering, in bytes: the server asks for more once it holds less than TARGET;
+// playback starts (again) as soon as a sample waits. The cushion against the jitter of frames
+// arriving over the network is the playout policy's, built from silence queued ahead of a
+// block where it is needed; a fixed prebuffer would add its whole length to every sample.
+// The server's defaults add about a second.
+constexpr uint32_t TARGET_BYTES = 3000;
+constexpr uint32_t PREBUFFER_BYTES = 2;
+constexpr uint32_t REQUEST_BYTES = 500;
+
+// A report older than one block may miss a whole block played or a drain after a pause.
+constexpr pa_usec_t STALE_REPORT_USEC = 62500;
+
+constexpr uint32_t QUEUE_LIMIT_BYTES = PlayoutPolicy::LIMIT_BYTES;
+static_assert(QUEUE_LIMIT_BYTES == PlaybackChannel::BLOCK_COUNT * PlaybackChannel::BLOCK_BYTES);
+
+// Room for "15: " and a nickname; a longer name is cut at a character boundary.
+constexpr size_t STREAM_NAME_BYTES = 256;
+
+// The stream's name until the slot's nickname is known, and again when it is cleared.
+static void nameAfterSlot(char (&name)[STREAM_NAME_BYTES], int slot)
+{
+    std::snprintf(name, sizeof name, "Kovaro slot %d", slot);
+}
+
+// The concealment sits at the end of what was written, so it is what plays last.
+static uint32_t speechOf(const PlaybackChannelState& channel, uint32_t queued)
+{
+    return queued - std::min(queued, channel.concealedBytes);
+}
+
+// Written and not yet played, by the last timing report moved on to now. Lock held.
+static uint32_t queuedBytesLocked(const PlaybackChannelState& channel)
+{
+    const pa_timing_info* timing = pa_stream_get_timing_info(channel.stream);
+    if (timing == nullptr || timing->write_index_corrupt || timing->read_index_corrupt) {
+        // No report yet: assume nothing has played.
+        return static_cast<uint32_t>(std::min<uint64_t>(channel.bytesWritten, UINT32_MAX));
+    }
+    int64_t readIndex = timing->read_index;
+    if (timing->playing) {
+        timeval now;
+        pa_gettimeofday(&now);
+        if (pa_timeval_cmp(&now, &timing->timestamp) > 0) {
+            const pa_usec_t sinceReport = pa_timeval_diff(&now, &timing->timestamp);
+            readIndex += static_cast<int64_t>(pa_usec_to_bytes(sinceReport, pa_stream_get_sample_spec(channel.stream)));
+        }
+    }
+    const int64_t queued = timing->write_index - readIndex;
+    return queued > 0 ? static_cast<uint32_t>(std::min<int64_t>(queued, UINT32_MAX)) : 0;
+}
+
+// Hands count bytes to the stream, moving its write index by the channel's pending offset
+// first: 0 or a negative error. Lock held.
+static int queueLocked(void* state, const uint8_t* bytes, uint32_t count)
+{
+    auto& channel = *static_cast<PlaybackChannelState*>(state);
+    if (count == 0) {
+        return 0;
+    }
+    const int64_t offset = channel.nextOffset;
+    if (pa_stream_write(channel.stream, bytes, count, nullptr, offset, PA_SEEK_RELATIVE) < 0) {
+        return negativeError(pa_stream_get_context(channel.stream));
+    }
+    channel.nextOffset = 0;
+    channel.bytesWritten = static_cast<uint64_t>(static_cast<int64_t>(channel.bytesWritten) + offset) + count;
+    return 0;
+}
+
+// Wakes a writer waiting in awaitTimingLocked; userdata is the main loop.
+static void signalOnTimingReport(pa_stream*, int, void* mainloop)
+{
+    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(mainloop), 0);
+}
+
+// Asks the server for a fresh timing report unless one is still on its way. Lock held.
+static void requestTimingLocked(PlaybackChannelState& channel)
+{
+    if (channel.timingRequest != nullptr) {
+        if (pa_operation_get_state(channel.timingRequest) == PA_OPERATION_RUNNING) {
+            return;
+        }
+        pa_operation_unref(channel.timingRequest);
+    }
+    channel.timingRequest = pa_stream_update_timing_info(channel.stream, signalOnTimingReport, channel.mainloop);
+}
+
+// Waits until the server has answered a timing request. Lock held.
+static void awaitTimingLocked(PlaybackChannelState& channel)
+{
+    requestTimingLocked(channel);
+    while (channel.timingRequest != nullptr && pa_operation_get_state(channel.timingRequest) == PA_OPERATION_RUNNING &&
+           PA_STREAM_IS_GOOD(pa_stream_get_state(channel.stream))) {
+        pa_threaded_mainloop_wait(channel.mainloop);
+    }
+}
+
+static bool reportIsStaleLocked(const PlaybackChannelState& channel)
+{
+    const pa_timing_info* timing = pa_stream_get_timing_info(channel.stream);
+    if (timing == nullptr) {
+        return true;
+    }
+    timeval now;
+    pa_gettimeofday(&now);
+    return pa_timeval_cmp(&now, &timing->timestamp) > 0 &&
+           pa_timeval_diff(&now, &timing->timestamp) > STALE_REPORT_USEC;
+}
+
+static void dropTimingRequest(PlaybackChannelState& channel)
+{
+    if (channel.timingRequest == nullptr) {
+        return;
+    }
+    MainloopLock lock(channel.mainloop);
+    pa_operation_cancel(channel.timingRequest);
+    pa_operation_unref(channel.timingRequest);
+    channel.timingRequest = nullptr;
+}
+
+PlaybackChannel::PlaybackChannel() = default;
+
+PlaybackChannel::~PlaybackChannel()
+{
+    close();
+}
+
+// The window parameter stays for the symmetry with the capture device: nothing is posted.
+int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& format, int slot)
+{
+    close();
+    pa_sample_spec sampleSpec;
+    if (const int refused = prepareStream(audio, format, sampleSpec); refused != 0) {
+        return refused;
+    }
+    char name[STREAM_NAME_BYTES];
+    nameAfterSlot(name, slot);
+    MainloopLock lock(audio.state().mainloop);
+    pa_stream* stream = pa_stream_new(audio.state().context, name, &sampleSpec, nullptr);
+    if (stream == nullptr) {
+        return negativeError(audio.state().context);
+    }
+    pa_stream_set_state_callback(stream, signalOnStreamChange, audio.state().mainloop);
+    pa_buffer_attr attributes{};
+    attributes.maxlength = static_cast<uint32_t>(-1);
+    attributes.tlength = TARGET_BYTES;
+    attributes.prebuf = PREBUFFER_BYTES;
+    attributes.minreq = REQUEST_BYTES;
+    attributes.fragsize = static_cast<uint32_t>(-1);
+    const auto flags = PA_STREAM_ADJUST_LATENCY;
+    const int result = pa_stream_connect_playback(stream, nullptr, &attributes, flags, nullptr, nullptr) < 0
+                           ? negativeError(audio.state().context)
+                           : waitUntilReady(audio.state().mainloop, stream);
+    if (result != 0) {
+        releaseStream(stream);
+        return result;
+    }
+    state_.mainloop = audio.state().mainloop;
+    state_.stream = stream;
+    state_.slot = slot;
+    state_.bytesWritten = 0;
+    state_.concealedBytes = 0;
+    playout_.reset();
+    requestTimingLocked(state_);
+    return 0;
+}
+
+int PlaybackChannel::write(const uint8_t* data, size_t length)
+{
+    if (state_.stream == nullptr) {
+        return 0;
+    }
+    const uint32_t blockIndex = writeCount_ % BLOCK_COUNT;
+    ++writeCount_;
+    size_t count = std::min(length, static_cast<size_t>(BLOCK_BYTES));
+    MainloopLock lock(state_.mainloop);
+    count -= count % pa_frame_size(pa_stream_get_sample_spec(state_.stream));
+    if (count == 0) {
+        return 0;
+    }
+    uint32_t queued = queuedBytesLocked(state_);
+    if (queued + count > QUEUE_LIMIT_BYTES && reportIsStaleLocked(state_)) {
+        // The report may predate a pause in which the queue drained: refuse only on a fresh one.
+        awaitTimingLocked(state_);
+        queued = queuedBytesLocked(state_);
+    }
+    const uint32_t concealed = queued - speechOf(state_, queued);
+    int16_t* samples = state_.blocks + blockIndex * (BLOCK_BYTES / 2);
+    std::memcpy(samples, data, count);
+    const PlayoutBlock block =
+        arriveBlock(playout_, samples, static_cast<int>(count / 2), speechOf(state_, queued), concealed);
+    if (block.decision.refused) {
+        ++droppedWrites_;
+        requestTimingLocked(state_);
+        return -PA_ERR_BUSY;
+    }
+    int result = 0;
+    if (block.sampleCount > 0) {
+        // What follows starts where the kept concealment ends: the rest of it is overwritten.
+        state_.nextOffset = -static_cast<int64_t>(concealed - block.decision.concealKeptBytes);
+        result = queueLeadAndBlock(block, samples, queueLocked, &state_);
+        state_.concealedBytes = 0;
+        if (result == 0 && block.decision.concealBytes > 0) {
+            const int concealSamples = static_cast<int>(block.decision.concealBytes / 2);
+            concealmentAfter(samples, block.sampleCount, state_.concealment, concealSamples);
+            result =
+                queueLocked(&state_, reinterpret_cast<const uint8_t*>(state_.concealment), block.decision.concealBytes);
+            state_.concealedBytes = result == 0 ? block.decision.concealBytes : 0;
+        }
+        state_.nextOffset = 0;
+    }
+    requestTimingLocked(state_);
+    return result;
+}
+
+// Cuts text to at most limit bytes without splitting a UTF-8 sequence.
+static size_t utf8Prefix(const char* text, size_t limit)
+{
+    size_t length = strnlen(text, limit + 1);
+    if (length <= limit) {
+        return length;
+    }
+    length = limit;
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+        --length;
+    }
+    return length;
+}
+
+void PlaybackChannel::setDisplayName(const char* nickname)
+{
+    if (state_.stream == nullptr) {
+        return;
+    }
+    char name[STREAM_NAME_BYTES];
+    if (nickname == nullptr || nickname[0] == '\0') {
+        nameAfterSlot(name, state_.slot);
+    } else {
+        const int prefix = std::snprintf(name, sizeof name, "%d: ", state_.slot);
+        const size_t room = sizeof name - 1 - static_cast<size_t>(prefix);
+        const size_t length = utf8Prefix(nickname, room);
+        std::memcpy(name + prefix, nickname, length);
+        name[static_cast<size_t>(prefix) + length] = '\0';
+    }
+    MainloopLock lock(state_.mainloop);
+    // Replaces media.name through a property-list update; the mixer shows it at once.
+    startWithoutWaiting(pa_stream_set_name(state_.stream, name, nullptr, nullptr),
+                        pa_stream_get_context(state_.stream));
+}
+
+void PlaybackChannel::close()
+{
+    dropTimingRequest(state_);
+    closeStream(state_.mainloop, state_.stream);
+}
+
+bool PlaybackChannel::isOpen() const
+{
+    return state_.stream != nullptr;
+}
+
+uint32_t PlaybackChannel::writeCount() const
+{
+    return writeCount_;
+}
+
+uint32_t PlaybackChannel::queuedBytes() const
+{
+    if (state_.stream == nullptr) {
+        return 0;
+    }
+    MainloopLock lock(state_.mainloop);
+    return speechOf(state_, queuedBytesLocked(state_));
+}
+
+uint32_t PlaybackChannel::droppedWrites() const
+{
+    return droppedWrites_;
+}
+
+const PlayoutPolicy& PlaybackChannel::playout() const
+{
+    return playout_;
+}

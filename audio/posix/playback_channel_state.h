@@ -1,0 +1,30 @@
+#pragma once
+// The PulseAudio side of PlaybackChannel: a playback stream of the channel's own, the timing
+// reports its queue is worked out from, and the block being queued with its concealment
+// (audio/posix/playback_channel.cpp).
+
+#include <cstdint>
+
+#include "audio/playout_policy.h"
+#include "audio/ring_sizes.h"
+
+struct pa_operation;
+struct pa_stream;
+struct pa_threaded_mainloop;
+
+struct PlaybackChannelState {
+    // Set while a stream is open. The AudioSystem it was opened on stays connected until
+    // the channel is closed.
+    pa_threaded_mainloop* mainloop = nullptr;
+    pa_stream* stream = nullptr;
+    pa_operation* timingRequest = nullptr;
+    int slot = 0;
+    // Written since the stream opened; stands in for the queue until the first timing report.
+    uint64_t bytesWritten = 0;
+    // Concealment written after the last block: the end of what the stream holds.
+    uint32_t concealedBytes = 0;
+    // Where the next write moves the write index first (back over concealment not played).
+    int64_t nextOffset = 0;
+    int16_t blocks[PLAYBACK_BLOCK_COUNT * PLAYBACK_BLOCK_BYTES / 2] = {};
+    int16_t concealment[PlayoutPolicy::CONCEAL_BYTES / 2] = {};
+};
