@@ -1,0 +1,8 @@
+#pragma once
+// The wave-audio side of AudioSystem. Wave devices are opened one by one with no session to
+// connect first: connecting only checks that the system has a wave device at all, so that a
+// machine without one fails with the system's own text before any device is tried.
+
+struct AudioSystemState {
+    bool connected = false;
+};

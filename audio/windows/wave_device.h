@@ -1,0 +1,24 @@
+#pragma once
+// What the wave-audio devices share: the check before a device is opened, and the sign of
+// their results.
+
+#include "audio/audio_system.h"
+
+#include <windows.h>
+// <mmsystem.h> needs what <windows.h> declares.
+#include <mmsystem.h>
+
+// 0 with waveFormat filled from format, or the negative error of a missing connection.
+int prepareWaveFormat(const AudioSystem& audio, const PcmFormat& format, WAVEFORMATEX& waveFormat);
+
+// A wave function's result as the layer's: 0, or the negative of the system's code.
+inline int negativeResult(MMRESULT result)
+{
+    return -static_cast<int>(result);
+}
+
+// The driver sets a header's flags on its own thread.
+inline DWORD headerFlags(const WAVEHDR& header)
+{
+    return __atomic_load_n(&header.dwFlags, __ATOMIC_ACQUIRE);
+}
