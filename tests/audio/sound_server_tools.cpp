@@ -2,17 +2,6 @@
 
 #include <chrono>
 #include <thread>
-#include <vector>
-
-std::string sinkInputListing()
-{
-    std::vector<std::string> lines;
-    runToEnd({"pactl", "list", "sink-inputs"}, &lines);
-    std::string listing;
-    for (const std::string& line : lines)
-        listing += line + "\n";
-    return listing;
-}
 
 bool runUntil(EventLoop& loop, const std::function<bool()>& done, int timeoutMs)
 {

@@ -1,22 +1,48 @@
 #pragma once
-// Test-side helpers around the private sound server of the "pulse" test fixture: its two
-// sinks, the mixer's listing of playback streams, and an event loop run while waiting.
+// Test-side helpers around the private sound server of the "pulse" test fixture: a recording
+// of what plays on the default output (the sink test_out), a feed into the virtual microphone
+// (the monitor of test_mic_feed), and an event loop run while waiting. Each system reaches the
+// server its own way: tests/audio/posix through pacat and parec, tests/audio/windows through the
+// wave devices Wine lists for the two sinks.
 
 #include <functional>
-#include <string>
+#include <memory>
 
 #include "platform/event_loop.h"
-#include "tests/support/child_program.h"
 #include "tests/support/pcm_signal.h"
-#include "tests/support/sound_server_commands.h"
 
-// Played into, this sink speaks into the virtual microphone (the default source).
-constexpr const char* MICROPHONE_FEED = "test_mic_feed";
-// What plays on the default output.
-constexpr const char* OUTPUT_MONITOR = "test_out.monitor";
+// Records what plays on the default output, from start() until stop().
+class OutputRecorder {
+public:
+    OutputRecorder();
+    ~OutputRecorder();
+    OutputRecorder(const OutputRecorder&) = delete;
+    OutputRecorder& operator=(const OutputRecorder&) = delete;
 
-// `pactl list sink-inputs`: every playback stream with its properties.
-std::string sinkInputListing();
+    bool start();
+    // The samples recorded; recording ends.
+    Samples stop();
+
+private:
+    struct System;
+    std::unique_ptr<System> system_;
+};
+
+// Plays samples into the virtual microphone, paced in real time.
+class MicrophoneFeed {
+public:
+    MicrophoneFeed();
+    ~MicrophoneFeed();
+    MicrophoneFeed(const MicrophoneFeed&) = delete;
+    MicrophoneFeed& operator=(const MicrophoneFeed&) = delete;
+
+    bool start(const Samples& samples);
+    bool isPlaying();
+
+private:
+    struct System;
+    std::unique_ptr<System> system_;
+};
 
 // Dispatches events until done() holds or timeoutMs passes; true when done() held.
 bool runUntil(EventLoop& loop, const std::function<bool()>& done, int timeoutMs);

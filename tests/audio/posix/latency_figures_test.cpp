@@ -24,7 +24,8 @@
 #include "audio/playback_channel.h"
 #include "conference/worker_events.h"
 #include "platform/event_loop.h"
-#include "sound_server_tools.h"
+#include "pulse_tools.h"
+#include "tests/audio/sound_server_tools.h"
 #include "tests/support/scratch_folder.h"
 
 namespace {
