@@ -126,7 +126,7 @@ int CaptureDevice::start()
     state_.starvedSinceMs = 0;
     // Buffers whose notification the worker has not handled yet join the ring from recycle().
     for (int index = 0; index < BUFFER_COUNT; ++index) {
-        if (state_.states[index] != BufferState::WithWorker) {
+        if (state_.states[index] == BufferState::Released) {
             queueBuffer(state_, index);
         }
     }
