@@ -12,7 +12,8 @@
 // - Grow: a quiet block that finds less than the floor gets more of itself ahead of it; a
 //   block that finds the queue empty while blocks were arriving at the voice pace (a gap)
 //   gets the cushion the recent spread of arrivals needs, and raises the floor by a step when
-//   the queue was dry for less than half a block (a late block, not a lost one).
+//   the block came less than a block and a half after the previous one (a late block, not one
+//   after a lost frame).
 // - Shrink: once the window has seen half a second, while its lowest queue sits above the
 //   floor (and, until it has seen two seconds, above the spread remembered from before), quiet
 //   blocks are cut, up to whole; a quarter of a second later loud blocks are shortened too
@@ -40,6 +41,9 @@ constexpr int64_t PAUSE_USEC = 4 * PlayoutPolicy::BLOCK_USEC;
 constexpr int SHORT_WINDOW = 8;
 // Blocks closer together than this came in a burst.
 constexpr int64_t BURST_USEC = PlayoutPolicy::BLOCK_USEC / 4;
+// A block this long after the previous one or longer follows a lost frame: one late by half a
+// block or more is not told from one on time after a lost frame, and taken for that.
+constexpr int64_t MISSING_USEC = PlayoutPolicy::BLOCK_USEC * 3 / 2;
 // Arrivals above target before loud blocks are shortened, by at most half a block each, and
 // only while the queue is more than two blocks above its target: nearer, the next pause in
 // the speech takes the rest, unheard.
@@ -78,7 +82,9 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
     decision.keepBytes = blockBytes;
     const bool resumed = started_;
     const int64_t previousUsec = lastArrivalUsec_;
-    const bool atVoicePace = started_ && nowUsec - previousUsec < PAUSE_USEC;
+    const int64_t sincePreviousUsec = nowUsec - previousUsec;
+    const bool atVoicePace = started_ && sincePreviousUsec < PAUSE_USEC;
+    const bool afterLostFrame = atVoicePace && sincePreviousUsec >= MISSING_USEC;
     started_ = true;
     lastArrivalUsec_ = nowUsec;
     if (++arrivalsSinceGap_ >= BOOST_FADE_ARRIVALS) {
@@ -90,12 +96,14 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
         // The queue ran dry: what arrives next starts a new schedule.
         if (atVoicePace) {
             ++gaps_;
-            // Dry for less than half a block, this block was late: more floor would have covered
-            // it, and the time it kept the queue dry delays every later block too, so it counts
-            // toward their cushion. Dry for longer, a frame was lost: the next one comes on time
-            // and needs the whole cushion, which no floor would have spared this gap.
+            // Less than a block and a half after the previous one, this block was late: more
+            // floor would have covered it, and the time it kept the queue dry delays every later
+            // block too, so it counts toward their cushion. A block after a lost frame came on
+            // time and needs the whole cushion, which no floor would have spared this gap. How
+            // long the queue was dry does not tell them apart: after a lost frame that is a block
+            // less the cushion, under half a block once the spread of arrivals is above that.
             const int64_t dryBytes = bytesOf(std::max<int64_t>(0, nowUsec - dryFromUsec_));
-            const int64_t lateBytes = dryBytes < BLOCK_BYTES / 2 ? dryBytes : 0;
+            const int64_t lateBytes = !afterLostFrame && dryBytes < BLOCK_BYTES / 2 ? dryBytes : 0;
             if (lateBytes > 0) {
                 boostBytes_ = std::min(boostBytes_ + BOOST_STEP_BYTES, BOOST_LIMIT_BYTES);
                 arrivalsSinceGap_ = 0;
@@ -114,7 +122,7 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
     }
 
     // Blocks that come in a burst say nothing about the pace; they only fill the queue.
-    if (!atVoicePace || nowUsec - previousUsec >= BURST_USEC)
+    if (!atVoicePace || sincePreviousUsec >= BURST_USEC)
         remember(queuedBytes);
     const uint32_t floor = floorBytes();
     const bool quiet = peak <= QUIET_PEAK;
