@@ -5,7 +5,8 @@
 #       the relay mode through tools' jitter-proxy, once per network condition (default all:
 #       loopback jitter40 reorder loss2 stall clock+0.5 clock-0.5; clock+0.5-hiccup on request),
 #       RUN_SECONDS (default 60) each, with clicks every 500 ms over a quiet murmur; prints per condition the median and
-#       p95 delay, gaps a minute, the delay near 10 s and at the end, and a stall's recovery.
+#       p95 delay, gaps a minute, the delay near 10 s and at the end, and a stall's recovery;
+#       then the holes a minute of the microphone feed itself (a starved pacat on a loaded machine).
 #       The microphone and the output are recorded by one dual-record process, whose two
 #       streams start together (two parec processes start as far apart as their start-ups).
 #       RESULTS_DIR keeps each click's delay as CSV; PLOT=file.png draws them (matplotlib).
@@ -91,6 +92,17 @@ if [ "$modes" = conditions ]; then
     stop "$recorder"; stop "$participant"; stop "$proxy"; stop "$relay"
     python3 "$root/tools/click_latency.py" condition "$condition" "$work/$condition.mic.raw" \
       "$work/$condition.out.raw" "$results/$condition.csv" --clicks "$clicks" --spacing-ms 500 || status=1
+    # The feed's own holes: on a loaded machine pacat falls behind, and its holes are gaps in the
+    # output too, which the playout did not make.
+    python3 - "$root/tools" "$work/$condition.mic.raw" <<'PYTHON' | sed 's/^/               /'
+import sys
+sys.path.insert(0, sys.argv[1])
+import click_latency as c
+samples = c.read(sys.argv[2])
+start = next((i for i, s in enumerate(samples) if abs(s) >= c.GAP_LEVEL), len(samples))
+holes = c.gaps(samples, start, len(samples))
+print(f"microphone feed: {len(holes) / max(1e-9, (len(samples) - start) / c.RATE / 60):.1f} holes/min")
+PYTHON
     sed 's/^/               /' "$work/$condition.proxy"
   done
   if [ -n "${PLOT:-}" ]; then
