@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "tests/platform/event_recorder.h"
 #include "tests/platform/loopback_socket.h"
@@ -109,6 +111,21 @@ TEST_F(EventLoopSocketTest, UnwatchDropsTheQueuedNotificationEvenForAReusedDescr
     EXPECT_EQ(loop.runUntilIdle(), 1u);
     EXPECT_EQ(received, std::vector<std::string>{"fresh"});
     EXPECT_EQ(recorder.events.back(), readable(receiver));
+}
+
+TEST_F(EventLoopSocketTest, WaitingDispatchWakesForADatagram)
+{
+    receiveOnEachNotification();
+    ASSERT_EQ(loop.watchSocket(receiver, MSG_SOCKET), 0);
+    loop.setTimer(1, 10000);  // guard, so a missed wake-up fails instead of hanging
+    std::thread later([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        sendToReceiver("late");
+    });
+    EXPECT_TRUE(loop.dispatchOne(true));
+    later.join();
+    EXPECT_EQ(recorder.events, std::vector<RecordedEvent>{readable(receiver)});
+    EXPECT_EQ(received, std::vector<std::string>{"late"});
 }
 
 }  // namespace
