@@ -20,10 +20,14 @@ fi
 # Wine's background services, started by the first program after the server, keep that
 # program's output open until the server ends, so ctest would wait seconds for each test. The
 # server is kept running instead (until a minute after the last program), and the services
-# are started once with nothing to hold.
-if wineserver -p60 </dev/null >/dev/null 2>&1; then
-  kovaro_wine cmd /c exit </dev/null >/dev/null 2>&1 || true
-fi
+# are started once with nothing to hold, under the prefix's lock so that a program started at
+# the same time (ctest -j) does not start them itself. The lock is not handed to the server.
+(
+  flock 9
+  if wineserver -p60 </dev/null >/dev/null 2>&1 9>&-; then
+    kovaro_wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
+  fi
+) 9>"$KOVARO_WINE_DIR/.lock"
 # exec keeps this script's process id for the program (wine execs its loader in turn), so a
 # caller can find the program's windows by it and stop it.
 exec env "${KOVARO_WINE_LOCALE[@]}" wine "$program" "$@"
