@@ -43,6 +43,13 @@ free_udp_port() {
   python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("", 0)); print(s.getsockname()[1])'
 }
 
+# utime + stime of a process, in clock ticks of 1/$hz s.
+cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+# A field of /proc/PID/status in kB (VmRSS, VmHWM) or as a count (Threads).
+status_kb() { awk -v key="$2:" '$1 == key { print $2 }' "/proc/$1/status"; }
+now_ns() { date +%s%N; }
+
 # Waits until participant-host (PID $1, window lines in $2) has joined and captures.
 wait_until_capturing() {
   for _ in $(seq 100); do

@@ -21,12 +21,6 @@ programs="relay-host participant-host voice-swarm kovaro kovarosrv"
 source "$(dirname "$0")/measure_common.sh"
 source "$root/tools/x_display.sh"
 
-# utime + stime of a process, in clock ticks.
-cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
-status_kb() { awk -v key="$2:" '$1 == key { print $2 }' "/proc/$1/status"; }
-now_ns() { date +%s%N; }
-hz=$(getconf CLK_TCK)
-
 port=$(free_udp_port)
 "$build/bin/relay-host" "$port" 2>"$work/relay.err" &
 relay=$!; pids+=("$relay")
