@@ -17,9 +17,9 @@ std::string xdotool(const std::vector<std::string>& arguments)
     return output.empty() ? std::string() : output.front();
 }
 
-uint32_t waitForWindow(const ChildProgram& program, const std::string& title)
+uint32_t waitForWindow(const ChildProgram& program, const std::string& title, int timeoutMs)
 {
-    for (int waited = 0; waited < WINDOW_TIMEOUT_MS; waited += 50) {
+    for (int waited = 0; waited < timeoutMs; waited += 50) {
         const std::string id = xdotool(
             {"search", "--all", "--onlyvisible", "--pid", std::to_string(program.pid()), "--name", "^" + title + "$"});
         if (!id.empty()) {

@@ -21,7 +21,7 @@ constexpr int EXIT_WAIT_MS = 15000;
 std::string xdotool(const std::vector<std::string>& arguments);
 
 // The visible window of the program whose whole title is `title`, waited for; 0 when none appeared.
-uint32_t waitForWindow(const ChildProgram& program, const std::string& title);
+uint32_t waitForWindow(const ChildProgram& program, const std::string& title, int timeoutMs = WINDOW_TIMEOUT_MS);
 
 // Where the template puts a main-window control, in pixels of the window, from the same font
 // metrics the window was built with; the client area lies below the menu bar.

@@ -45,10 +45,10 @@ TEST_F(WindowsRelayScenario, WindowsAndLinuxParticipantsHearEachOtherThroughIt)
     ChildProgram server;
     ASSERT_TRUE(startWindowsCopy(server, "kovarosrv", "server", {"RemotePort=" + port, "Top=0", "Left=0"},
                                  {"PULSE_SINK=" + serverOutput.name()}));
-    uint32_t dialog = waitForWindow(server, "接続設定");
+    uint32_t dialog = waitForWindow(server, "接続設定", WINE_WINDOW_TIMEOUT_MS);
     ASSERT_NE(dialog, 0u) << readBytes(path("server.stderr"));
     xdotool({"windowfocus", "--sync", std::to_string(dialog), "key", "Return"});
-    const uint32_t serverWindow = waitForWindow(server, "Kovaro SERVER- サーバ稼働中");
+    const uint32_t serverWindow = waitForWindow(server, "Kovaro SERVER- サーバ稼働中", WINE_WINDOW_TIMEOUT_MS);
     ASSERT_NE(serverWindow, 0u) << readBytes(path("server.stderr"));
 
     ChildProgram windowsGuest;
@@ -56,10 +56,10 @@ TEST_F(WindowsRelayScenario, WindowsAndLinuxParticipantsHearEachOtherThroughIt)
                                  {"NickName=win", "RemoteHost=127.0.0.1", "RemotePort=" + port, "ServerMode=0",
                                   "LocalPort=0", "Top=0", "Left=420"},
                                  audioEnvironment(windowsMicrophone, windowsOutput)));
-    dialog = waitForWindow(windowsGuest, "接続設定");
+    dialog = waitForWindow(windowsGuest, "接続設定", WINE_WINDOW_TIMEOUT_MS);
     ASSERT_NE(dialog, 0u) << readBytes(path("windows.stderr"));
     xdotool({"windowfocus", "--sync", std::to_string(dialog), "key", "Return"});
-    const uint32_t guestWindow = waitForWindow(windowsGuest, "Kovaro- 接続済");
+    const uint32_t guestWindow = waitForWindow(windowsGuest, "Kovaro- 接続済", WINE_WINDOW_TIMEOUT_MS);
     ASSERT_NE(guestWindow, 0u) << readBytes(path("windows.stderr"));
 
     ParticipantHost linuxGuest;

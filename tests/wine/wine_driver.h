@@ -10,6 +10,10 @@
 
 #include "tests/desktop/desktop_driver.h"
 
+// A Wine program's first window follows the start of Wine's server and services: seconds on a
+// busy machine.
+constexpr int WINE_WINDOW_TIMEOUT_MS = 40000;
+
 class WineTest : public DesktopTest {
 protected:
     void SetUp() override;
