@@ -5,6 +5,7 @@
 # the event loop, the worker, the audio devices and the end-to-end programs. A fourth build
 # (build-windows/) cross-compiles the Windows programs with mingw-w64 and runs the unit tests
 # of the codec, the platform services, the network layer and the conference roles under Wine.
+# Last, the normal build runs kovaro.exe and kovarosrv.exe under Wine with Linux participants.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -26,4 +27,8 @@ status=0
 (cd build-windows && ../tools/windows/with-xvfb.sh ctest --output-on-failure -j "$(nproc)") || status=$?
 WINEPREFIX=$PWD/build-windows/wine/prefix wineserver -k 2>/dev/null || true
 [ "$status" -eq 0 ]
+# The Windows programs under Wine beside the Linux participant, driven from outside (tests/wine).
+cmake -S . -B build -DKOVARO_WINDOWS_BIN_DIR="$PWD/build-windows/bin" >/dev/null
+cmake --build build -j "$(nproc)" --target kovaro_wine_tests
+(cd build && ctest --output-on-failure -R '^wine$')
 echo "test: all four builds passed"
