@@ -100,11 +100,18 @@ TEST_F(ReceiveTest, DatagramsThatAreNotTheServersAreDroppedWithTheirDebugLine)
     const size_t callsBefore = recorder.calls.size();
     UdpPeer otherAddress("127.0.0.2");
 
+    std::string expected;
     sendToParticipant(fakeServer, wireDatagram(key + 1, wireCode(0, TYPE_WELCOME), WireRoster().bytes()));
-    sendToParticipant(otherAddress, wireDatagram(key, wireCode(0, TYPE_WELCOME), WireRoster().bytes()));
+    expected += "client ゴミpkt受信\n";
+    // Under Wine every loopback peer sends from 127.0.0.1, the server's own address.
+    if (loopbackSendersAreDistinct()) {
+        sendToParticipant(otherAddress, wireDatagram(key, wireCode(0, TYPE_WELCOME), WireRoster().bytes()));
+        expected += "client ゴミpkt受信\n";
+    }
     sendToParticipant(fakeServer, datagramBytes(0x58554F51, key, wireCode(0, TYPE_WELCOME), WireRoster().bytes()));
     sendToParticipant(fakeServer, Bytes{'Q', 'U', 'O', 'X'});
-    EXPECT_EQ(debugLines, "client ゴミpkt受信\nclient ゴミpkt受信\nclient ゴミpkt受信\nclient ゴミpkt受信\n");
+    expected += "client ゴミpkt受信\nclient ゴミpkt受信\n";
+    EXPECT_EQ(debugLines, expected);
     debugLines.clear();
 
     Bytes oversized = wireDatagram(key, wireCode(0, TYPE_WELCOME), Bytes(1013, 0));
@@ -164,6 +171,8 @@ TEST_F(LivenessTest, AServerThatNeverAnswersIsLostAtTheFifthTickAfterThreeJoins)
 
 TEST_F(LivenessTest, EveryAcceptedDatagramRestartsTheCountdownAndNoOtherDoes)
 {
+    if (!loopbackSendersAreDistinct())
+        GTEST_SKIP() << "every loopback peer sends from the server's address here (Wine)";
     connectAndTakeJoin();
     welcome();
     UdpPeer otherAddress("127.0.0.2");
