@@ -10,7 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
 tools/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-(cd build && ctest --output-on-failure -j "$(nproc)")
+# The Wine scenarios run last, once the Windows programs of this run are built.
+(cd build && ctest --output-on-failure -j "$(nproc)" -E '^wine$')
 tools/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DKOVARO_SANITIZE=ON -DKOVARO_BENCHMARKS=OFF
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$(nproc)")
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOVARO_THREAD_SANITIZER=ON \
