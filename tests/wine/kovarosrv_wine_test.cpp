@@ -1,11 +1,13 @@
-// kovarosrv.exe under Wine relaying between a Windows kovaro.exe and a Linux participant-host:
-// speech both ways through the Windows server, which plays both speakers on its own output too.
+// kovarosrv.exe under Wine relaying between a Windows kovaro.exe and the Linux kovaro, each
+// confirmed with the keyboard: speech both ways through the Windows server, which plays both
+// speakers on its own output too.
 
+#include "resources/resource_ids.h"
+#include "resources/template_set.h"
 #include "tests/wine/wine_driver.h"
 
 namespace {
 
-constexpr int JOIN_TIMEOUT_MS = 5000;
 constexpr int PLAYBACK_TAIL_MS = 700;
 
 class WindowsRelayScenario : public WineTest {
@@ -62,11 +64,20 @@ TEST_F(WindowsRelayScenario, WindowsAndLinuxParticipantsHearEachOtherThroughIt)
     const uint32_t guestWindow = waitForWindow(windowsGuest, "Kovaro- 接続済", WINE_WINDOW_TIMEOUT_MS);
     ASSERT_NE(guestWindow, 0u) << readBytes(path("windows.stderr"));
 
-    ParticipantHost linuxGuest;
-    ASSERT_TRUE(linuxGuest.start("linux", static_cast<uint16_t>(std::stoi(port)), {},
-                                 audioEnvironment(linuxMicrophone, linuxOutput), path("linux.stderr")));
-    ASSERT_GE(linuxGuest.waitFor(TITLE_JOINED, JOIN_TIMEOUT_MS), 0) << linuxGuest.transcript();
-    EXPECT_GE(linuxGuest.waitForSlotOf("win", JOIN_TIMEOUT_MS), 0) << linuxGuest.transcript();
+    ChildProgram linuxGuest;
+    ASSERT_TRUE(startCopy(linuxGuest, "kovaro", "linux",
+                          "NickName=linux\nRemoteHost=127.0.0.1\nServerMode=0\nRemotePort=" + port +
+                              "\nLeft=0\nTop=440\n",
+                          audioEnvironment(linuxMicrophone, linuxOutput)));
+    dialog = waitForWindow(linuxGuest, "接続設定");
+    ASSERT_NE(dialog, 0u) << readBytes(path("linux.stderr"));
+    xdotool({"windowfocus", "--sync", std::to_string(dialog), "key", "Return"});
+    const uint32_t linuxWindow = waitForWindow(linuxGuest, "Kovaro- 接続済");
+    ASSERT_NE(linuxWindow, 0u) << readBytes(path("linux.stderr"));
+    // kovaro.exe joined first and holds slot 0.
+    const MainWindowLayout layout(linuxWindow, participantMainTemplate);
+    EXPECT_TRUE(labelShows(true, linuxWindow, layout.control(IDC_SLOT_NAME_BASE + 0), WINDOW_TIMEOUT_MS))
+        << "the Linux kovaro never showed kovaro.exe";
 
     const std::vector<double> linuxHeard =
         heardWhileSpeaking(linuxMicrophone, "linux.raw", linuxSpeech, {&windowsOutput, &serverOutput});
