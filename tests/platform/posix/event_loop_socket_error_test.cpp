@@ -2,8 +2,6 @@
 // with a pending error. Winsock reports it through the receive call at most (and the product
 // switches that off), so on Windows there is no such notification to test.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +11,7 @@
 #include "platform/event_loop.h"
 #include "tests/platform/event_recorder.h"
 #include "tests/platform/loopback_socket.h"
+#include "tests/support/udp_peer.h"
 
 TEST(EventLoopSocketError, SocketErrorTravelsInTheHighHalf)
 {
@@ -28,10 +27,7 @@ TEST(EventLoopSocketError, SocketErrorTravelsInTheHighHalf)
     const int closedSocket = openLoopbackSocket();
     ASSERT_GE(sender, 0);
     ASSERT_GE(closedSocket, 0);
-    sockaddr_in deadEnd{};
-    deadEnd.sin_family = AF_INET;
-    deadEnd.sin_port = htons(portOf(closedSocket));
-    deadEnd.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in deadEnd = loopbackAddress(portOf(closedSocket));
     closeLoopbackSocket(closedSocket);
     ASSERT_EQ(connect(sender, reinterpret_cast<sockaddr*>(&deadEnd), sizeof deadEnd), 0);
     ASSERT_EQ(send(sender, "x", 1, 0), 1);

@@ -1,22 +1,8 @@
 #include "tests/platform/loopback_socket.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
-
-sockaddr_in loopbackAddress(uint16_t port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-}  // namespace
+#include "tests/support/udp_peer.h"
 
 int openLoopbackSocket()
 {

@@ -1,27 +1,8 @@
 #include "tests/platform/loopback_socket.h"
 
-#include <winsock2.h>
+#include "tests/support/udp_peer.h"
 
 namespace {
-
-sockaddr_in loopbackAddress(uint16_t port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-// Winsock wants its start-up before the first socket; once per test program is enough.
-bool startWinsock()
-{
-    static const bool started = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    return started;
-}
 
 SOCKET asSocket(int socket)
 {
@@ -30,10 +11,9 @@ SOCKET asSocket(int socket)
 
 }  // namespace
 
+// Winsock is started for the whole test program by its socket library environment.
 int openLoopbackSocket()
 {
-    if (!startWinsock())
-        return -1;
     SOCKET handle = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (handle == INVALID_SOCKET)
         return -1;
