@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "net/datagram_socket.h"
 #include "net/net_results.h"
 
 int openBoundSocket(int port, int& handle)
@@ -42,7 +43,7 @@ int sendDatagram(int handle, const uint8_t* bytes, size_t length, const SocketAd
 void sendDatagramCopies(int handle, const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses, size_t count,
                         const uint8_t* body, size_t bodyLength)
 {
-    constexpr size_t BATCH = 16;
+    constexpr size_t BATCH = DatagramSocket::SEND_BATCH;
     iovec parts[BATCH][2];
     mmsghdr messages[BATCH];
     size_t next = 0;
