@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "shell/win32/native_main_window.h"
+#include "tests/support/scratch_folder.h"
 
 #include <commctrl.h>
 
@@ -43,20 +44,13 @@ struct RecordingWorker {
     }
 };
 
-std::string scratchSettingsPath()
-{
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    return std::string(folder) + "kovaro-win32-main-window-test.ini";
-}
-
 class NativeMainWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { NativeMainWindow::registerWindowClass(GetModuleHandleW(nullptr)); }
 
     void SetUp() override
     {
-        DeleteFileA(settingsPath.c_str());
+        ASSERT_TRUE(scratch.isValid());
         ASSERT_EQ(window.create(), 0);
     }
 
@@ -67,13 +61,13 @@ protected:
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         }
-        DeleteFileA(settingsPath.c_str());
     }
 
     // Takes the next message queued for the window without dispatching it.
     bool takeQueued(MSG& message) { return PeekMessageW(&message, window.handle(), 0, 0, PM_REMOVE) != FALSE; }
 
-    std::string settingsPath = scratchSettingsPath();
+    ScratchFolder scratch;
+    std::string settingsPath = scratch.file("kovaro.ini");
     RecordingWorker worker;
     NativeMainWindow window{GetModuleHandleW(nullptr), PARTICIPANT_MAIN_WINDOW, worker.port(), settingsPath.c_str()};
 };
