@@ -5,7 +5,6 @@
 #include "conference/mute_flags.h"
 #include "conference/relay_server.h"
 #include "conference/worker_events.h"
-#include "net/socket_library.h"
 #include "server/dedicated_server.h"
 #include "shell/playback_devices.h"
 
@@ -61,8 +60,6 @@ void ServerObjects::handle(void* self, uint32_t message, uintptr_t wParam, intpt
 
 void ServerObjects::openDevices()
 {
-    // Not checked: without the socket library every socket open fails later with its own box.
-    startSocketLibrary();
     PcmFormat format;
     makeVoiceFormat(format);
     const int result = audio.connect(APPLICATION_NAME);
@@ -78,7 +75,6 @@ void ServerObjects::shutDown(void* self)
     closePlaybackChannels(objects.channels);
     objects.server.Close();
     objects.loop.killTimer(TIMER_PEER_SWEEP);
-    stopSocketLibrary();
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include "conference/relay_server.h"
 #include "conference/voice_sending.h"
 #include "conference/worker_events.h"
-#include "net/socket_library.h"
 #include "shell/playback_devices.h"
 
 namespace {
@@ -69,8 +68,6 @@ void ParticipantObjects::handle(void* self, uint32_t message, uintptr_t wParam, 
 
 void ParticipantObjects::openDevices()
 {
-    // Not checked: without the socket library every socket open fails later with its own box.
-    startSocketLibrary();
     PcmFormat format;
     makeVoiceFormat(format);
 
@@ -91,7 +88,6 @@ void ParticipantObjects::shutDown(void* self)
     closePlaybackChannels(objects.channels);
     objects.server.Close();
     objects.loop.killTimer(TIMER_PEER_SWEEP);
-    stopSocketLibrary();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "conference/worker_events.h"
+#include "net/socket_library.h"
 #include "platform/priority.h"
 
 namespace {
@@ -45,11 +46,14 @@ bool WorkerThread::shutdown()
 void WorkerThread::threadMain()
 {
     raiseThreadPriority();
+    // Not checked: without the socket library every socket open fails later with its own box.
+    startSocketLibrary();
     EventLoop loop;
     if (!loop.isValid())
         view_.fatal(TEXT_WORKER_FAILED, CAPTION_WORKER_FAILED, false);
     loop_ = &loop;
     body_(*this, loop, view_);
+    stopSocketLibrary();
 }
 
 void WorkerThread::serve(const WorkerEvents& events)

@@ -2,8 +2,8 @@
 // The worker of both programs: a thread of its own running the event loop that owns every
 // socket, audio device, timer and codec state. The main side only posts to it; the worker
 // reaches the window only through the view. What the worker owns and which events it takes
-// differ per program (WorkerEvents); the start-up handshake, the shutdown and its watchdog
-// are the same.
+// differ per program (WorkerEvents); the socket library (started for the thread's whole life),
+// the start-up handshake, the shutdown and its watchdog are the same.
 // Threading: start, post and shutdown are for the main thread; everything else runs on the worker.
 
 #include <cstdint>
