@@ -1,9 +1,9 @@
 #include "audio/playout_block.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 
+#include "audio/audio_clock.h"
 #include "audio/playout_edits.h"
 
 // What a lead of silence is copied from.
@@ -16,12 +16,6 @@ static int peakOf(const int16_t* samples, int count)
     for (int i = 0; i < count; ++i)
         peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
     return peak;
-}
-
-static int64_t monotonicUsec()
-{
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 
 PlayoutBlock arriveBlock(PlayoutPolicy& policy, int16_t* samples, int sampleCount, uint32_t speechBytes,

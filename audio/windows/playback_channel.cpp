@@ -1,9 +1,9 @@
 #include "audio/playback_channel.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
+#include "audio/audio_clock.h"
 #include "audio/audio_system.h"
 #include "audio/playout_block.h"
 #include "wave_device.h"
@@ -48,12 +48,6 @@ static int headersFor(uint32_t bytes)
     return static_cast<int>((bytes + PLAYBACK_BLOCK_BYTES - 1) / PLAYBACK_BLOCK_BYTES);
 }
 
-static int64_t nowUsec()
-{
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 // What is queued, the larger of two estimates. The device's byte position may count audio as
 // played once the driver has passed it on to the system's mixer (Wine does), which leaves
 // what the mixer still holds out; the time the queued audio takes to play from when it was
@@ -61,7 +55,7 @@ static int64_t nowUsec()
 // empty while audio was still playing, which the playout policy takes for a gap.
 static uint32_t queuedBytesNow(const PlaybackChannelState& channel)
 {
-    const int64_t ahead = std::max<int64_t>(channel.playedByUsec - nowUsec(), 0);
+    const int64_t ahead = std::max<int64_t>(channel.playedByUsec - monotonicUsec(), 0);
     const auto timed = static_cast<uint32_t>(ahead * channel.bytesPerSecond / 1000000);
     MMTIME position{};
     position.wType = TIME_BYTES;
@@ -100,7 +94,7 @@ static int queueFilled(PlaybackChannelState& channel)
     }
     channel.bytesWritten += header.dwBufferLength;
     const int64_t playsFor = static_cast<int64_t>(header.dwBufferLength) * 1000000 / channel.bytesPerSecond;
-    channel.playedByUsec = std::max(channel.playedByUsec, nowUsec()) + playsFor;
+    channel.playedByUsec = std::max(channel.playedByUsec, monotonicUsec()) + playsFor;
     return 0;
 }
 
