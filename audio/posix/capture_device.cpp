@@ -130,11 +130,8 @@ int CaptureDevice::open(AudioSystem& audio, EventLoop* window, const PcmFormat& 
     attributes.minreq = static_cast<uint32_t>(-1);
     attributes.fragsize = FRAGMENT_BYTES;
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-    int result = pa_stream_connect_record(stream, nullptr, &attributes, flags) < 0
-                     ? negativeError(audio.state().context)
-                     : waitUntilReady(audio.state().mainloop, stream);
-    if (result != 0) {
-        releaseStream(stream);
+    const int connected = pa_stream_connect_record(stream, nullptr, &attributes, flags);
+    if (const int result = finishConnecting(audio.state().mainloop, stream, connected); result != 0) {
         return result;
     }
     state_.mainloop = audio.state().mainloop;

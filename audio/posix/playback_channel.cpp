@@ -185,11 +185,8 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& forma
     attributes.minreq = REQUEST_BYTES;
     attributes.fragsize = static_cast<uint32_t>(-1);
     const auto flags = PA_STREAM_ADJUST_LATENCY;
-    const int result = pa_stream_connect_playback(stream, nullptr, &attributes, flags, nullptr, nullptr) < 0
-                           ? negativeError(audio.state().context)
-                           : waitUntilReady(audio.state().mainloop, stream);
-    if (result != 0) {
-        releaseStream(stream);
+    const int connected = pa_stream_connect_playback(stream, nullptr, &attributes, flags, nullptr, nullptr);
+    if (const int result = finishConnecting(audio.state().mainloop, stream, connected); result != 0) {
         return result;
     }
     state_.mainloop = audio.state().mainloop;

@@ -5,7 +5,8 @@ void signalOnStreamChange(pa_stream*, void* mainloop)
     pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(mainloop), 0);
 }
 
-int waitUntilReady(pa_threaded_mainloop* mainloop, pa_stream* stream)
+// Waits until a connecting stream is ready (0) or has failed (a negative error).
+static int waitUntilReady(pa_threaded_mainloop* mainloop, pa_stream* stream)
 {
     for (;;) {
         const pa_stream_state_t state = pa_stream_get_state(stream);
@@ -17,6 +18,16 @@ int waitUntilReady(pa_threaded_mainloop* mainloop, pa_stream* stream)
         }
         pa_threaded_mainloop_wait(mainloop);
     }
+}
+
+int finishConnecting(pa_threaded_mainloop* mainloop, pa_stream* stream, int connectResult)
+{
+    const int result =
+        connectResult < 0 ? negativeError(pa_stream_get_context(stream)) : waitUntilReady(mainloop, stream);
+    if (result != 0) {
+        releaseStream(stream);
+    }
+    return result;
 }
 
 int startWithoutWaiting(pa_operation* operation, const pa_context* context)

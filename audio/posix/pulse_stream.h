@@ -10,11 +10,12 @@
 
 #include "pulse_connection.h"
 
-// State callback that wakes waitUntilReady; userdata is the main loop.
+// State callback that wakes finishConnecting; userdata is the main loop.
 void signalOnStreamChange(pa_stream* stream, void* mainloop);
 
-// Waits until a connecting stream is ready (0) or has failed (a negative error).
-int waitUntilReady(pa_threaded_mainloop* mainloop, pa_stream* stream);
+// Finishes opening a stream whose connect call returned connectResult: waits until it is
+// ready (0), or releases it and returns the negative error of the connect or of the stream.
+int finishConnecting(pa_threaded_mainloop* mainloop, pa_stream* stream, int connectResult);
 
 // Drops an operation's handle without waiting for it: 0, or the error of the failed request.
 int startWithoutWaiting(pa_operation* operation, const pa_context* context);
