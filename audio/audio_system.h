@@ -8,6 +8,8 @@
 #include "audio/pcm_format.h"
 #include "audio_system_state.h"
 
+class EventLoop;
+
 class AudioSystem {
 public:
     AudioSystem() = default;
@@ -16,9 +18,11 @@ public:
     AudioSystem& operator=(const AudioSystem&) = delete;
 
     // Connects as applicationName. 0, or a negative error whose text errorText gives (the
-    // sound system's own description).
-    int connect(const char* applicationName);
+    // sound system's own description). When the connection breaks later, WM_AUDIO_FAULT
+    // (audio/audio_fault.h) is posted to window, if there is one.
+    int connect(const char* applicationName, EventLoop* window = nullptr);
     void disconnect();
+    // Whether the connection is up; false once it broke.
     bool isConnected() const;
     // The text (UTF-8) of any result of the audio layer (audio/audio_results.h); never null.
     static const char* errorText(int result);

@@ -37,9 +37,16 @@ public:
     // Stops recording; every queued buffer comes back through MM_WIM_DATA.
     void stop();
     void close();
+    // Closes the device and opens it again as it was last opened, on audio (connected anew),
+    // recording again if it was recording or was started while it had no device. For a device
+    // lost with its sound server; nothing recorded before is handed on. 0 or an error.
+    int reopen(AudioSystem& audio);
 
     bool isOpen() const;
     bool isStopped() const;
+    // Open on a stream that still works (false once the device or the sound server went away;
+    // the device then posted WM_AUDIO_FAULT).
+    bool isWorking() const;
 
     // The buffer a notification names, and how many bytes were recorded into it.
     const uint8_t* buffer(int index) const;
@@ -53,5 +60,14 @@ public:
     uint64_t droppedBytes() const;
 
 private:
+    // The system's part of start() and stop().
+    int startDevice();
+    void stopDevice();
+
     CaptureDeviceState state_;
+    // What the last open() was given, for reopen().
+    EventLoop* window_ = nullptr;
+    PcmFormat format_{};
+    // start() was called after the last stop(), whether or not a device was open.
+    bool recordingWanted_ = false;
 };

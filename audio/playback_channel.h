@@ -37,8 +37,15 @@ public:
     // system has one that shows names.
     void setDisplayName(const char* nickname);
     void close();
+    // Closes the channel and opens it again as it was last opened, on audio (connected anew),
+    // with its display name; nothing queued before is played. For a channel lost with its
+    // sound server. 0 or an error.
+    int reopen(AudioSystem& audio);
 
     bool isOpen() const;
+    // Open on a stream that still works (false once the device or the sound server went away;
+    // the channel then posted WM_AUDIO_FAULT).
+    bool isWorking() const;
     uint32_t writeCount() const;
     // Speech this channel still holds, in bytes (written and not yet played); the concealment
     // after it is not counted.
@@ -49,7 +56,18 @@ public:
     const PlayoutPolicy& playout() const;
 
 private:
+    // Room for a nickname in UTF-8 (at most 15 code page 932 bytes, 3 UTF-8 bytes each).
+    static constexpr size_t DISPLAY_NAME_BYTES = 48;
+
+    // The system's part of setDisplayName(): shows displayName_ (empty: the slot's own name).
+    void showDisplayName();
+
     PlaybackChannelState state_;
+    // What the last open() was given, for reopen().
+    EventLoop* window_ = nullptr;
+    PcmFormat format_{};
+    int slot_ = 0;
+    char displayName_[DISPLAY_NAME_BYTES] = {};
     uint32_t writeCount_ = 0;
     uint32_t droppedWrites_ = 0;
     PlayoutPolicy playout_;

@@ -16,5 +16,7 @@ constexpr uint32_t TIMER_JOIN_RETRY = 16;
 constexpr uint32_t TIMER_PEER_SWEEP = 0x8204;
 constexpr uint32_t TIMER_KEEPALIVE = 0x8205;
 constexpr uint32_t TIMER_EXIT_WATCHDOG = 0x8206;
+// Once a second while sound is lost: the sound server and the devices are opened again.
+constexpr uint32_t TIMER_AUDIO_RETRY = 0x8207;
 
 constexpr uint32_t PEER_SWEEP_PERIOD_MS = 1000;

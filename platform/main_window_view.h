@@ -17,10 +17,19 @@ struct MainWindowView {
     void (*showWarning)(void* context, const char* text, const char* caption) = nullptr;
     // An error box that ends the process with exit code 0 once it is closed. Does not return.
     void (*showFatal)(void* context, const char* text, const char* caption, bool warningIcon) = nullptr;
+    // A notice that nobody has to answer: shown without waiting, replacing the text of the
+    // notice still showing; with onlyIfShowing, nothing is shown once the user closed it.
+    // Optional: a view without it shows nothing.
+    void (*showNotice)(void* context, const char* text, const char* caption, bool onlyIfShowing) = nullptr;
 
     void title(const char* text) const { setTitle(context, text); }
     void controlText(int controlId, const char* text) const { setControlText(context, controlId, text); }
     void meter(int controlId, int position) const { setMeter(context, controlId, position); }
     void warning(const char* text, const char* caption) const { showWarning(context, text, caption); }
     [[noreturn]] void fatal(const char* text, const char* caption, bool warningIcon) const;
+    void notice(const char* text, const char* caption, bool onlyIfShowing) const
+    {
+        if (showNotice != nullptr)
+            showNotice(context, text, caption, onlyIfShowing);
+    }
 };

@@ -6,7 +6,8 @@
 #include "conference/relay_server.h"
 #include "conference/worker_events.h"
 #include "server/dedicated_server.h"
-#include "shell/playback_devices.h"
+#include "audio/audio_fault.h"
+#include "shell/sound_devices.h"
 
 namespace {
 
@@ -14,7 +15,10 @@ constexpr char APPLICATION_NAME[] = "Kovaro SERVER";
 
 struct ServerObjects {
     ServerObjects(EventLoop& eventLoop, const MainWindowView& windowView)
-        : loop(eventLoop), view(windowView), dedicated(loop, server, channels, mutes, view)
+        : loop(eventLoop),
+          view(windowView),
+          sound(loop, view, APPLICATION_NAME, nullptr, channels),
+          dedicated(loop, server, channels, mutes, view)
     {
     }
 
@@ -22,12 +26,11 @@ struct ServerObjects {
 
     static void handle(void* self, uint32_t message, uintptr_t wParam, intptr_t lParam);
     static void shutDown(void* self);
-    void openDevices();
 
     EventLoop& loop;
     MainWindowView view;
-    AudioSystem audio;
     PlaybackChannel channels[SLOT_COUNT];
+    SoundDevices sound;
     RelayServer server;
     MuteFlags mutes;
     DedicatedServer dedicated;
@@ -38,7 +41,10 @@ void ServerObjects::handle(void* self, uint32_t message, uintptr_t wParam, intpt
     auto& objects = *static_cast<ServerObjects*>(self);
     switch (message) {
     case WM_WORKER_START:
-        objects.openDevices();
+        objects.sound.openAtStart();
+        break;
+    case WM_AUDIO_FAULT:
+        objects.sound.handleFault();
         break;
     case WM_WORKER_CONNECT:
         objects.dedicated.start(reinterpret_cast<const ConnectSettings*>(lParam));
@@ -49,6 +55,8 @@ void ServerObjects::handle(void* self, uint32_t message, uintptr_t wParam, intpt
     case WM_TIMER:
         if (wParam == TIMER_PEER_SWEEP)
             objects.server.SweepPeers();
+        else if (wParam == TIMER_AUDIO_RETRY)
+            objects.sound.retry();
         break;
     case WM_COMMAND:
         applyMuteCommand(objects.mutes, wParam, lParam);
@@ -58,21 +66,11 @@ void ServerObjects::handle(void* self, uint32_t message, uintptr_t wParam, intpt
     }
 }
 
-void ServerObjects::openDevices()
-{
-    PcmFormat format;
-    makeVoiceFormat(format);
-    const int result = audio.connect(APPLICATION_NAME);
-    if (result != 0)
-        view.fatal(AudioSystem::errorText(result), CAPTION_OUTPUT_FAILED, true);
-    openPlaybackChannels(audio, loop, format, channels, view);
-}
-
 void ServerObjects::shutDown(void* self)
 {
     // Nothing goes to the participants: they find out through their own keep-alive.
     auto& objects = *static_cast<ServerObjects*>(self);
-    closePlaybackChannels(objects.channels);
+    objects.sound.close();
     objects.server.Close();
     objects.loop.killTimer(TIMER_PEER_SWEEP);
 }

@@ -10,19 +10,18 @@
 #include "conference/relay_server.h"
 #include "conference/voice_sending.h"
 #include "conference/worker_events.h"
-#include "shell/playback_devices.h"
+#include "audio/audio_fault.h"
+#include "shell/sound_devices.h"
 
 namespace {
 
 constexpr char APPLICATION_NAME[] = "Kovaro";
-constexpr char CAPTION_INPUT_FAILED[] = "Error: オーディオ入力デバイスが開けません。";
 
-// Built once on the worker thread in this order: capture device, the 16 playback channels,
-// the participant's link, the relay server's endpoint, the encoder; then the mute flags.
 struct ParticipantObjects {
     ParticipantObjects(EventLoop& eventLoop, const MainWindowView& windowView)
         : loop(eventLoop),
           view(windowView),
+          sound(loop, view, APPLICATION_NAME, &capture, channels),
           participant(ParticipantParts{&loop, &server, &capture, channels, &coder, &mutes, &view})
     {
     }
@@ -31,13 +30,12 @@ struct ParticipantObjects {
 
     static void handle(void* self, uint32_t message, uintptr_t wParam, intptr_t lParam);
     static void shutDown(void* self);
-    void openDevices();
 
     EventLoop& loop;
     MainWindowView view;
-    AudioSystem audio;
     CaptureDevice capture;
     PlaybackChannel channels[SLOT_COUNT];
+    SoundDevices sound;
     // Holds pointers to the members below; none is used before the worker's first event.
     ParticipantLink participant;
     RelayServer server;
@@ -52,7 +50,14 @@ void ParticipantObjects::handle(void* self, uint32_t message, uintptr_t wParam, 
         return;
     switch (message) {
     case WM_WORKER_START:
-        objects.openDevices();
+        objects.sound.openAtStart();
+        break;
+    case WM_AUDIO_FAULT:
+        objects.sound.handleFault();
+        break;
+    case WM_TIMER:
+        if (wParam == TIMER_AUDIO_RETRY)
+            objects.sound.retry();
         break;
     case WM_COMMAND:
         applyMuteCommand(objects.mutes, wParam, lParam);
@@ -66,26 +71,12 @@ void ParticipantObjects::handle(void* self, uint32_t message, uintptr_t wParam, 
     }
 }
 
-void ParticipantObjects::openDevices()
-{
-    PcmFormat format;
-    makeVoiceFormat(format);
-
-    int result = audio.connect(APPLICATION_NAME);
-    if (result == 0)
-        result = capture.open(audio, &loop, format);
-    if (result != 0)
-        view.fatal(AudioSystem::errorText(result), CAPTION_INPUT_FAILED, true);
-    openPlaybackChannels(audio, loop, format, channels, view);
-}
-
 void ParticipantObjects::shutDown(void* self)
 {
     auto& objects = *static_cast<ParticipantObjects*>(self);
     objects.participant.leave();
-    objects.capture.close();
     objects.loop.killTimer(TIMER_KEEPALIVE);
-    closePlaybackChannels(objects.channels);
+    objects.sound.close();
     objects.server.Close();
     objects.loop.killTimer(TIMER_PEER_SWEEP);
 }

@@ -41,6 +41,11 @@ void showFatal(void*, const char* text, const char* caption, bool)
     std::_Exit(0);
 }
 
+void showNotice(void*, const char* text, const char* caption, bool)
+{
+    printLine("notice %s|%s\n", caption, text);
+}
+
 }
 
 MainWindowView makeConsoleView()
@@ -51,5 +56,6 @@ MainWindowView makeConsoleView()
     view.setMeter = setMeter;
     view.showWarning = showWarning;
     view.showFatal = showFatal;
+    view.showNotice = showNotice;
     return view;
 }

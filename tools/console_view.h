@@ -5,6 +5,7 @@
 //   text <control id> <text>
 //   meter <control id> <position>
 //   warning <caption>|<text>
+//   notice <caption>|<text>     (a notice nobody has to answer: sound lost, sound back)
 //   fatal <caption>|<text>        (then the process ends with exit code 0)
 
 #include "platform/main_window_view.h"

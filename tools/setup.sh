@@ -3,6 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpulse-dev qt6-base-dev
           libxcb1-dev fonts-noto-cjk pulseaudio pulseaudio-utils espeak-ng sox xvfb xdotool imagemagick python3
+          # The sound server of a Debian 12 desktop, run headless beside PulseAudio in the tests.
+          pipewire pipewire-pulse wireplumber dbus-daemon
           # The Windows build: mingw-w64 with POSIX threads, Wine to run its tests, and the
           # locale definitions for Wine's Japanese locale (about 1.4 GB together).
           g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine fonts-wine locales)

@@ -2,18 +2,69 @@
 
 #include <pulse/context.h>
 #include <pulse/error.h>
+#include <pulse/rtclock.h>
 #include <pulse/sample.h>
 #include <pulse/thread-mainloop.h>
 
+#include "audio/audio_fault.h"
+#include "platform/event_loop.h"
 #include "pulse_connection.h"
 
 // The connection runs on PulseAudio's own thread (pa_threaded_mainloop). Every call into
 // the context or its streams from another thread holds the main-loop lock; callbacks run on
 // that thread with the lock already held.
 
-static void signalOnContextChange(pa_context*, void* mainloop)
+// A server that takes the connection but never answers must not hold the worker for good.
+constexpr pa_usec_t CONNECT_TIMEOUT_USEC = 3000000;
+
+// Wakes connect(); once the connection is up, tells the window when it breaks.
+static void watchContextState(pa_context* context, void* userdata)
 {
-    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(mainloop), 0);
+    const auto& state = *static_cast<const AudioSystemState*>(userdata);
+    pa_threaded_mainloop_signal(state.mainloop, 0);
+    if (state.window != nullptr && !PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) {
+        state.window->post(WM_AUDIO_FAULT, 0, 0);
+    }
+}
+
+struct ConnectWait {
+    pa_threaded_mainloop* mainloop;
+    bool timedOut;
+};
+
+static void signalTimeout(pa_mainloop_api*, pa_time_event*, const timeval*, void* userdata)
+{
+    auto& wait = *static_cast<ConnectWait*>(userdata);
+    wait.timedOut = true;
+    pa_threaded_mainloop_signal(wait.mainloop, 0);
+}
+
+// Waits until the context is ready (0) or has failed or timed out (a negative error). Lock held.
+static int waitUntilConnected(pa_threaded_mainloop* mainloop, pa_context* context)
+{
+    ConnectWait wait{mainloop, false};
+    pa_time_event* deadline =
+        pa_context_rttime_new(context, pa_rtclock_now() + CONNECT_TIMEOUT_USEC, signalTimeout, &wait);
+    int result = 0;
+    for (;;) {
+        const pa_context_state_t state = pa_context_get_state(context);
+        if (state == PA_CONTEXT_READY) {
+            break;
+        }
+        if (!PA_CONTEXT_IS_GOOD(state)) {
+            result = negativeError(context);
+            break;
+        }
+        if (wait.timedOut) {
+            result = -PA_ERR_TIMEOUT;
+            break;
+        }
+        pa_threaded_mainloop_wait(mainloop);
+    }
+    if (deadline != nullptr) {
+        pa_threaded_mainloop_get_api(mainloop)->time_free(deadline);
+    }
+    return result;
 }
 
 AudioSystem::~AudioSystem()
@@ -21,7 +72,7 @@ AudioSystem::~AudioSystem()
     disconnect();
 }
 
-int AudioSystem::connect(const char* applicationName)
+int AudioSystem::connect(const char* applicationName, EventLoop* window)
 {
     disconnect();
     state_.mainloop = pa_threaded_mainloop_new();
@@ -33,7 +84,9 @@ int AudioSystem::connect(const char* applicationName)
         disconnect();
         return -PA_ERR_INTERNAL;
     }
-    pa_context_set_state_callback(state_.context, signalOnContextChange, state_.mainloop);
+    // Nobody is told of a fault until the connection is up: connect() reports its own failure.
+    state_.window = nullptr;
+    pa_context_set_state_callback(state_.context, watchContextState, &state_);
 
     int result = 0;
     {
@@ -42,18 +95,8 @@ int AudioSystem::connect(const char* applicationName)
             result = -PA_ERR_INTERNAL;
         } else if (pa_context_connect(state_.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
             result = negativeError(state_.context);
-        } else {
-            for (;;) {
-                const pa_context_state_t state = pa_context_get_state(state_.context);
-                if (state == PA_CONTEXT_READY) {
-                    break;
-                }
-                if (!PA_CONTEXT_IS_GOOD(state)) {
-                    result = negativeError(state_.context);
-                    break;
-                }
-                pa_threaded_mainloop_wait(state_.mainloop);
-            }
+        } else if ((result = waitUntilConnected(state_.mainloop, state_.context)) == 0) {
+            state_.window = window;
         }
     }
     if (result != 0) {

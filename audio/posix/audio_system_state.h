@@ -2,10 +2,20 @@
 // The PulseAudio side of AudioSystem: a threaded main loop and the context connected on it
 // (audio/posix/pulse_connection.h has what the devices do with them).
 
+class EventLoop;
 struct pa_threaded_mainloop;
 struct pa_context;
 
 struct AudioSystemState {
     pa_threaded_mainloop* mainloop = nullptr;
     pa_context* context = nullptr;
+    // Told with WM_AUDIO_FAULT when the connection breaks.
+    EventLoop* window = nullptr;
+};
+
+// What a stream's state callback needs: the main loop to wake a thread waiting for the stream
+// to connect, and the window to tell when the stream fails later (none: nobody is told).
+struct StreamWatch {
+    pa_threaded_mainloop* mainloop = nullptr;
+    EventLoop* window = nullptr;
 };

@@ -112,6 +112,8 @@ CaptureDevice::~CaptureDevice()
 int CaptureDevice::open(AudioSystem& audio, EventLoop* window, const PcmFormat& format)
 {
     close();
+    window_ = window;
+    format_ = format;
     pa_sample_spec sampleSpec;
     if (const int refused = prepareStream(audio, format, sampleSpec); refused != 0) {
         return refused;
@@ -121,7 +123,8 @@ int CaptureDevice::open(AudioSystem& audio, EventLoop* window, const PcmFormat& 
     if (stream == nullptr) {
         return negativeError(audio.state().context);
     }
-    pa_stream_set_state_callback(stream, signalOnStreamChange, audio.state().mainloop);
+    state_.watch = StreamWatch{audio.state().mainloop, window};
+    pa_stream_set_state_callback(stream, watchStreamState, &state_.watch);
     pa_stream_set_read_callback(stream, onReadable, &state_);
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<uint32_t>(-1);
@@ -140,7 +143,7 @@ int CaptureDevice::open(AudioSystem& audio, EventLoop* window, const PcmFormat& 
     return 0;
 }
 
-int CaptureDevice::start()
+int CaptureDevice::startDevice()
 {
     if (state_.stream == nullptr) {
         return 0;
@@ -160,7 +163,7 @@ int CaptureDevice::start()
                                pa_stream_get_context(state_.stream));
 }
 
-void CaptureDevice::stop()
+void CaptureDevice::stopDevice()
 {
     if (state_.stream == nullptr) {
         return;
@@ -190,6 +193,15 @@ void CaptureDevice::close()
 bool CaptureDevice::isOpen() const
 {
     return state_.stream != nullptr;
+}
+
+bool CaptureDevice::isWorking() const
+{
+    if (state_.stream == nullptr) {
+        return false;
+    }
+    MainloopLock lock(state_.mainloop);
+    return pa_stream_get_state(state_.stream) == PA_STREAM_READY;
 }
 
 bool CaptureDevice::isStopped() const

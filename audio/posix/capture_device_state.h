@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "audio/ring_sizes.h"
+#include "audio_system_state.h"
 
 // What the device posts to its window for each buffer it hands back.
 constexpr uint32_t MM_WIM_DATA = 0x3C0;
@@ -21,6 +22,7 @@ struct CaptureDeviceState {
     pa_threaded_mainloop* mainloop = nullptr;
     pa_stream* stream = nullptr;
     EventLoop* window = nullptr;
+    StreamWatch watch;
     bool stopped = true;
 
     // Shared with the sound server's thread: read and written only under the main-loop lock,

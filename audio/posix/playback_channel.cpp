@@ -51,8 +51,8 @@ constexpr pa_usec_t STALE_REPORT_USEC = 62500;
 constexpr uint32_t QUEUE_LIMIT_BYTES = PlayoutPolicy::LIMIT_BYTES;
 static_assert(QUEUE_LIMIT_BYTES == PlaybackChannel::BLOCK_COUNT * PlaybackChannel::BLOCK_BYTES);
 
-// Room for "15: " and a nickname; a longer name is cut at a character boundary.
-constexpr size_t STREAM_NAME_BYTES = 256;
+// Room for "15: " and a display name.
+constexpr size_t STREAM_NAME_BYTES = 64;
 
 // The stream's name until the slot's nickname is known, and again when it is cleared.
 static void nameAfterSlot(char (&name)[STREAM_NAME_BYTES], int slot)
@@ -162,10 +162,13 @@ PlaybackChannel::~PlaybackChannel()
     close();
 }
 
-// The window parameter stays for the symmetry with the capture device: nothing is posted.
-int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& format, int slot)
+// The window is told only when the stream fails (WM_AUDIO_FAULT); nothing else is posted.
+int PlaybackChannel::open(AudioSystem& audio, EventLoop* window, const PcmFormat& format, int slot)
 {
     close();
+    window_ = window;
+    format_ = format;
+    slot_ = slot;
     pa_sample_spec sampleSpec;
     if (const int refused = prepareStream(audio, format, sampleSpec); refused != 0) {
         return refused;
@@ -177,7 +180,8 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& forma
     if (stream == nullptr) {
         return negativeError(audio.state().context);
     }
-    pa_stream_set_state_callback(stream, signalOnStreamChange, audio.state().mainloop);
+    state_.watch = StreamWatch{audio.state().mainloop, window};
+    pa_stream_set_state_callback(stream, watchStreamState, &state_.watch);
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<uint32_t>(-1);
     attributes.tlength = TARGET_BYTES;
@@ -191,7 +195,6 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& forma
     }
     state_.mainloop = audio.state().mainloop;
     state_.stream = stream;
-    state_.slot = slot;
     state_.bytesWritten = 0;
     state_.concealedBytes = 0;
     playout_.reset();
@@ -247,34 +250,16 @@ int PlaybackChannel::write(const uint8_t* data, size_t length)
     return result;
 }
 
-// Cuts text to at most limit bytes without splitting a UTF-8 sequence.
-static size_t utf8Prefix(const char* text, size_t limit)
-{
-    size_t length = strnlen(text, limit + 1);
-    if (length <= limit) {
-        return length;
-    }
-    length = limit;
-    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
-        --length;
-    }
-    return length;
-}
-
-void PlaybackChannel::setDisplayName(const char* nickname)
+void PlaybackChannel::showDisplayName()
 {
     if (state_.stream == nullptr) {
         return;
     }
     char name[STREAM_NAME_BYTES];
-    if (nickname == nullptr || nickname[0] == '\0') {
-        nameAfterSlot(name, state_.slot);
+    if (displayName_[0] == '\0') {
+        nameAfterSlot(name, slot_);
     } else {
-        const int prefix = std::snprintf(name, sizeof name, "%d: ", state_.slot);
-        const size_t room = sizeof name - 1 - static_cast<size_t>(prefix);
-        const size_t length = utf8Prefix(nickname, room);
-        std::memcpy(name + prefix, nickname, length);
-        name[static_cast<size_t>(prefix) + length] = '\0';
+        std::snprintf(name, sizeof name, "%d: %s", slot_, displayName_);
     }
     MainloopLock lock(state_.mainloop);
     // Replaces media.name through a property-list update; the mixer shows it at once.
@@ -291,6 +276,15 @@ void PlaybackChannel::close()
 bool PlaybackChannel::isOpen() const
 {
     return state_.stream != nullptr;
+}
+
+bool PlaybackChannel::isWorking() const
+{
+    if (state_.stream == nullptr) {
+        return false;
+    }
+    MainloopLock lock(state_.mainloop);
+    return pa_stream_get_state(state_.stream) == PA_STREAM_READY;
 }
 
 uint32_t PlaybackChannel::writeCount() const

@@ -7,6 +7,7 @@
 
 #include "audio/playout_policy.h"
 #include "audio/ring_sizes.h"
+#include "audio_system_state.h"
 
 struct pa_operation;
 struct pa_stream;
@@ -18,7 +19,7 @@ struct PlaybackChannelState {
     pa_threaded_mainloop* mainloop = nullptr;
     pa_stream* stream = nullptr;
     pa_operation* timingRequest = nullptr;
-    int slot = 0;
+    StreamWatch watch;
     // Written since the stream opened; stands in for the queue until the first timing report.
     uint64_t bytesWritten = 0;
     // Concealment written after the last block: the end of what the stream holds.

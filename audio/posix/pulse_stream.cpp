@@ -1,8 +1,15 @@
 #include "pulse_stream.h"
 
-void signalOnStreamChange(pa_stream*, void* mainloop)
+#include "audio/audio_fault.h"
+#include "platform/event_loop.h"
+
+void watchStreamState(pa_stream* stream, void* userdata)
 {
-    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(mainloop), 0);
+    const auto& watch = *static_cast<const StreamWatch*>(userdata);
+    pa_threaded_mainloop_signal(watch.mainloop, 0);
+    if (watch.window != nullptr && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+        watch.window->post(WM_AUDIO_FAULT, 0, 0);
+    }
 }
 
 // Waits until a connecting stream is ready (0) or has failed (a negative error).

@@ -10,8 +10,9 @@
 
 #include "pulse_connection.h"
 
-// State callback that wakes finishConnecting; userdata is the main loop.
-void signalOnStreamChange(pa_stream* stream, void* mainloop);
+// State callback of every stream; userdata is the device's StreamWatch. Wakes finishConnecting,
+// and tells the watch's window when the stream fails or is killed.
+void watchStreamState(pa_stream* stream, void* watch);
 
 // Finishes opening a stream whose connect call returned connectResult: waits until it is
 // ready (0), or releases it and returns the negative error of the connect or of the stream.

@@ -1,5 +1,10 @@
+// Ahead of the device's header, which brings in <windows.h>: the loop's header declares names
+// that <windows.h> defines as macros.
+#include "platform/event_loop.h"
+
 #include "audio/audio_system.h"
 
+#include "audio/audio_fault.h"
 #include "wave_device.h"
 
 AudioSystem::~AudioSystem()
@@ -7,9 +12,10 @@ AudioSystem::~AudioSystem()
     disconnect();
 }
 
-int AudioSystem::connect(const char*)
+int AudioSystem::connect(const char*, EventLoop*)
 {
-    // The application's name is shown nowhere: wave devices have no session to name.
+    // The application's name is shown nowhere: wave devices have no session to name. Nothing
+    // can break between devices, so the window is not needed: each device reports its own loss.
     state_.connected = waveOutGetNumDevs() > 0 || waveInGetNumDevs() > 0;
     return state_.connected ? 0 : negativeResult(MMSYSERR_NODRIVER);
 }
@@ -41,6 +47,19 @@ const char* AudioSystem::errorText(int result)
         return "Unknown error code";
     }
     return text;
+}
+
+int checkWaveResult(MMRESULT result, bool& gone, EventLoop* window)
+{
+    const bool deviceGone = result == MMSYSERR_NODRIVER || result == MMSYSERR_BADDEVICEID ||
+                            result == MMSYSERR_NODRIVERCB || result == MMSYSERR_INVALHANDLE;
+    if (deviceGone && !gone) {
+        gone = true;
+        if (window != nullptr) {
+            window->post(WM_AUDIO_FAULT, 0, 0);
+        }
+    }
+    return negativeResult(result);
 }
 
 int prepareWaveFormat(const AudioSystem& audio, const PcmFormat& format, WAVEFORMATEX& waveFormat)

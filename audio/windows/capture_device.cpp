@@ -72,7 +72,7 @@ static void queueBuffer(CaptureDeviceState& device, int index)
     header.dwBytesRecorded = 0;
     device.states[index] = BufferState::Queued;
     ++device.queuedCount;
-    if (waveInAddBuffer(device.handle, &header, sizeof header) != MMSYSERR_NOERROR) {
+    if (checkWaveResult(waveInAddBuffer(device.handle, &header, sizeof header), device.gone, device.window) != 0) {
         --device.queuedCount;
         device.states[index] = BufferState::Released;
     }
@@ -97,12 +97,15 @@ CaptureDevice::~CaptureDevice()
 int CaptureDevice::open(AudioSystem& audio, EventLoop* window, const PcmFormat& format)
 {
     close();
+    window_ = window;
+    format_ = format;
     WAVEFORMATEX waveFormat{};
     if (const int refused = prepareWaveFormat(audio, format, waveFormat); refused != 0) {
         return refused;
     }
     // The callback may run as soon as the device exists.
     state_.window = window;
+    state_.gone = false;
     state_.bytesPerSecond = format.averageBytesPerSecond;
     const MMRESULT result =
         waveInOpen(&state_.handle, WAVE_MAPPER, &waveFormat, reinterpret_cast<DWORD_PTR>(onDeviceEvent),
@@ -114,7 +117,7 @@ int CaptureDevice::open(AudioSystem& audio, EventLoop* window, const PcmFormat& 
     return 0;
 }
 
-int CaptureDevice::start()
+int CaptureDevice::startDevice()
 {
     if (state_.handle == nullptr) {
         return 0;
@@ -130,10 +133,10 @@ int CaptureDevice::start()
             queueBuffer(state_, index);
         }
     }
-    return negativeResult(waveInStart(state_.handle));
+    return checkWaveResult(waveInStart(state_.handle), state_.gone, state_.window);
 }
 
-void CaptureDevice::stop()
+void CaptureDevice::stopDevice()
 {
     if (state_.handle == nullptr) {
         return;
@@ -175,6 +178,11 @@ void CaptureDevice::close()
 bool CaptureDevice::isOpen() const
 {
     return state_.handle != nullptr;
+}
+
+bool CaptureDevice::isWorking() const
+{
+    return state_.handle != nullptr && !state_.gone;
 }
 
 bool CaptureDevice::isStopped() const

@@ -23,6 +23,8 @@ struct CaptureDeviceState {
     HWAVEIN handle = nullptr;
     EventLoop* window = nullptr;
     bool stopped = true;
+    // A wave call found the device gone; WM_AUDIO_FAULT was posted.
+    bool gone = false;
     uint32_t bytesPerSecond = 0;
 
     // Shared with the device's callback thread, which only hands buffers back.

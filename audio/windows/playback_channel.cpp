@@ -90,7 +90,7 @@ static int queueFilled(PlaybackChannelState& channel)
     }
     if (result != MMSYSERR_NOERROR) {
         releaseHeader(channel, header);
-        return negativeResult(result);
+        return checkWaveResult(result, channel.gone, channel.window);
     }
     channel.bytesWritten += header.dwBufferLength;
     const int64_t playsFor = static_cast<int64_t>(header.dwBufferLength) * 1000000 / channel.bytesPerSecond;
@@ -135,11 +135,16 @@ PlaybackChannel::~PlaybackChannel()
     close();
 }
 
-// Notifications are not needed (see above), and wave-out devices carry no name: neither the
-// window nor the slot is used.
-int PlaybackChannel::open(AudioSystem& audio, EventLoop*, const PcmFormat& format, int)
+// Notifications are not needed (see above): the window is told only when the device is found
+// gone. Wave-out devices carry no name, so the slot is kept only for reopen().
+int PlaybackChannel::open(AudioSystem& audio, EventLoop* window, const PcmFormat& format, int slot)
 {
     close();
+    window_ = window;
+    format_ = format;
+    slot_ = slot;
+    state_.window = window;
+    state_.gone = false;
     WAVEFORMATEX waveFormat{};
     if (const int refused = prepareWaveFormat(audio, format, waveFormat); refused != 0) {
         return refused;
@@ -185,7 +190,7 @@ int PlaybackChannel::write(const uint8_t* data, size_t length)
 }
 
 // Wave-out devices have no name that the system's mixer shows: there is nothing to rename.
-void PlaybackChannel::setDisplayName(const char*)
+void PlaybackChannel::showDisplayName()
 {
 }
 
@@ -206,6 +211,11 @@ void PlaybackChannel::close()
 bool PlaybackChannel::isOpen() const
 {
     return state_.handle != nullptr;
+}
+
+bool PlaybackChannel::isWorking() const
+{
+    return state_.handle != nullptr && !state_.gone;
 }
 
 uint32_t PlaybackChannel::writeCount() const

@@ -11,8 +11,13 @@
 // <mmsystem.h> needs what <windows.h> declares.
 #include <mmsystem.h>
 
+class EventLoop;
+
 struct PlaybackChannelState {
     HWAVEOUT handle = nullptr;
+    // Told with WM_AUDIO_FAULT when a wave call finds the device gone.
+    EventLoop* window = nullptr;
+    bool gone = false;
     // Headers are filled and queued in turn, so they also finish in turn: the next one is
     // free once the device is done with it.
     WAVEHDR headers[PLAYBACK_BLOCK_COUNT] = {};

@@ -17,6 +17,13 @@ inline int negativeResult(MMRESULT result)
     return -static_cast<int>(result);
 }
 
+class EventLoop;
+
+// A wave call's result as the layer's. A result that says the device itself is gone
+// (unplugged, its driver removed), not that one call was refused, marks the device gone and
+// tells window (WM_AUDIO_FAULT) the first time: it will not work again until opened anew.
+int checkWaveResult(MMRESULT result, bool& gone, EventLoop* window);
+
 // The driver sets a header's flags on its own thread.
 inline DWORD headerFlags(const WAVEHDR& header)
 {

@@ -100,7 +100,32 @@ MainWindowView QtWindowView::table()
     view.showFatal = [](void* self, const char* text, const char* caption, bool warningIcon) {
         viewOf(self).showFatal(text, caption, warningIcon);
     };
+    view.showNotice = [](void* self, const char* text, const char* caption, bool onlyIfShowing) {
+        QtWindowView& me = viewOf(self);
+        QMetaObject::invokeMethod(
+            &me.window_,
+            [&me, body = QString::fromUtf8(text), title = QString::fromUtf8(caption), onlyIfShowing] {
+                me.showNotice(body, title, onlyIfShowing);
+            },
+            Qt::QueuedConnection);
+    };
     return view;
+}
+
+void QtWindowView::showNotice(const QString& text, const QString& caption, bool onlyIfShowing)
+{
+    if (notice_ == nullptr) {
+        if (onlyIfShowing) {
+            return;
+        }
+        // Not modal: the window goes on working and nobody has to close it for anything to go on.
+        notice_ = new QMessageBox(QMessageBox::Information, caption, text, QMessageBox::Ok, &window_);
+        notice_->setAttribute(Qt::WA_DeleteOnClose);
+        notice_->setWindowModality(Qt::NonModal);
+    }
+    notice_->setWindowTitle(caption);
+    notice_->setText(text);
+    notice_->show();
 }
 
 int QtWindowView::meterIndex(int controlId)

@@ -11,6 +11,9 @@
 #include "platform/main_window_view.h"
 #include "shell/qt/template_builder.h"
 
+#include <QMessageBox>
+#include <QPointer>
+
 #include <atomic>
 
 class QSocketNotifier;
@@ -40,6 +43,8 @@ private:
     void setMeter(int controlId, int position);
     void drainMeters();
     void showFatal(const char* text, const char* caption, bool warningIcon);
+    // GUI thread.
+    void showNotice(const QString& text, const QString& caption, bool onlyIfShowing);
 
     QWidget& window_;
     const BuiltTemplate& controls_;
@@ -49,4 +54,6 @@ private:
     int wakeFd_ = -1;
     QSocketNotifier* wakeNotifier_ = nullptr;
     QTimer* drainTimer_ = nullptr;
+    // The one notice box, while it shows (cleared by Qt when the user closes it).
+    QPointer<QMessageBox> notice_;
 };

@@ -19,6 +19,12 @@ off_t fileSize(const std::string& path)
 
 }
 
+bool onPipeWire()
+{
+    const char* server = std::getenv("KOVARO_SOUND_SERVER");
+    return server != nullptr && std::string(server) == "pipewire";
+}
+
 bool soundServerConfigured()
 {
     return std::getenv("PULSE_SERVER") != nullptr;
@@ -26,9 +32,7 @@ bool soundServerConfigured()
 
 NullSink::~NullSink()
 {
-    recorder_.stop(SIGTERM);
-    if (!moduleIndex_.empty())
-        runToEnd({"pactl", "unload-module", moduleIndex_});
+    unload();
 }
 
 bool NullSink::load(const std::string& name, const std::string& recordingPath)
@@ -49,9 +53,12 @@ bool NullSink::load(const std::string& name, const std::string& recordingPath)
         failure_ = "parec did not start";
         return false;
     }
-    // Restarting the sink's clock makes it deliver to the recorder at once.
-    runToEnd({"pactl", "suspend-sink", name, "1"});
-    runToEnd({"pactl", "suspend-sink", name, "0"});
+    // Restarting the sink's clock makes PulseAudio deliver to the recorder at once. PipeWire
+    // delivers at once anyway, and there streams moved into a sink after this stay silent.
+    if (!onPipeWire()) {
+        runToEnd({"pactl", "suspend-sink", name, "1"});
+        runToEnd({"pactl", "suspend-sink", name, "0"});
+    }
     const TestClock::time_point deadline = TestClock::now() + std::chrono::milliseconds(FIRST_DATA_TIMEOUT_MS);
     while (fileSize(recordingPath) == 0) {
         if (TestClock::now() >= deadline || !recorder_.isRunning()) {
@@ -61,6 +68,20 @@ bool NullSink::load(const std::string& name, const std::string& recordingPath)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
+}
+
+bool NullSink::reload()
+{
+    recorder_.stop(SIGTERM);
+    return load(name_, recordingPath_);
+}
+
+void NullSink::unload()
+{
+    if (!moduleIndex_.empty())
+        runToEnd({"pactl", "unload-module", moduleIndex_});
+    moduleIndex_.clear();
+    recorder_.stop(SIGTERM);
 }
 
 size_t NullSink::recordedSamples() const

@@ -25,6 +25,11 @@ public:
     // (with the reason in failure()) when the sound server refused.
     bool load(const std::string& name, const std::string& recordingPath);
     const std::string& failure() const { return failure_; }
+    // Loads the sink again under its name, after the sound server or the test dropped it; the
+    // recording starts afresh in the same file.
+    bool reload();
+    // Unloads the sink (a device that goes away); its recorder ends.
+    void unload();
 
     const std::string& name() const { return name_; }
     std::string monitor() const { return name_ + ".monitor"; }
@@ -47,3 +52,5 @@ bool feedSink(const std::string& sinkName, const std::string& rawPath);
 
 // Where the test sound server is, for the failure message when it is not there.
 bool soundServerConfigured();
+// Whether the tests run on PipeWire (KOVARO_SOUND_SERVER, set by the test fixture).
+bool onPipeWire();
