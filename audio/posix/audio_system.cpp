@@ -1,6 +1,9 @@
 #include "audio/audio_system.h"
 
 #include <pulse/context.h>
+#include <pulse/introspect.h>
+
+#include <cstring>
 #include <pulse/error.h>
 #include <pulse/rtclock.h>
 #include <pulse/sample.h>
@@ -72,6 +75,35 @@ AudioSystem::~AudioSystem()
     disconnect();
 }
 
+struct ServerInfoRequest {
+    pa_threaded_mainloop* mainloop;
+    bool pipeWire;
+};
+
+static void takeServerInfo(pa_context*, const pa_server_info* info, void* userdata)
+{
+    auto& request = *static_cast<ServerInfoRequest*>(userdata);
+    // pipewire-pulse names itself "PulseAudio (on PipeWire 0.3.65)".
+    request.pipeWire = info != nullptr && info->server_name != nullptr && std::strstr(info->server_name, "PipeWire");
+    pa_threaded_mainloop_signal(request.mainloop, 0);
+}
+
+// Whether the connected server is PipeWire. Lock held.
+static bool serverIsPipeWire(pa_threaded_mainloop* mainloop, pa_context* context)
+{
+    ServerInfoRequest request{mainloop, false};
+    pa_operation* operation = pa_context_get_server_info(context, takeServerInfo, &request);
+    if (operation == nullptr) {
+        return false;
+    }
+    while (pa_operation_get_state(operation) == PA_OPERATION_RUNNING &&
+           pa_context_get_state(context) == PA_CONTEXT_READY) {
+        pa_threaded_mainloop_wait(mainloop);
+    }
+    pa_operation_unref(operation);
+    return request.pipeWire;
+}
+
 int AudioSystem::connect(const char* applicationName, EventLoop* window)
 {
     disconnect();
@@ -96,6 +128,7 @@ int AudioSystem::connect(const char* applicationName, EventLoop* window)
         } else if (pa_context_connect(state_.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
             result = negativeError(state_.context);
         } else if ((result = waitUntilConnected(state_.mainloop, state_.context)) == 0) {
+            state_.pipeWire = serverIsPipeWire(state_.mainloop, state_.context);
             state_.window = window;
         }
     }

@@ -11,6 +11,9 @@ struct AudioSystemState {
     pa_context* context = nullptr;
     // Told with WM_AUDIO_FAULT when the connection breaks.
     EventLoop* window = nullptr;
+    // The server is PipeWire's pipewire-pulse: a stream's small latency request shrinks the
+    // whole graph's cycle, and audio handed to the graph cannot be taken back (no rewind).
+    bool pipeWire = false;
 };
 
 // What a stream's state callback needs: the main loop to wake a thread waiting for the stream

@@ -21,6 +21,10 @@
 // of its last sample (a 20 ms fragment, which does not divide the buffer, added up to 20 ms of
 // jitter to the frames' departures, and 1000-byte fragments up to a block).
 constexpr uint32_t FRAGMENT_BYTES = 100;
+// PipeWire runs the whole desktop's graph at the cycle of its smallest request, so there the
+// fragment is half a buffer (31.25 ms): the graph keeps its usual cycle of 1024 samples at
+// 48 kHz (21.3 ms), whose steps the audio comes in anyway.
+constexpr uint32_t PIPEWIRE_FRAGMENT_BYTES = 500;
 
 using BufferState = CaptureDeviceState::BufferState;
 
@@ -131,7 +135,7 @@ int CaptureDevice::open(AudioSystem& audio, EventLoop* window, const PcmFormat& 
     attributes.tlength = static_cast<uint32_t>(-1);
     attributes.prebuf = static_cast<uint32_t>(-1);
     attributes.minreq = static_cast<uint32_t>(-1);
-    attributes.fragsize = FRAGMENT_BYTES;
+    attributes.fragsize = audio.state().pipeWire ? PIPEWIRE_FRAGMENT_BYTES : FRAGMENT_BYTES;
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
     const int connected = pa_stream_connect_record(stream, nullptr, &attributes, flags);
     if (const int result = finishConnecting(audio.state().mainloop, stream, connected); result != 0) {

@@ -45,6 +45,15 @@ constexpr uint32_t TARGET_BYTES = 3000;
 constexpr uint32_t PREBUFFER_BYTES = 2;
 constexpr uint32_t REQUEST_BYTES = 500;
 
+// PipeWire hands a stream's audio to its graph a cycle at a time and cannot take it back: the
+// last cycle's worth ahead of the read index (1024 samples at 48 kHz, 21.3 ms, with room for a
+// report a little old) is never written over there, and every block is followed by at least
+// a cycle of concealment or silence, as pipewire-pulse hands out only whole cycles and would
+// keep the end of the last block before a pause until more audio came.
+constexpr uint32_t PIPEWIRE_CYCLE_BYTES = 400;
+constexpr uint32_t PIPEWIRE_TAIL_BYTES = 800;
+static_assert(PIPEWIRE_TAIL_BYTES <= PlayoutPolicy::CONCEAL_BYTES);
+
 // A report older than one block may miss a whole block played or a drain after a pause.
 constexpr pa_usec_t STALE_REPORT_USEC = 62500;
 
@@ -85,6 +94,19 @@ static uint32_t queuedBytesLocked(const PlaybackChannelState& channel)
     }
     const int64_t queued = timing->write_index - readIndex;
     return queued > 0 ? static_cast<uint32_t>(std::min<int64_t>(queued, UINT32_MAX)) : 0;
+}
+
+// How much of the queued bytes the next write may move back over. Lock held.
+static uint32_t replaceableLocked(const PlaybackChannelState& channel, uint32_t queued)
+{
+    if (channel.rewinds) {
+        return queued;
+    }
+    // Without a report, nothing says how much the graph has taken already.
+    if (pa_stream_get_timing_info(channel.stream) == nullptr) {
+        return 0;
+    }
+    return queued > PIPEWIRE_CYCLE_BYTES ? queued - PIPEWIRE_CYCLE_BYTES : 0;
 }
 
 // Hands count bytes to the stream, moving its write index by the channel's pending offset
@@ -195,6 +217,7 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop* window, const PcmFormat
     }
     state_.mainloop = audio.state().mainloop;
     state_.stream = stream;
+    state_.rewinds = !audio.state().pipeWire;
     state_.bytesWritten = 0;
     state_.concealedBytes = 0;
     playout_.reset();
@@ -221,11 +244,12 @@ int PlaybackChannel::write(const uint8_t* data, size_t length)
         awaitTimingLocked(state_);
         queued = queuedBytesLocked(state_);
     }
-    const uint32_t concealed = queued - speechOf(state_, queued);
+    // Concealment the server cannot take back any more plays ahead of the block like speech.
+    const uint32_t concealed = std::min(queued - speechOf(state_, queued), replaceableLocked(state_, queued));
     int16_t* samples = state_.blocks + blockIndex * (BLOCK_BYTES / 2);
     std::memcpy(samples, data, count);
     const PlayoutBlock block =
-        arriveBlock(playout_, samples, static_cast<int>(count / 2), speechOf(state_, queued), concealed);
+        arriveBlock(playout_, samples, static_cast<int>(count / 2), queued - concealed, concealed);
     if (block.decision.refused) {
         ++droppedWrites_;
         requestTimingLocked(state_);
@@ -237,12 +261,15 @@ int PlaybackChannel::write(const uint8_t* data, size_t length)
         state_.nextOffset = -static_cast<int64_t>(concealed - block.decision.concealKeptBytes);
         result = queueLeadAndBlock(block, samples, queueLocked, &state_);
         state_.concealedBytes = 0;
-        if (result == 0 && block.decision.concealBytes > 0) {
+        const uint32_t concealBytes =
+            state_.rewinds ? block.decision.concealBytes : std::max(block.decision.concealBytes, PIPEWIRE_TAIL_BYTES);
+        if (result == 0 && concealBytes > 0) {
             const int concealSamples = static_cast<int>(block.decision.concealBytes / 2);
             concealmentAfter(samples, block.sampleCount, state_.concealment, concealSamples);
-            result =
-                queueLocked(&state_, reinterpret_cast<const uint8_t*>(state_.concealment), block.decision.concealBytes);
-            state_.concealedBytes = result == 0 ? block.decision.concealBytes : 0;
+            // Past the policy's concealment, the tail PipeWire needs is silence.
+            std::memset(state_.concealment + concealSamples, 0, concealBytes - block.decision.concealBytes);
+            result = queueLocked(&state_, reinterpret_cast<const uint8_t*>(state_.concealment), concealBytes);
+            state_.concealedBytes = result == 0 ? concealBytes : 0;
         }
         state_.nextOffset = 0;
     }

@@ -20,6 +20,9 @@ struct PlaybackChannelState {
     pa_stream* stream = nullptr;
     pa_operation* timingRequest = nullptr;
     StreamWatch watch;
+    // The server takes back queued audio that a write moves over (PulseAudio), rather than only
+    // what has not reached its graph yet (PipeWire).
+    bool rewinds = true;
     // Written since the stream opened; stands in for the queue until the first timing report.
     uint64_t bytesWritten = 0;
     // Concealment written after the last block: the end of what the stream holds.

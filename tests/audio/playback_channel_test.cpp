@@ -73,24 +73,25 @@ TEST_F(PlaybackTest, PlaysBlocksWrittenAtTheVoicePaceBackToBack)
 
 TEST_F(PlaybackTest, AWritePlaysAtMostOneBlockAndAShortWriteOnlyItsOwnLength)
 {
-    const std::vector<int16_t> square = squareWave(750);
+    const std::vector<int16_t> level = steadyLevel(750);
     PlaybackChannel channel;
     ASSERT_EQ(channel.open(audio, nullptr, format, 1), 0);
     startRecording();
     // A new stream's first milliseconds may be cut: let them be silence.
     const std::vector<int16_t> lead = silence(500);
     EXPECT_EQ(channel.write(bytesOf(lead), 1000), 0);
-    EXPECT_EQ(channel.write(bytesOf(square), 1500), 0);
-    EXPECT_EQ(channel.write(bytesOf(square), 400), 0);
+    EXPECT_EQ(channel.write(bytesOf(level), 1500), 0);
+    EXPECT_EQ(channel.write(bytesOf(level), 400), 0);
     const std::vector<int16_t> played = stopRecording();
 
     EXPECT_EQ(channel.writeCount(), 3u);
-    EXPECT_EQ(loudSamples(played, 4000), 700u);
+    // A block and 200 samples; a resampling server's filters ring for a sample or two at edges.
+    EXPECT_NEAR(static_cast<double>(loudSamples(played, 4000)), 700.0, 10.0);
 }
 
 TEST_F(PlaybackTest, AChannelNeverHoldsMoreThanHalfASecond)
 {
-    const std::vector<int16_t> square = squareWave(500);
+    const std::vector<int16_t> level = steadyLevel(500);
     PlaybackChannel channel;
     ASSERT_EQ(channel.open(audio, nullptr, format, 2), 0);
     startRecording();
@@ -98,7 +99,7 @@ TEST_F(PlaybackTest, AChannelNeverHoldsMoreThanHalfASecond)
     channel.write(bytesOf(lead), 1000);
     uint32_t mostQueued = 0;
     for (int block = 1; block < 40; ++block) {
-        channel.write(bytesOf(square), PlaybackChannel::BLOCK_BYTES);
+        channel.write(bytesOf(level), PlaybackChannel::BLOCK_BYTES);
         mostQueued = std::max(mostQueued, channel.queuedBytes());
     }
     const std::vector<int16_t> played = stopRecording();
@@ -115,7 +116,7 @@ TEST_F(PlaybackTest, AChannelNeverHoldsMoreThanHalfASecond)
     EXPECT_LE(loud, accepted * 500u + 20u);
 }
 
-// Samples from the first loud one to the last, and how many of them are quiet: a square wave
+// Samples from the first loud one to the last, and how many of them are quiet: a steady level
 // played without a gap has none.
 struct LoudSpan {
     size_t length = 0;
@@ -140,7 +141,7 @@ LoudSpan loudSpan(const std::vector<int16_t>& played)
 
 TEST_F(PlaybackTest, AChannelThatOverflowedPlaysAgainOnceDrained)
 {
-    const std::vector<int16_t> square = squareWave(500);
+    const std::vector<int16_t> level = steadyLevel(500);
     PlaybackChannel channel;
     ASSERT_EQ(channel.open(audio, nullptr, format, 4), 0);
     startRecording();
@@ -148,7 +149,7 @@ TEST_F(PlaybackTest, AChannelThatOverflowedPlaysAgainOnceDrained)
     channel.write(bytesOf(lead), 1000);
     // A stalled network delivers sixteen frames at once: about half of them cannot be queued.
     for (int block = 0; block < 16; ++block)
-        channel.write(bytesOf(square), PlaybackChannel::BLOCK_BYTES);
+        channel.write(bytesOf(level), PlaybackChannel::BLOCK_BYTES);
     const uint32_t burstDropped = channel.droppedWrites();
     EXPECT_GT(burstDropped, 0u);
     pause(1500);
@@ -157,7 +158,7 @@ TEST_F(PlaybackTest, AChannelThatOverflowedPlaysAgainOnceDrained)
     auto due = std::chrono::steady_clock::now();
     for (int block = 0; block < 8; ++block) {
         std::this_thread::sleep_until(due);
-        channel.write(bytesOf(square), PlaybackChannel::BLOCK_BYTES);
+        channel.write(bytesOf(level), PlaybackChannel::BLOCK_BYTES);
         if (block > 0)
             due += std::chrono::microseconds(62500);
     }
@@ -173,20 +174,20 @@ TEST_F(PlaybackTest, AChannelThatOverflowedPlaysAgainOnceDrained)
 
 TEST_F(PlaybackTest, ASenderTwoPercentFastKeepsPlayingWithDrops)
 {
-    const std::vector<int16_t> square = squareWave(500);
+    const std::vector<int16_t> level = steadyLevel(500);
     PlaybackChannel channel;
     ASSERT_EQ(channel.open(audio, nullptr, format, 5), 0);
     startRecording();
     // Starts full, as after a burst; then 2 % faster than the output plays, for ten seconds.
     for (int block = 0; block < 8; ++block)
-        channel.write(bytesOf(square), PlaybackChannel::BLOCK_BYTES);
+        channel.write(bytesOf(level), PlaybackChannel::BLOCK_BYTES);
     constexpr int BLOCKS = 160;
     const auto period = std::chrono::microseconds(62500 * 100 / 102);
     auto due = std::chrono::steady_clock::now();
     for (int block = 0; block < BLOCKS; ++block) {
         due += period;
         std::this_thread::sleep_until(due);
-        channel.write(bytesOf(square), PlaybackChannel::BLOCK_BYTES);
+        channel.write(bytesOf(level), PlaybackChannel::BLOCK_BYTES);
     }
     const std::vector<int16_t> played = stopRecording();
 
@@ -206,11 +207,11 @@ TEST_F(PlaybackTest, SixteenChannelsOpenAtOnceAndEachPlays)
         ASSERT_EQ(channels[slot].open(audio, nullptr, format, slot), 0) << "slot " << slot;
     startRecording();
     const std::vector<int16_t> lead = silence(500);
-    const std::vector<int16_t> square = squareWave(500);
+    const std::vector<int16_t> level = steadyLevel(500);
     for (int slot : {0, 7, 15}) {
         // A new stream's first milliseconds may be cut: let them be silence.
         channels[slot].write(bytesOf(lead), PlaybackChannel::BLOCK_BYTES);
-        EXPECT_EQ(channels[slot].write(bytesOf(square), PlaybackChannel::BLOCK_BYTES), 0) << "slot " << slot;
+        EXPECT_EQ(channels[slot].write(bytesOf(level), PlaybackChannel::BLOCK_BYTES), 0) << "slot " << slot;
         pause(250);
     }
     const std::vector<int16_t> played = stopRecording();

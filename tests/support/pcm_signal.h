@@ -23,6 +23,9 @@ void append(Samples& to, const Samples& samples);
 Samples sweep(size_t samples, double lowHz, double highHz, double amplitude);
 // A square wave of +-8000: every sample counts as loud, so loud samples count played samples.
 Samples squareWave(size_t samples);
+// A steady level of 8000: every sample counts as loud, and with no edge inside it, a block of
+// it keeps its length through a sound server that resamples (whose filters ring at edges).
+Samples steadyLevel(size_t samples);
 // Samples whose magnitude exceeds threshold.
 size_t loudSamples(const Samples& samples, int threshold);
 
@@ -44,6 +47,7 @@ struct BestLag {
 BestLag bestLag(const std::vector<double>& x, size_t xFrom, size_t count, const std::vector<double>& y, size_t firstLag,
                 size_t lastLag);
 
-// Highest normalised cross-correlation of needle against any stretch of haystack
-// (1: the same waveform up to gain; 0: unrelated or silent).
+// Highest normalised cross-correlation of needle against any stretch of haystack, at any whole
+// lag and up to half a sample between (1: the same waveform up to gain and a resampler's
+// fractional delay; 0: unrelated or silent).
 double bestCorrelation(const Samples& haystack, const Samples& needle);

@@ -64,6 +64,11 @@ Samples squareWave(size_t samples)
     return out;
 }
 
+Samples steadyLevel(size_t samples)
+{
+    return Samples(samples, 8000);
+}
+
 size_t loudSamples(const Samples& samples, int threshold)
 {
     size_t count = 0;
@@ -126,11 +131,39 @@ BestLag bestLag(const std::vector<double>& x, size_t xFrom, size_t count, const 
     return best;
 }
 
+// The signal delayed by a fraction of a sample (-1 < fraction < 1), by a Hann-windowed sinc
+// of SINC_TAPS taps each side, as a resampler would leave it.
+static std::vector<double> delayedByFraction(const Samples& signal, double fraction)
+{
+    constexpr int SINC_TAPS = 16;
+    std::vector<double> out(signal.size(), 0.0);
+    for (size_t i = 0; i < signal.size(); ++i) {
+        double sum = 0;
+        for (int tap = -SINC_TAPS; tap <= SINC_TAPS; ++tap) {
+            const auto source = static_cast<ptrdiff_t>(i) + tap;
+            if (source < 0 || source >= static_cast<ptrdiff_t>(signal.size()))
+                continue;
+            const double t = tap + fraction;
+            const double sinc = std::abs(t) < 1e-9 ? 1.0 : std::sin(M_PI * t) / (M_PI * t);
+            const double window = 0.5 + 0.5 * std::cos(M_PI * t / (SINC_TAPS + 1));
+            sum += signal[static_cast<size_t>(source)] * sinc * window;
+        }
+        out[i] = sum;
+    }
+    return out;
+}
+
 double bestCorrelation(const Samples& haystack, const Samples& needle)
 {
     if (needle.empty() || haystack.size() < needle.size())
         return 0.0;
-    const std::vector<double> x(needle.begin(), needle.end());
     const std::vector<double> y(haystack.begin(), haystack.end());
-    return bestLag(x, 0, x.size(), y, 0, y.size() - x.size()).correlation;
+    // A sound server that resamples (PipeWire's graph runs at 48 kHz) returns the signal a
+    // fraction of a sample late or early: the needle is tried at quarter-sample shifts.
+    double best = 0;
+    for (const double fraction : {0.0, 0.25, 0.5, -0.25, -0.5}) {
+        const std::vector<double> x = delayedByFraction(needle, fraction);
+        best = std::max(best, bestLag(x, 0, x.size(), y, 0, y.size() - x.size()).correlation);
+    }
+    return best;
 }
