@@ -1,7 +1,14 @@
 # Shared by the measurement scripts (sourced, not run): set `name` and `programs` first.
 # Builds, checks the programs, makes a scratch folder, starts a private headless sound
 # server in it, and tracks every started process so that each is stopped and reaped on exit.
+# SOUND_SERVER chooses the sound server: pulse (PulseAudio, the default) or pipewire
+# (PipeWire with pipewire-pulse and WirePlumber, as on a Debian 12 desktop).
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+sound_server=${SOUND_SERVER:-pulse}
+case $sound_server in
+  pulse|pipewire) ;;
+  *) echo "$name: SOUND_SERVER is pulse or pipewire, not $sound_server" >&2; exit 2 ;;
+esac
 build=${KOVARO_BUILD_DIR:-$root/build}
 
 die() { echo "$name: $*" >&2; exit 1; }
@@ -20,7 +27,7 @@ cleanup() {
   for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
   pids=()
-  "$root/tools/pulse-down.sh" "$work/pulse" || true
+  "$root/tools/pulse-down.sh" "$work/sound" || true
   if [ "${KEEP:-0}" = 1 ]; then echo "$name: files kept in $work" >&2; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
@@ -60,5 +67,22 @@ wait_until_capturing() {
   grep -q '^meter 1103 ' "$2"
 }
 
-"$root/tools/pulse-up.sh" "$work/pulse" >/dev/null || die "the sound server did not start"
-export PULSE_SERVER="unix:$work/pulse/run/pulse/native" HOME="$work/pulse/home"
+"$root/tools/$sound_server-up.sh" "$work/sound" >/dev/null || die "the sound server did not start"
+export PULSE_SERVER="unix:$work/sound/run/pulse/native" HOME="$work/sound/home"
+
+# The sound server's own processes (not the fixture's keep-alive readers): the PulseAudio
+# daemon, or pipewire, pipewire-pulse and WirePlumber.
+sound_server_pids() {
+  local pid
+  for pid in $(pgrep -P "$(cat "$work/sound/supervisor.pid")"); do
+    case $(cat "/proc/$pid/comm" 2>/dev/null) in
+      pulseaudio|pipewire|pipewire-pulse|wireplumber) echo "$pid" ;;
+    esac
+  done
+}
+# utime + stime of the sound server's processes together, in clock ticks.
+sound_server_ticks() {
+  local total=0 pid
+  for pid in $(sound_server_pids); do total=$((total + $(cpu_ticks "$pid"))); done
+  echo "$total"
+}

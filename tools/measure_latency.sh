@@ -23,7 +23,9 @@
 # after the other two, shows how far apart the starts of recordings started together lie.
 # The two null sinks render in 10 ms blocks on independent timers, so the starts of two
 # recordings of different sinks may lie up to one block apart: each figure is +-10 ms.
-# Environment: KOVARO_BUILD_DIR (default build), CLICKS (default 10), KEEP=1 keeps the folder.
+# Environment: KOVARO_BUILD_DIR (default build), CLICKS (default 10), SOUND_SERVER (pulse or
+# pipewire, default pulse), KEEP=1 keeps the folder. For conditions, the CPU share of the sound
+# server's own processes over each run is printed too.
 set -euo pipefail
 clicks=${CLICKS:-10}
 spacing_ms=1500
@@ -66,7 +68,7 @@ if [ "$modes" = conditions ]; then
   mkdir -p "$results"
   clicks=$(( run_seconds * 2 ))
   python3 "$root/tools/click_latency.py" make "$work/feed.raw" --clicks "$clicks" --spacing-ms 500 --murmur
-  echo "== $run_seconds s per condition, relay-host and participant-host from $product, through jitter-proxy"
+  echo "== $run_seconds s per condition on $sound_server, relay-host and participant-host from $product, through jitter-proxy"
   for condition in $conditions; do
     relay_port=$(free_udp_port)
     proxy_port=$(free_udp_port)
@@ -86,8 +88,10 @@ if [ "$modes" = conditions ]; then
       "$work/$condition.out.raw" &
     recorder=$!; pids+=("$recorder")
     sleep 0.5
+    server_from=$(sound_server_ticks); from_ns=$(now_ns)
     pacat -d test_mic_feed --rate=8000 --channels=1 --format=s16le --latency-msec=20 "$work/feed.raw" ||
       die "pacat failed"
+    server_ticks=$(( $(sound_server_ticks) - server_from )); run_ns=$(( $(now_ns) - from_ns ))
     sleep 1
     stop "$recorder"; stop "$participant"; stop "$proxy"; stop "$relay"
     python3 "$root/tools/click_latency.py" condition "$condition" "$work/$condition.mic.raw" \
@@ -104,6 +108,8 @@ holes = c.gaps(samples, start, len(samples))
 print(f"microphone feed: {len(holes) / max(1e-9, (len(samples) - start) / c.RATE / 60):.1f} holes/min")
 PYTHON
     sed 's/^/               /' "$work/$condition.proxy"
+    awk -v t="$server_ticks" -v hz="$hz" -v ns="$run_ns" -v server="$sound_server" \
+      'BEGIN { printf "               sound server (%s) CPU: %.1f %% of one core\n", server, 100 * t / hz / (ns / 1e9) }'
   done
   if [ -n "${PLOT:-}" ]; then
     python3 "$root/tools/click_latency.py" plot "$PLOT" "mouth-to-ear delay per click" "$results" || true

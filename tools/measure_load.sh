@@ -9,8 +9,10 @@
 # relay's place for a swarm of 16. For each the script samples utime + stime from
 # /proc/PID/stat (CPU share in % of one core = CPU time / elapsed time) of the listener, of
 # relay-host and, for kovaro, of the X server that draws its window; and VmRSS and VmHWM of the
-# listener from /proc/PID/status; then prints the swarms' own summaries.
-# Environment: KOVARO_BUILD_DIR (default build), SPEAKERS (default 15), KEEP=1 keeps the folder.
+# listener from /proc/PID/status; and the CPU share of the sound server's own processes, which
+# mix and resample the listener's streams; then prints the swarms' own summaries.
+# Environment: KOVARO_BUILD_DIR (default build), SPEAKERS (default 15), SOUND_SERVER (pulse or
+# pipewire, default pulse), KEEP=1 keeps the folder.
 set -euo pipefail
 seconds=${1:-20}
 speakers=${SPEAKERS:-15}
@@ -30,19 +32,19 @@ relay=$!; pids+=("$relay")
 # swarm joins the listener itself there instead of relay-host.
 listen() {
   local label=$1 listener=$2 x_server=${3:-} target=${4:-$port} speakers=${5:-$speakers}
-  local idle_rss start_ns end_ns l0 l1 r0 r1 x0=0 x1=0 swarm status=0 via=relay-host
+  local idle_rss start_ns end_ns l0 l1 r0 r1 s0 s1 x0=0 x1=0 swarm status=0 via=relay-host
   [ "$target" = "$port" ] || via=itself
   idle_rss=$(status_kb "$listener" VmRSS)
   "$build/bin/voice-swarm" 127.0.0.1 "$target" "$speakers" $((seconds + 2)) >"$work/swarm-$label.out" 2>&1 &
   swarm=$!; pids+=("$swarm")
   sleep 1
-  start_ns=$(now_ns); l0=$(cpu_ticks "$listener"); r0=$(cpu_ticks "$relay")
+  start_ns=$(now_ns); l0=$(cpu_ticks "$listener"); r0=$(cpu_ticks "$relay"); s0=$(sound_server_ticks)
   [ -z "$x_server" ] || x0=$(cpu_ticks "$x_server")
   sleep "$seconds"
-  l1=$(cpu_ticks "$listener"); r1=$(cpu_ticks "$relay")
+  l1=$(cpu_ticks "$listener"); r1=$(cpu_ticks "$relay"); s1=$(sound_server_ticks)
   [ -z "$x_server" ] || x1=$(cpu_ticks "$x_server")
   end_ns=$(now_ns)
-  awk -v label="$label" -v l=$((l1 - l0)) -v r=$((r1 - r0)) -v x=$((x1 - x0)) -v hz="$hz" -v ns=$((end_ns - start_ns)) \
+  awk -v label="$label" -v l=$((l1 - l0)) -v r=$((r1 - r0)) -v s=$((s1 - s0)) -v server="$sound_server" -v x=$((x1 - x0)) -v hz="$hz" -v ns=$((end_ns - start_ns)) \
       -v rss="$(status_kb "$listener" VmRSS)" -v hwm="$(status_kb "$listener" VmHWM)" -v idle="$idle_rss" \
       -v threads="$(status_kb "$listener" Threads)" -v speakers="$speakers" -v xs="$x_server" -v via="$via" 'BEGIN {
     elapsed = ns / 1e9
@@ -52,11 +54,14 @@ listen() {
     printf "  %s memory: VmRSS %d kB (before the swarm %d kB), VmHWM %d kB, %d threads\n", label, rss, idle, hwm, threads
     if (xs != "") printf "  Xvfb drawing its window: %.2f %% of one core (%d ticks)\n", 100 * x / hz / elapsed, x
     if (via == "relay-host") printf "  relay-host CPU: %.2f %% of one core (%d ticks)\n", 100 * r / hz / elapsed, r
+    printf "  sound server (%s) CPU: %.2f %% of one core (%d ticks)\n", server, 100 * s / hz / elapsed, s
   }'
   wait "$swarm" || status=$?
   forget "$swarm"
   [ $status = 0 ] || die "voice-swarm failed: $(cat "$work/swarm-$label.out")"
 }
+
+echo "== sound server: $sound_server"
 
 "$build/bin/participant-host" load 127.0.0.1 "$port" </dev/null >"$work/participant.lines" 2>"$work/participant.err" &
 participant=$!; pids+=("$participant")

@@ -3,7 +3,8 @@
 // worker's thread: the title and the labels with SetWindowTextW, the meters with PBM_SETPOS;
 // each returns once the main thread has handled it, which it does between its own messages
 // and inside its modal loops. Boxes are shown on the worker's thread, owned by the main window;
-// while one is open, the box's own loop goes on dispatching the worker's events.
+// while one is open, the box's own loop goes on dispatching the worker's events. A notice is
+// such a box too; a later notice while it is open replaces its text.
 // Threading: attach on the main thread before the worker starts; the table's functions on the
 // worker thread.
 
@@ -14,8 +15,13 @@
 class NativeWindowView {
 public:
     void attach(HWND window) { window_ = window; }
+    HWND window() const { return window_; }
     MainWindowView table();
 
 private:
+    static void showNotice(void* context, const char* text, const char* caption, bool onlyIfShowing);
+
     HWND window_ = nullptr;
+    // Worker thread: a notice box is open (the worker runs inside its loop).
+    bool noticeShowing_ = false;
 };
