@@ -34,6 +34,9 @@ int CaptureDevice::reopen(AudioSystem& audio)
 
 void PlaybackChannel::setDisplayName(const char* nickname)
 {
+    if (std::strncmp(displayName_, nickname != nullptr ? nickname : "", sizeof displayName_ - 1) == 0) {
+        return;
+    }
     // Cut at a UTF-8 character boundary.
     size_t length = 0;
     if (nickname != nullptr) {
@@ -53,9 +56,5 @@ void PlaybackChannel::setDisplayName(const char* nickname)
 int PlaybackChannel::reopen(AudioSystem& audio)
 {
     close();
-    const int result = open(audio, window_, format_, slot_);
-    if (result == 0 && displayName_[0] != '\0') {
-        showDisplayName();
-    }
-    return result;
+    return open(audio, window_, format_, slot_);
 }

@@ -33,8 +33,10 @@ public:
     int open(AudioSystem& audio, EventLoop* window, const PcmFormat& format, int slot);
     // 0 without a device; else queues min(length, 1000) bytes as block writeCount mod 8.
     int write(const uint8_t* data, size_t length);
-    // Shows the slot's nickname (UTF-8) as the output's name in the system mixer, where the
-    // system has one that shows names.
+    // Shows the slot's nickname (UTF-8; empty: nobody) as the output's name in the system
+    // mixer, where the system has one that shows names. Where the mixer remembers outputs'
+    // volume and mute, it remembers them per nickname: a new name gives the output the
+    // volume and mute last set for that person, or the defaults.
     void setDisplayName(const char* nickname);
     void close();
     // Closes the channel and opens it again as it was last opened, on audio (connected anew),
@@ -59,7 +61,8 @@ private:
     // Room for a nickname in UTF-8 (at most 15 code page 932 bytes, 3 UTF-8 bytes each).
     static constexpr size_t DISPLAY_NAME_BYTES = 48;
 
-    // The system's part of setDisplayName(): shows displayName_ (empty: the slot's own name).
+    // The system's part of setDisplayName(): shows displayName_ (empty: the slot's own name)
+    // on an open output, and opens it as that person's.
     void showDisplayName();
 
     PlaybackChannelState state_;

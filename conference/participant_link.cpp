@@ -141,6 +141,7 @@ void ParticipantLink::reactToMessage(uint8_t type, int slot, const uint8_t* payl
         break;
     case MSG_PEER_LEFT:
         view.controlText(IDC_SLOT_NAME_BASE + slot, "");
+        parts_.channels[slot].setDisplayName("");
         break;
     case MSG_VOICE_RELAY: {
         VoiceFrame frame;

@@ -28,8 +28,7 @@ void showSlotNickname(int slot, const uint8_t* nickname, PlaybackChannel* channe
     char utf8[NICKNAME_UTF8_CAPACITY];
     nicknameToUtf8(nickname, utf8);
     view.controlText(IDC_SLOT_NAME_BASE + slot, utf8);
-    if (utf8[0] != '\0')
-        channels[slot].setDisplayName(utf8);
+    channels[slot].setDisplayName(utf8);
 }
 
 void clearSlotRows(const MainWindowView& view)

@@ -17,7 +17,7 @@ bool playReceivedFrame(const VoiceFrame& frame, int slot, PlaybackChannel* chann
 // Every slot's meter to 0 and its label emptied, as a new connection or server start begins.
 void clearSlotRows(const MainWindowView& view);
 
-// Shows the 16-byte nickname field in the slot's label and, when not empty, names the slot's
-// channel after it. An empty entry keeps the channel's earlier name: the mixer shows the
-// slot's last speaker.
+// Shows the 16-byte nickname field in the slot's label and gives the slot's channel the same
+// name: the mixer shows who speaks there, and what it remembers of a person (volume, mute)
+// follows the name; an empty entry gives the channel back the slot's own name.
 void showSlotNickname(int slot, const uint8_t* nickname, PlaybackChannel* channels, const MainWindowView& view);

@@ -58,7 +58,9 @@ void DedicatedServer::showJoined(void* self, int slot, const uint8_t* nickname)
 
 void DedicatedServer::clearLabel(void* self, int slot)
 {
-    static_cast<DedicatedServer*>(self)->view_.controlText(IDC_SLOT_NAME_BASE + slot, "");
+    auto& that = *static_cast<DedicatedServer*>(self);
+    that.view_.controlText(IDC_SLOT_NAME_BASE + slot, "");
+    that.channels_[slot].setDisplayName("");
 }
 
 void DedicatedServer::playVoice(void* self, int slot, const uint8_t* frame)

@@ -1,9 +1,12 @@
 // playback-drift PERCENT SECONDS [BURST]: feeds one playback channel on the default output
 // with blocks PERCENT faster than real time (a speaker whose sound card runs fast), after an
 // optional burst of BURST blocks written at once (a network stall ending), and reports how
-// many blocks the channel refused and whether it fell silent: refusing every block from some
-// moment to the end of the run.
+// many blocks the channel refused, whether it fell silent (refusing every block from some
+// moment to the end of the run), the most speech it held after a write, the gaps its playout
+// saw (the queue running dry) and what it trimmed. At 0 % this is a channel fed at the voice
+// pace: it should stay within its cushion, without gaps, for as long as it runs.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -51,12 +54,14 @@ int main(int argc, char** argv)
     auto due = start;
     double refusingSince = -1;
     uint32_t written = 0;
+    uint32_t mostQueued = 0;
     while (due < end) {
         due += period;
         std::this_thread::sleep_until(due);
         const uint32_t droppedBefore = channel.droppedWrites();
         channel.write(block, sizeof tone);
         ++written;
+        mostQueued = std::max(mostQueued, channel.queuedBytes());
         const double at = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (channel.droppedWrites() == droppedBefore)
             refusingSince = -1;
@@ -71,6 +76,8 @@ int main(int argc, char** argv)
         std::printf("silent after %.1f s (every block refused from then to the end, %.1f s)\n", refusingSince, elapsed);
     else
         std::printf("never silent in %.1f s\n", elapsed);
+    std::printf("most queued %u bytes (%.1f ms), gaps %u, trimmed %llu bytes\n", mostQueued, mostQueued / 16.0,
+                channel.playout().gaps(), static_cast<unsigned long long>(channel.playout().trimmedBytes()));
     channel.close();
     return 0;
 }

@@ -3,7 +3,8 @@
 #   tools/pulse-up.sh [DIR]     (DIR defaults to $KOVARO_PULSE_DIR, else ${TMPDIR:-/tmp}/kovaro-pulse)
 # Two 8 kHz mono null sinks: test_out, the default sink (what programs play; record
 # test_out.monitor), and test_mic_feed, whose monitor is the default source (the virtual
-# microphone; play into test_mic_feed to speak). Clients then need
+# microphone; play into test_mic_feed to speak). Streams' volumes and mutes are remembered as
+# on a desktop (module-stream-restore), their devices are not. Clients then need
 #   PULSE_SERVER=unix:DIR/run/pulse/native HOME=DIR/home
 # A supervisor process owns the daemon and the keep-alive readers and waits for them, so no
 # child is left unreaped; tools/pulse-down.sh DIR stops it.
@@ -17,6 +18,7 @@ dir=$(cd "$dir" && pwd)
 chmod 700 "$dir/run" "$dir/home"
 cat > "$dir/server.pa" <<PA
 load-module module-native-protocol-unix auth-anonymous=1
+load-module module-stream-restore restore_device=false
 load-module module-null-sink sink_name=test_out rate=8000 channels=1 format=s16le sink_properties=device.description=TestOut
 load-module module-null-sink sink_name=test_mic_feed rate=8000 channels=1 format=s16le sink_properties=device.description=TestMicFeed
 set-default-sink test_out

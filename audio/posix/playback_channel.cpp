@@ -45,12 +45,13 @@ constexpr uint32_t TARGET_BYTES = 3000;
 constexpr uint32_t PREBUFFER_BYTES = 2;
 constexpr uint32_t REQUEST_BYTES = 500;
 
-// PipeWire hands a stream's audio to its graph a cycle at a time and cannot take it back: the
-// last cycle's worth ahead of the read index (1024 samples at 48 kHz, 21.3 ms, with room for a
-// report a little old) is never written over there, and every block is followed by at least
-// a cycle of concealment or silence, as pipewire-pulse hands out only whole cycles and would
-// keep the end of the last block before a pause until more audio came.
-constexpr uint32_t PIPEWIRE_CYCLE_BYTES = 400;
+// PipeWire hands a stream's audio to its graph a cycle at a time (1024 samples at 48 kHz,
+// 21.3 ms, 341 bytes here) and cannot take it back. The read index of a timing report, moved
+// on steadily by the time since, runs up to a cycle behind what the graph has taken, so a
+// cycle's worth and some ahead of the estimate is never written over there. And every block
+// is followed by at least a cycle of concealment or silence: pipewire-pulse hands out only
+// whole cycles, and would keep the end of the last block before a pause until more came.
+constexpr uint32_t PIPEWIRE_UNREPLACEABLE_BYTES = 400;
 constexpr uint32_t PIPEWIRE_TAIL_BYTES = 800;
 static_assert(PIPEWIRE_TAIL_BYTES <= PlayoutPolicy::CONCEAL_BYTES);
 
@@ -60,13 +61,50 @@ constexpr pa_usec_t STALE_REPORT_USEC = 62500;
 constexpr uint32_t QUEUE_LIMIT_BYTES = PlayoutPolicy::LIMIT_BYTES;
 static_assert(QUEUE_LIMIT_BYTES == PlaybackChannel::BLOCK_COUNT * PlaybackChannel::BLOCK_BYTES);
 
-// Room for "15: " and a display name.
-constexpr size_t STREAM_NAME_BYTES = 64;
+// Room for "15: " or a restore key's prefix, and a display name.
+constexpr size_t STREAM_NAME_BYTES = 96;
 
-// The stream's name until the slot's nickname is known, and again when it is cleared.
-static void nameAfterSlot(char (&name)[STREAM_NAME_BYTES], int slot)
+// The sound server remembers a stream's volume and mute under a key, which PulseAudio takes
+// from module-stream-restore.id and WirePlumber from the first of media.role, application.id
+// and application.name it finds: without keys of their own, all sixteen streams share the
+// application's one, and a volume set for one person applies to every slot next time. So each
+// stream is keyed by its speaker's nickname and opened anew when the slot's speaker changes;
+// a slot without a speaker has a key of its own, which WirePlumber neither saves nor restores.
+struct StreamIdentity {
+    char name[STREAM_NAME_BYTES];
+    char restoreKey[STREAM_NAME_BYTES];
+    char applicationId[STREAM_NAME_BYTES];
+};
+
+static void identify(StreamIdentity& identity, int slot, const char* displayName)
 {
-    std::snprintf(name, sizeof name, "Kovaro slot %d", slot);
+    if (displayName[0] == '\0') {
+        std::snprintf(identity.name, sizeof identity.name, "Kovaro slot %d", slot);
+        std::snprintf(identity.restoreKey, sizeof identity.restoreKey, "sink-input-by-kovaro-slot:%d", slot);
+        std::snprintf(identity.applicationId, sizeof identity.applicationId, "kovaro.slot.%d", slot);
+    } else {
+        std::snprintf(identity.name, sizeof identity.name, "%d: %s", slot, displayName);
+        std::snprintf(identity.restoreKey, sizeof identity.restoreKey, "sink-input-by-kovaro-speaker:%s", displayName);
+        std::snprintf(identity.applicationId, sizeof identity.applicationId, "kovaro.speaker.%s", displayName);
+    }
+}
+
+// A stream for the slot's speaker on the connection; null when the server refused. Lock held.
+static pa_stream* newSlotStream(const AudioSystem& audio, const pa_sample_spec& sampleSpec, int slot,
+                                const char* displayName)
+{
+    StreamIdentity identity;
+    identify(identity, slot, displayName);
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, "module-stream-restore.id", identity.restoreKey);
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, identity.applicationId);
+    if (displayName[0] == '\0') {
+        pa_proplist_sets(properties, "state.restore-props", "false");
+    }
+    pa_stream* stream =
+        pa_stream_new_with_proplist(audio.state().context, identity.name, &sampleSpec, nullptr, properties);
+    pa_proplist_free(properties);
+    return stream;
 }
 
 // The concealment sits at the end of what was written, so it is what plays last.
@@ -106,7 +144,7 @@ static uint32_t replaceableLocked(const PlaybackChannelState& channel, uint32_t 
     if (pa_stream_get_timing_info(channel.stream) == nullptr) {
         return 0;
     }
-    return queued > PIPEWIRE_CYCLE_BYTES ? queued - PIPEWIRE_CYCLE_BYTES : 0;
+    return queued > PIPEWIRE_UNREPLACEABLE_BYTES ? queued - PIPEWIRE_UNREPLACEABLE_BYTES : 0;
 }
 
 // Hands count bytes to the stream, moving its write index by the channel's pending offset
@@ -195,10 +233,8 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop* window, const PcmFormat
     if (const int refused = prepareStream(audio, format, sampleSpec); refused != 0) {
         return refused;
     }
-    char name[STREAM_NAME_BYTES];
-    nameAfterSlot(name, slot);
     MainloopLock lock(audio.state().mainloop);
-    pa_stream* stream = pa_stream_new(audio.state().context, name, &sampleSpec, nullptr);
+    pa_stream* stream = newSlotStream(audio, sampleSpec, slot, displayName_);
     if (stream == nullptr) {
         return negativeError(audio.state().context);
     }
@@ -217,6 +253,7 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop* window, const PcmFormat
     }
     state_.mainloop = audio.state().mainloop;
     state_.stream = stream;
+    state_.audio = &audio;
     state_.rewinds = !audio.state().pipeWire;
     state_.bytesWritten = 0;
     state_.concealedBytes = 0;
@@ -277,21 +314,13 @@ int PlaybackChannel::write(const uint8_t* data, size_t length)
     return result;
 }
 
+// The server applies a remembered volume only to a stream being created: a new speaker gets
+// a stream of its own (what the old one still held was the last speaker's).
 void PlaybackChannel::showDisplayName()
 {
-    if (state_.stream == nullptr) {
-        return;
+    if (state_.stream != nullptr) {
+        reopen(*state_.audio);
     }
-    char name[STREAM_NAME_BYTES];
-    if (displayName_[0] == '\0') {
-        nameAfterSlot(name, slot_);
-    } else {
-        std::snprintf(name, sizeof name, "%d: %s", slot_, displayName_);
-    }
-    MainloopLock lock(state_.mainloop);
-    // Replaces media.name through a property-list update; the mixer shows it at once.
-    startWithoutWaiting(pa_stream_set_name(state_.stream, name, nullptr, nullptr),
-                        pa_stream_get_context(state_.stream));
 }
 
 void PlaybackChannel::close()

@@ -9,6 +9,7 @@
 #include "audio/ring_sizes.h"
 #include "audio_system_state.h"
 
+class AudioSystem;
 struct pa_operation;
 struct pa_stream;
 struct pa_threaded_mainloop;
@@ -20,6 +21,8 @@ struct PlaybackChannelState {
     pa_stream* stream = nullptr;
     pa_operation* timingRequest = nullptr;
     StreamWatch watch;
+    // The connection the stream was opened on, to open it again under another name.
+    AudioSystem* audio = nullptr;
     // The server takes back queued audio that a write moves over (PulseAudio), rather than only
     // what has not reached its graph yet (PipeWire).
     bool rewinds = true;

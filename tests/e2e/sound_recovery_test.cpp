@@ -108,9 +108,9 @@ protected:
     void expectSoundBack(TestClock::time_point returned)
     {
         std::this_thread::sleep_until(returned + std::chrono::milliseconds(RETURN_MS));
-        EXPECT_GE(heard(first.voice, speak(first, listener)), SPEECH_FOUND) << listener.host.transcript();
-        EXPECT_GE(heard(second.voice, speak(second, listener)), SPEECH_FOUND);
-        EXPECT_GE(heard(listener.voice, speak(listener, first)), SPEECH_FOUND) << "the listener's own voice";
+        EXPECT_GE(heard(first.voice, speak(first, listener)), speechFound()) << listener.host.transcript();
+        EXPECT_GE(heard(second.voice, speak(second, listener)), speechFound());
+        EXPECT_GE(heard(listener.voice, speak(listener, first)), speechFound()) << "the listener's own voice";
     }
 
     // Told at most once that sound was lost, and after that, once, that it is back.
