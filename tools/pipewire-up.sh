@@ -41,7 +41,8 @@ setsid sh -c '
   children="$! $children"
   waitFor "pactl info >/dev/null 2>&1"
   for s in test_out test_mic_feed; do
-    pactl load-module module-null-sink sink_name=$s rate=8000 channels=1 format=s16le >/dev/null
+    pactl load-module module-null-sink sink_name=$s rate=8000 channels=1 format=s16le \
+      sink_properties=node.group=kovaro-test >/dev/null
   done
   # The sinks appear a moment after they are loaded.
   waitFor "[ \"\$(pactl list short sources | grep -c -E \"test_(out|mic_feed)\\.monitor\")\" = 2 ]"

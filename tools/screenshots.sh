@@ -5,6 +5,9 @@
 #   docs/kovaro-idle.png          the main window hosting the relay server, nobody else there
 #   docs/kovaro-conference.png    the same window while simulated speakers (voice-swarm) talk,
 #                                 with two of them muted
+#   docs/kovaro-sound-lost.png    the screen once the sound server has gone away under it, with
+#                                 the notice that the conference goes on
+#   docs/kovaro-sound-back.png    the same notice once the server is back
 #   docs/kovarosrv-connect.png    the dedicated server's connection dialog
 #   docs/kovarosrv-conference.png kovarosrv relaying simulated speakers, slot 1 muted here
 #   tools/screenshots.sh          (KOVARO_BUILD_DIR as for the measurement scripts)
@@ -49,6 +52,14 @@ sleep 1
 import -window "$main" "$root/docs/kovaro-conference.png"
 wait "$swarm" || true
 forget "$swarm"
+
+"$root/tools/pulse-down.sh" "$work/sound"
+window_of '^Kovaro$' >/dev/null || die "no notice of the lost sound server: $(cat "$work/kovaro.err")"
+sleep 0.5
+import -window root -crop 640x480+0+0 "$root/docs/kovaro-sound-lost.png"
+"$root/tools/$sound_server-up.sh" "$work/sound" >/dev/null || die "the sound server did not come back"
+sleep 2
+import -window root -crop 640x480+0+0 "$root/docs/kovaro-sound-back.png"
 stop "$kovaro"
 
 port=$(free_udp_port)
@@ -72,4 +83,5 @@ import -window "$main" "$root/docs/kovarosrv-conference.png"
 wait "$swarm" || true
 forget "$swarm"
 echo "screenshots: docs/kovaro-connect.png docs/kovaro-idle.png docs/kovaro-conference.png" \
+  "docs/kovaro-sound-lost.png docs/kovaro-sound-back.png" \
   "docs/kovarosrv-connect.png docs/kovarosrv-conference.png"

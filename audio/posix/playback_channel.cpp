@@ -46,12 +46,10 @@ constexpr uint32_t PREBUFFER_BYTES = 2;
 constexpr uint32_t REQUEST_BYTES = 500;
 
 // PipeWire hands a stream's audio to its graph a cycle at a time (1024 samples at 48 kHz,
-// 21.3 ms, 341 bytes here) and cannot take it back. The read index of a timing report, moved
-// on steadily by the time since, runs up to a cycle behind what the graph has taken, so a
-// cycle's worth and some ahead of the estimate is never written over there. And every block
-// is followed by at least a cycle of concealment or silence: pipewire-pulse hands out only
-// whole cycles, and would keep the end of the last block before a pause until more came.
-constexpr uint32_t PIPEWIRE_UNREPLACEABLE_BYTES = 400;
+// 21.3 ms) and cannot take it back, so there nothing is written over before the stream's
+// first timing report says how much the graph has taken. And every block is followed by at
+// least two cycles of concealment or silence: pipewire-pulse hands out only whole cycles, and
+// would keep the end of the last block before a pause until more came.
 constexpr uint32_t PIPEWIRE_TAIL_BYTES = 800;
 static_assert(PIPEWIRE_TAIL_BYTES <= PlayoutPolicy::CONCEAL_BYTES);
 
@@ -137,14 +135,8 @@ static uint32_t queuedBytesLocked(const PlaybackChannelState& channel)
 // How much of the queued bytes the next write may move back over. Lock held.
 static uint32_t replaceableLocked(const PlaybackChannelState& channel, uint32_t queued)
 {
-    if (channel.rewinds) {
-        return queued;
-    }
-    // Without a report, nothing says how much the graph has taken already.
-    if (pa_stream_get_timing_info(channel.stream) == nullptr) {
-        return 0;
-    }
-    return queued > PIPEWIRE_UNREPLACEABLE_BYTES ? queued - PIPEWIRE_UNREPLACEABLE_BYTES : 0;
+    // Without a report on PipeWire, nothing says how much the graph has taken already.
+    return channel.rewinds || pa_stream_get_timing_info(channel.stream) != nullptr ? queued : 0;
 }
 
 // Hands count bytes to the stream, moving its write index by the channel's pending offset
