@@ -9,6 +9,7 @@
 #include "audio/pcm_format.h"
 #include "audio/playback_channel.h"
 #include "sound_server_tools.h"
+#include "tests/support/sound_server_commands.h"
 
 namespace {
 
@@ -196,7 +197,9 @@ TEST_F(PlaybackTest, ASenderTwoPercentFastKeepsPlayingWithDrops)
     // at the fast pace less the half second the queue may hold back.
     const LoudSpan span = loudSpan(played);
     EXPECT_GE(span.length, static_cast<size_t>(BLOCKS) * 500u * 100u / 102u);
-    EXPECT_LE(span.quiet, 20u);
+    // PipeWire's graph, without realtime priority on a shared machine, now and then drops a
+    // cycle (171 samples here) in every stream; a block's gap is 500.
+    EXPECT_LE(span.quiet, onPipeWire() ? 171u : 20u);
 }
 
 // Every slot has an output of its own, all open together, and each plays what it is given.

@@ -19,12 +19,6 @@ off_t fileSize(const std::string& path)
 
 }
 
-bool onPipeWire()
-{
-    const char* server = std::getenv("KOVARO_SOUND_SERVER");
-    return server != nullptr && std::string(server) == "pipewire";
-}
-
 bool soundServerConfigured()
 {
     return std::getenv("PULSE_SERVER") != nullptr;

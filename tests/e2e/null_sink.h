@@ -52,5 +52,4 @@ bool feedSink(const std::string& sinkName, const std::string& rawPath);
 
 // Where the test sound server is, for the failure message when it is not there.
 bool soundServerConfigured();
-// Whether the tests run on PipeWire (KOVARO_SOUND_SERVER, set by the test fixture).
-bool onPipeWire();
+

@@ -9,6 +9,9 @@
 // Plays a raw file into the sink, paced in real time; the program ends once it has played it.
 std::vector<std::string> playRawCommand(const std::string& sink, const std::string& rawPath);
 
+// Whether the test sound server is PipeWire (KOVARO_SOUND_SERVER, set by the test fixture).
+bool onPipeWire();
+
 // Starts recording the source (a sink's monitor) as raw samples into a file or FIFO; recording
 // goes on until the recorder is stopped.
 bool startRecorder(ChildProgram& recorder, const std::string& source, const std::string& path);

@@ -1,5 +1,7 @@
 #include "tests/support/sound_server_commands.h"
 
+#include <cstdlib>
+
 std::vector<std::string> playRawCommand(const std::string& sink, const std::string& rawPath)
 {
     return {"pacat", "-d", sink, "--rate=8000", "--channels=1", "--format=s16le", "--latency-msec=20", rawPath};
@@ -11,4 +13,10 @@ bool startRecorder(ChildProgram& recorder, const std::string& source, const std:
     options.stdoutPath = path;
     return recorder.start({"parec", "-d", source, "--rate=8000", "--channels=1", "--format=s16le", "--latency-msec=10"},
                           options);
+}
+
+bool onPipeWire()
+{
+    const char* server = std::getenv("KOVARO_SOUND_SERVER");
+    return server != nullptr && std::string(server) == "pipewire";
 }
