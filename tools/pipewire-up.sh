@@ -10,14 +10,8 @@
 #   PULSE_SERVER=unix:DIR/run/pulse/native HOME=DIR/home
 # A supervisor process owns the servers and waits for them; tools/pulse-down.sh DIR stops it.
 set -eu
-dir=${1:-${KOVARO_PULSE_DIR:-${TMPDIR:-/tmp}/kovaro-pipewire}}
-here=$(cd "$(dirname "$0")" && pwd)
-"$here/pulse-down.sh" "$dir"
-rm -rf "$dir"
-mkdir -p "$dir/run" "$dir/home"
-dir=$(cd "$dir" && pwd)
-chmod 700 "$dir/run" "$dir/home"
-export XDG_RUNTIME_DIR="$dir/run" HOME="$dir/home" PULSE_SERVER="unix:$dir/run/pulse/native"
+default=kovaro-pipewire
+. "$(dirname "$0")/sound_folder.sh"
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/run/bus"
 unset DISPLAY WAYLAND_DISPLAY XDG_CONFIG_HOME XDG_STATE_HOME PIPEWIRE_RUNTIME_DIR || true
 

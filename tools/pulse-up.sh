@@ -9,13 +9,8 @@
 # A supervisor process owns the daemon and the keep-alive readers and waits for them, so no
 # child is left unreaped; tools/pulse-down.sh DIR stops it.
 set -eu
-dir=${1:-${KOVARO_PULSE_DIR:-${TMPDIR:-/tmp}/kovaro-pulse}}
-here=$(cd "$(dirname "$0")" && pwd)
-"$here/pulse-down.sh" "$dir"
-rm -rf "$dir"
-mkdir -p "$dir/run" "$dir/home"
-dir=$(cd "$dir" && pwd)
-chmod 700 "$dir/run" "$dir/home"
+default=kovaro-pulse
+. "$(dirname "$0")/sound_folder.sh"
 cat > "$dir/server.pa" <<PA
 load-module module-native-protocol-unix auth-anonymous=1
 load-module module-stream-restore restore_device=false
@@ -24,7 +19,6 @@ load-module module-null-sink sink_name=test_mic_feed rate=8000 channels=1 format
 set-default-sink test_out
 set-default-source test_mic_feed.monitor
 PA
-export XDG_RUNTIME_DIR="$dir/run" HOME="$dir/home" PULSE_SERVER="unix:$dir/run/pulse/native"
 unset DBUS_SESSION_BUS_ADDRESS DISPLAY || true
 
 # The supervisor: starts the daemon and, once it answers, one 10 ms reader per monitor.

@@ -34,6 +34,17 @@ std::string streamBlock(const std::string& listing, const std::string& mediaName
     return listing.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
+// Sets the volume of the stream of that name, once it is there, as a user would in the mixer.
+bool setVolume(const std::string& mediaName, const std::string& percent)
+{
+    std::string listing;
+    if (!pollListing(listing, [&] { return !streamBlock(listing, mediaName).empty(); }))
+        return false;
+    const std::string block = streamBlock(listing, mediaName);
+    const std::string index = block.substr(12, block.find('\n') - 12);  // after "Sink Input #"
+    return runToEnd({"pactl", "set-sink-input-volume", index, percent}) == 0;
+}
+
 // What the stream of that name plays at, once it is there: "100%", "50%", ...; "" if never.
 std::string volumeOf(const std::string& mediaName)
 {
@@ -91,11 +102,7 @@ TEST(PulsePlayback, AVolumeSetForOneSpeakerFollowsThatSpeakerOnly)
         ASSERT_EQ(channels[slot].open(audio, nullptr, format, slot), 0) << "slot " << slot;
 
     channels[0].setDisplayName("音量テスト");
-    std::string listing;
-    ASSERT_TRUE(pollListing(listing, [&] { return !streamBlock(listing, "0: 音量テスト").empty(); })) << listing;
-    const std::string block = streamBlock(listing, "0: 音量テスト");
-    const std::string index = block.substr(12, block.find('\n') - 12);
-    ASSERT_EQ(runToEnd({"pactl", "set-sink-input-volume", index, "50%"}), 0);
+    ASSERT_TRUE(setVolume("0: 音量テスト", "50%")) << sinkInputListing();
     EXPECT_EQ(volumeOf("0: 音量テスト"), "50%");
     // The server stores the new volume a moment after it changed.
     pause(1500);
@@ -110,10 +117,7 @@ TEST(PulsePlayback, AVolumeSetForOneSpeakerFollowsThatSpeakerOnly)
     // Leaves the fixture's server as it was for the next run.
     channels[1].setDisplayName("");
     channels[1].setDisplayName("音量テスト");
-    listing = sinkInputListing();
-    const std::string again = streamBlock(listing, "1: 音量テスト");
-    if (!again.empty())
-        runToEnd({"pactl", "set-sink-input-volume", again.substr(12, again.find('\n') - 12), "100%"});
+    setVolume("1: 音量テスト", "100%");
 }
 
 }  // namespace
