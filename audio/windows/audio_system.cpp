@@ -51,9 +51,7 @@ const char* AudioSystem::errorText(int result)
 
 int checkWaveResult(MMRESULT result, bool& gone, EventLoop* window)
 {
-    const bool deviceGone = result == MMSYSERR_NODRIVER || result == MMSYSERR_BADDEVICEID ||
-                            result == MMSYSERR_NODRIVERCB || result == MMSYSERR_INVALHANDLE;
-    if (deviceGone && !gone) {
+    if (isDeviceGone(result) && !gone) {
         gone = true;
         if (window != nullptr) {
             window->post(WM_AUDIO_FAULT, 0, 0);

@@ -142,11 +142,12 @@ void CaptureDevice::stopDevice()
         return;
     }
     state_.stopped = true;
-    waveInReset(state_.handle);
     // The device hands back what it held through the callback, which may run a moment after
-    // the reset: wait for it, so that every buffer is on its way to the worker on return.
+    // the reset: wait for it, so that every buffer is on its way to the worker on return. A
+    // device that is gone hands back nothing more.
+    const bool handsBack = waveInReset(state_.handle) == MMSYSERR_NOERROR;
     const DWORD since = timeGetTime();
-    while (state_.queuedCount > 0 && timeGetTime() - since < HAND_BACK_TIMEOUT_MS) {
+    while (handsBack && state_.queuedCount > 0 && timeGetTime() - since < HAND_BACK_TIMEOUT_MS) {
         Sleep(1);
     }
     state_.starvedSinceMs = 0;
@@ -173,6 +174,12 @@ void CaptureDevice::close()
     }
     waveInClose(state_.handle);
     state_.handle = nullptr;
+    // A device that went away may have kept buffers queued and prepared: the next device
+    // starts from none.
+    for (WAVEHDR& header : state_.headers) {
+        header.dwFlags = 0;
+    }
+    state_.queuedCount = 0;
 }
 
 bool CaptureDevice::isOpen() const
@@ -180,9 +187,15 @@ bool CaptureDevice::isOpen() const
     return state_.handle != nullptr;
 }
 
+// Asks the device, as a playback channel does: it may be gone while it holds every buffer.
 bool CaptureDevice::isWorking() const
 {
-    return state_.handle != nullptr && !state_.gone;
+    if (state_.handle == nullptr || state_.gone) {
+        return false;
+    }
+    MMTIME position{};
+    position.wType = TIME_BYTES;
+    return !isDeviceGone(waveInGetPosition(state_.handle, &position, sizeof position));
 }
 
 bool CaptureDevice::isStopped() const

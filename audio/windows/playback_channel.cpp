@@ -213,9 +213,17 @@ bool PlaybackChannel::isOpen() const
     return state_.handle != nullptr;
 }
 
+// The sixteen channels share one output: when one finds it gone, the others learn it only
+// at their next write, which a silent slot may never make. Asking each device where it is
+// finds them all, so that they are opened again together.
 bool PlaybackChannel::isWorking() const
 {
-    return state_.handle != nullptr && !state_.gone;
+    if (state_.handle == nullptr || state_.gone) {
+        return false;
+    }
+    MMTIME position{};
+    position.wType = TIME_BYTES;
+    return !isDeviceGone(waveOutGetPosition(state_.handle, &position, sizeof position));
 }
 
 uint32_t PlaybackChannel::writeCount() const

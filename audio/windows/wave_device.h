@@ -19,9 +19,16 @@ inline int negativeResult(MMRESULT result)
 
 class EventLoop;
 
-// A wave call's result as the layer's. A result that says the device itself is gone
-// (unplugged, its driver removed), not that one call was refused, marks the device gone and
-// tells window (WM_AUDIO_FAULT) the first time: it will not work again until opened anew.
+// A result that says the device itself is gone (unplugged, its driver removed), not that one
+// call was refused: the device will not work again until opened anew.
+inline bool isDeviceGone(MMRESULT result)
+{
+    return result == MMSYSERR_NODRIVER || result == MMSYSERR_BADDEVICEID || result == MMSYSERR_NODRIVERCB ||
+           result == MMSYSERR_INVALHANDLE;
+}
+
+// A wave call's result as the layer's. A result that says the device is gone marks it so and
+// tells window (WM_AUDIO_FAULT) the first time.
 int checkWaveResult(MMRESULT result, bool& gone, EventLoop* window);
 
 // The driver sets a header's flags on its own thread.
