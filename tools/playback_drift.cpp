@@ -3,7 +3,7 @@
 // optional burst of BURST blocks written at once (a network stall ending), and reports how
 // many blocks the channel refused, whether it fell silent (refusing every block from some
 // moment to the end of the run), the most speech it held after a write, the gaps its playout
-// saw (the queue running dry) and what it trimmed. At 0 % this is a channel fed at the voice
+// saw (the queue running dry), what it trimmed, and what it held as each block arrived. At 0 % this is a channel fed at the voice
 // pace: it should stay within its cushion, without gaps, for as long as it runs.
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "audio/audio_system.h"
 #include "audio/pcm_format.h"
@@ -55,9 +56,12 @@ int main(int argc, char** argv)
     double refusingSince = -1;
     uint32_t written = 0;
     uint32_t mostQueued = 0;
+    std::vector<uint32_t> queuedOnArrival;
+    queuedOnArrival.reserve(static_cast<size_t>(seconds * 17 * (100 + percent) / 100) + 1);
     while (due < end) {
         due += period;
         std::this_thread::sleep_until(due);
+        queuedOnArrival.push_back(channel.queuedBytes());
         const uint32_t droppedBefore = channel.droppedWrites();
         channel.write(block, sizeof tone);
         ++written;
@@ -78,6 +82,12 @@ int main(int argc, char** argv)
         std::printf("never silent in %.1f s\n", elapsed);
     std::printf("most queued %u bytes (%.1f ms), gaps %u, trimmed %llu bytes\n", mostQueued, mostQueued / 16.0,
                 channel.playout().gaps(), static_cast<unsigned long long>(channel.playout().trimmedBytes()));
+    if (!queuedOnArrival.empty()) {
+        std::sort(queuedOnArrival.begin(), queuedOnArrival.end());
+        const size_t count = queuedOnArrival.size();
+        std::printf("held as a block arrived: p10 %u, median %u, p90 %u bytes\n", queuedOnArrival[count / 10],
+                    queuedOnArrival[count / 2], queuedOnArrival[count * 9 / 10]);
+    }
     channel.close();
     return 0;
 }
