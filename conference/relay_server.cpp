@@ -30,6 +30,7 @@ void RelayServer::HandleServerSocket(intptr_t lParam)
     SocketAddress sender;
     int length = endpoint_.Receive(buffer, sender);
     if (length == NET_FOREIGN_DATAGRAM || (length >= 0 && static_cast<size_t>(length) < HEADER_SIZE)) {
+        ++junkDatagrams_;
         debugOutput("Server ゴミpkt受信？\n");
         return;
     }
@@ -109,7 +110,10 @@ void RelayServer::relayVoice(int speaker, const uint8_t* frame)
     bool recipients[SLOT_COUNT];
     for (size_t slot = 0; slot < SLOT_COUNT; ++slot) {
         const int index = static_cast<int>(slot);
-        recipients[slot] = endpoint_.IsSessionActive(index) && budget_.spendOnVoice(index);
+        const bool active = endpoint_.IsSessionActive(index);
+        recipients[slot] = active && budget_.spendOnVoice(index);
+        relayedCopies_ += recipients[slot] ? 1 : 0;
+        withheldCopies_ += active && !recipients[slot] ? 1 : 0;
     }
     endpoint_.Broadcast(makeCode(static_cast<uint32_t>(speaker), MSG_VOICE_RELAY), frame, VOICE_PAYLOAD_SIZE,
                         recipients);
@@ -126,4 +130,16 @@ void RelayServer::SweepPeers()
         if (wasActive[slot] && !endpoint_.IsSessionActive(static_cast<int>(slot)))
             releaseSlot(static_cast<int>(slot));
     }
+}
+
+RelayStats RelayServer::stats() const
+{
+    RelayStats stats;
+    for (size_t slot = 0; slot < SLOT_COUNT; ++slot)
+        stats.slotsInUse += endpoint_.IsSessionActive(static_cast<int>(slot)) ? 1 : 0;
+    stats.traffic = endpoint_.traffic();
+    stats.relayedCopies = relayedCopies_;
+    stats.withheldCopies = withheldCopies_;
+    stats.junkDatagrams = junkDatagrams_;
+    return stats;
 }

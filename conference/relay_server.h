@@ -24,6 +24,17 @@ struct RelayListener {
     void (*voice)(void* context, int slot, const uint8_t* frame) = nullptr;
 };
 
+// What a relay has done since it was made, for a program that reports it.
+struct RelayStats {
+    int slotsInUse = 0;
+    TrafficCounts traffic;
+    // Voice copies sent on, and copies not sent to a session whose traffic did not pay for them.
+    uint64_t relayedCopies = 0;
+    uint64_t withheldCopies = 0;
+    // Datagrams without the protocol's magic or shorter than its header.
+    uint64_t junkDatagrams = 0;
+};
+
 class RelayServer {
 public:
     static constexpr int32_t SESSION_COUNTDOWN = 3;
@@ -49,6 +60,7 @@ public:
     int64_t GetSessionKey(int slot) const { return endpoint_.GetSessionKey(slot); }
     const Roster& roster() const { return roster_; }
     void setListener(const RelayListener& listener) { listener_ = listener; }
+    RelayStats stats() const;
 
 private:
     void admit(const SocketAddress& sender, uint32_t sessionKey, const uint8_t* nickname);
@@ -59,4 +71,7 @@ private:
     Roster roster_;
     SendBudget budget_;
     RelayListener listener_;
+    uint64_t relayedCopies_ = 0;
+    uint64_t withheldCopies_ = 0;
+    uint64_t junkDatagrams_ = 0;
 };

@@ -18,5 +18,7 @@ constexpr uint32_t TIMER_KEEPALIVE = 0x8205;
 constexpr uint32_t TIMER_EXIT_WATCHDOG = 0x8206;
 // Once a second while sound is lost: the sound server and the devices are opened again.
 constexpr uint32_t TIMER_AUDIO_RETRY = 0x8207;
+// kovaro-relay: a statistics line every --stats seconds.
+constexpr uint32_t TIMER_RELAY_STATS = 0x8208;
 
 constexpr uint32_t PEER_SWEEP_PERIOD_MS = 1000;

@@ -19,6 +19,7 @@ public:
     bool isOpen() const { return socket_.isOpen(); }
     int handle() const { return socket_.handle(); }
     int localPort() const { return socket_.localPort(); }
+    const TrafficCounts& traffic() const { return socket_.traffic(); }
 
     int FindSession(const SocketAddress& address, uint32_t sessionKey) const
     {

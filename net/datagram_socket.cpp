@@ -40,7 +40,12 @@ int DatagramSocket::SendTo(const uint8_t* bytes, size_t length, const SocketAddr
 {
     if (handle_ < 0)
         return NET_SEND_FAILED;
-    return sendDatagram(handle_, bytes, length, address);
+    const int sent = sendDatagram(handle_, bytes, length, address);
+    if (sent >= 0) {
+        ++traffic_.datagramsOut;
+        traffic_.bytesOut += static_cast<uint64_t>(sent);
+    }
+    return sent;
 }
 
 void DatagramSocket::sendEach(const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses, size_t count,
@@ -48,14 +53,21 @@ void DatagramSocket::sendEach(const uint8_t (*headers)[HEADER_SIZE], const Socke
 {
     if (handle_ < 0)
         return;
-    sendDatagramCopies(handle_, headers, addresses, count, body, bodyLength);
+    const size_t sent = sendDatagramCopies(handle_, headers, addresses, count, body, bodyLength);
+    traffic_.datagramsOut += sent;
+    traffic_.bytesOut += sent * (HEADER_SIZE + bodyLength);
 }
 
 int DatagramSocket::ReceiveFrom(uint8_t* buffer, size_t capacity, SocketAddress& address)
 {
     if (handle_ < 0)
         return NET_RECEIVE_FAILED;
-    return receiveDatagram(handle_, buffer, capacity, address);
+    const int received = receiveDatagram(handle_, buffer, capacity, address);
+    if (received >= 0) {
+        ++traffic_.datagramsIn;
+        traffic_.bytesIn += static_cast<uint64_t>(received);
+    }
+    return received;
 }
 
 int DatagramSocket::localPort() const

@@ -11,6 +11,15 @@
 
 class EventLoop;
 
+// What a socket has passed since it was made: datagrams received (whole, of any content) and
+// sent, and their bytes.
+struct TrafficCounts {
+    uint64_t datagramsIn = 0;
+    uint64_t bytesIn = 0;
+    uint64_t datagramsOut = 0;
+    uint64_t bytesOut = 0;
+};
+
 class DatagramSocket {
 public:
     // Copies handed to the system in one call by sendEach.
@@ -37,8 +46,10 @@ public:
     int handle() const { return handle_; }
     // The port the socket is bound to, in host order; 0 without a socket.
     int localPort() const;
+    const TrafficCounts& traffic() const { return traffic_; }
 
 private:
     int handle_ = -1;
+    TrafficCounts traffic_;
     EventLoop* target_ = nullptr;
 };

@@ -6,6 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// The UDP port a relay listens on unless told otherwise.
+constexpr int32_t DEFAULT_RELAY_PORT = 9876;
+
 constexpr size_t HEADER_SIZE = 12;
 constexpr size_t MAX_PAYLOAD = 1012;
 constexpr size_t MAX_DATAGRAM = HEADER_SIZE + MAX_PAYLOAD;

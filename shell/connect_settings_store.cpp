@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "net/wire_protocol.h"
 #include "platform/code_page.h"
 #include "platform/private_profile.h"
 
@@ -43,7 +44,7 @@ size_t loadConnectSettings(const SettingsStore& store, ConnectSettings& settings
     std::memset(&settings, 0, sizeof(settings));
     size_t replaced = readText(store, KEY_NICKNAME, DEFAULT_NICKNAME, settings.nickname);
     replaced += readText(store, KEY_REMOTE_HOST, "", settings.remoteHost);
-    settings.remotePort = readInt(store, KEY_REMOTE_PORT, DEFAULT_REMOTE_PORT);
+    settings.remotePort = readInt(store, KEY_REMOTE_PORT, DEFAULT_RELAY_PORT);
     settings.serverMode = readInt(store, KEY_SERVER_MODE, DEFAULT_SERVER_MODE);
     settings.localPort = readInt(store, KEY_LOCAL_PORT, DEFAULT_LOCAL_PORT);
     return replaced;
@@ -65,7 +66,7 @@ void loadServerConnectSettings(const SettingsStore& store, ConnectSettings& sett
     std::memcpy(settings.remoteHost, SERVER_REMOTE_HOST, sizeof(SERVER_REMOTE_HOST));
     settings.serverMode = 1;
     settings.localPort = 0;
-    settings.remotePort = readInt(store, KEY_REMOTE_PORT, DEFAULT_REMOTE_PORT);
+    settings.remotePort = readInt(store, KEY_REMOTE_PORT, DEFAULT_RELAY_PORT);
 }
 
 void saveServerConnectSettings(const SettingsStore& store, const ConnectSettings& settings)

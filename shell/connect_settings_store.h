@@ -20,7 +20,6 @@ constexpr char KEY_TOP[] = "Top";
 constexpr char KEY_LEFT[] = "Left";
 
 constexpr char DEFAULT_NICKNAME[] = "unnamed";
-constexpr int32_t DEFAULT_REMOTE_PORT = 9876;
 constexpr int32_t DEFAULT_SERVER_MODE = 1;
 constexpr int32_t DEFAULT_LOCAL_PORT = 0;
 // The dedicated server joins its own relay through this host.

@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-#include "tools/command_line.h"
+#include "platform/posix/command_line.h"
 
 namespace {
 

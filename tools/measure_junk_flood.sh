@@ -4,12 +4,12 @@
 #   tools/measure_junk_flood.sh [SECONDS] [RATE]
 set -euo pipefail
 name=measure_junk_flood
-programs=relay-host
+programs=kovaro-relay
 source "$(dirname "$0")/measure_common.sh"
 seconds=${1:-30}
 rate=${2:-20000}
 port=$(free_udp_port)
-"$build/bin/relay-host" "$port" 2>"$work/relay.log" </dev/null &
+"$build/bin/kovaro-relay" --port "$port" 2>"$work/relay.log" </dev/null &
 pids+=($!)
 sleep 0.3
 python3 - "$port" "$seconds" "$rate" <<'PY'

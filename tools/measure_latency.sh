@@ -10,9 +10,9 @@
 #       The microphone and the output are recorded by one dual-record process, whose two
 #       streams start together (two parec processes start as far apart as their start-ups).
 #       RESULTS_DIR keeps each click's delay as CSV; PLOT=file.png draws them (matplotlib).
-#       KOVARO_PRODUCT_BIN takes relay-host and participant-host from another build (the
+#       KOVARO_PRODUCT_BIN takes kovaro-relay and participant-host from another build (the
 #       code before a change), the proxy still from this one.
-# A private headless PulseAudio; one participant-host, joined through relay-host ("relay") or
+# A private headless PulseAudio; one participant-host, joined through kovaro-relay ("relay") or
 # hosting the relay itself ("server"). The relay sends each speaker its own frames back, so a
 # click played into the virtual microphone travels capture -> encode -> relay -> decode ->
 # playback. Clicks (10 ms tone bursts, CLICKS of them, about 1.5 s apart, each at another
@@ -37,7 +37,7 @@ case $modes in
 esac
 
 name=measure_latency
-programs="relay-host participant-host jitter-proxy dual-record"
+programs="kovaro-relay participant-host jitter-proxy dual-record"
 command -v pacat >/dev/null && command -v parec >/dev/null || { echo "$name: pacat/parec missing (tools/setup.sh)" >&2; exit 1; }
 source "$(dirname "$0")/measure_common.sh"
 
@@ -68,11 +68,11 @@ if [ "$modes" = conditions ]; then
   mkdir -p "$results"
   clicks=$(( run_seconds * 2 ))
   python3 "$root/tools/click_latency.py" make "$work/feed.raw" --clicks "$clicks" --spacing-ms 500 --murmur
-  echo "== $run_seconds s per condition on $sound_server, relay-host and participant-host from $product, through jitter-proxy"
+  echo "== $run_seconds s per condition on $sound_server, kovaro-relay and participant-host from $product, through jitter-proxy"
   for condition in $conditions; do
     relay_port=$(free_udp_port)
     proxy_port=$(free_udp_port)
-    "$product/relay-host" "$relay_port" 2>"$work/relay.err" &
+    "$product/kovaro-relay" --port "$relay_port" 2>"$work/relay.err" &
     relay=$!; pids+=("$relay")
     # shellcheck disable=SC2046
     "$build/bin/jitter-proxy" "$proxy_port" "$relay_port" $(proxy_options "$condition") --seed 7 \
@@ -122,10 +122,10 @@ python3 "$root/tools/click_latency.py" make "$work/clicks.raw" --clicks "$clicks
 mono=(--rate=8000 --channels=1 --format=s16le --latency-msec=10)
 status=0
 for mode in $modes; do
-  echo "== $mode mode: participant-host $( [ "$mode" = server ] && echo "--server" || echo "through relay-host")"
+  echo "== $mode mode: participant-host $( [ "$mode" = server ] && echo "--server" || echo "through kovaro-relay")"
   port=$(free_udp_port)
   if [ "$mode" = relay ]; then
-    "$build/bin/relay-host" "$port" 2>"$work/relay.err" &
+    "$build/bin/kovaro-relay" --port "$port" 2>"$work/relay.err" &
     relay=$!; pids+=("$relay")
     server_flag=()
   else

@@ -2,13 +2,13 @@
 # CPU share and memory of a participant while 15 others talk, and of kovarosrv relaying and
 # playing 16 (not a test: prints figures).
 #   tools/measure_load.sh [SECONDS]      (default 20)
-# A private headless PulseAudio, relay-host and voice-swarm with 15 simulated speakers, heard
+# A private headless PulseAudio, kovaro-relay and voice-swarm with 15 simulated speakers, heard
 # in turn by two listeners in one run, each for SECONDS of full traffic: participant-host
 # (the participant without windows) and then kovaro with its window on a private X server
 # (Xvfb), its dialog confirmed with xdotool. Then kovarosrv on the same X server takes the
 # relay's place for a swarm of 16. For each the script samples utime + stime from
 # /proc/PID/stat (CPU share in % of one core = CPU time / elapsed time) of the listener, of
-# relay-host and, for kovaro, of the X server that draws its window; and VmRSS and VmHWM of the
+# kovaro-relay and, for kovaro, of the X server that draws its window; and VmRSS and VmHWM of the
 # listener from /proc/PID/status; and the CPU share of the sound server's own processes, which
 # mix and resample the listener's streams; then prints the swarms' own summaries.
 # Environment: KOVARO_BUILD_DIR (default build), SPEAKERS (default 15), SOUND_SERVER (pulse or
@@ -19,20 +19,20 @@ speakers=${SPEAKERS:-15}
 [[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [SECONDS]" >&2; exit 2; }
 
 name=measure_load
-programs="relay-host participant-host voice-swarm kovaro kovarosrv"
+programs="kovaro-relay participant-host voice-swarm kovaro kovarosrv"
 source "$(dirname "$0")/measure_common.sh"
 source "$root/tools/x_display.sh"
 
 port=$(free_udp_port)
-"$build/bin/relay-host" "$port" 2>"$work/relay.err" &
+"$build/bin/kovaro-relay" --port "$port" 2>"$work/relay.err" &
 relay=$!; pids+=("$relay")
 
 # listen LABEL PID [X_SERVER_PID [RELAY_PORT SPEAKERS]]: the swarm talks for SECONDS (plus one
 # second to settle and one spare) while the listener's figures are sampled. With RELAY_PORT the
-# swarm joins the listener itself there instead of relay-host.
+# swarm joins the listener itself there instead of kovaro-relay.
 listen() {
   local label=$1 listener=$2 x_server=${3:-} target=${4:-$port} speakers=${5:-$speakers}
-  local idle_rss start_ns end_ns l0 l1 r0 r1 s0 s1 x0=0 x1=0 swarm status=0 via=relay-host
+  local idle_rss start_ns end_ns l0 l1 r0 r1 s0 s1 x0=0 x1=0 swarm status=0 via=kovaro-relay
   [ "$target" = "$port" ] || via=itself
   idle_rss=$(status_kb "$listener" VmRSS)
   "$build/bin/voice-swarm" 127.0.0.1 "$target" "$speakers" $((seconds + 2)) >"$work/swarm-$label.out" 2>&1 &
@@ -48,12 +48,12 @@ listen() {
       -v rss="$(status_kb "$listener" VmRSS)" -v hwm="$(status_kb "$listener" VmHWM)" -v idle="$idle_rss" \
       -v threads="$(status_kb "$listener" Threads)" -v speakers="$speakers" -v xs="$x_server" -v via="$via" 'BEGIN {
     elapsed = ns / 1e9
-    if (via == "relay-host") printf "%s with %d other speakers through relay-host, sampled over %.2f s:\n", label, speakers, elapsed
+    if (via == "kovaro-relay") printf "%s with %d other speakers through kovaro-relay, sampled over %.2f s:\n", label, speakers, elapsed
     else printf "%s relaying and playing %d speakers, sampled over %.2f s:\n", label, speakers, elapsed
     printf "  %s CPU: %.2f %% of one core (%d ticks of 1/%d s)\n", label, 100 * l / hz / elapsed, l, hz
     printf "  %s memory: VmRSS %d kB (before the swarm %d kB), VmHWM %d kB, %d threads\n", label, rss, idle, hwm, threads
     if (xs != "") printf "  Xvfb drawing its window: %.2f %% of one core (%d ticks)\n", 100 * x / hz / elapsed, x
-    if (via == "relay-host") printf "  relay-host CPU: %.2f %% of one core (%d ticks)\n", 100 * r / hz / elapsed, r
+    if (via == "kovaro-relay") printf "  kovaro-relay CPU: %.2f %% of one core (%d ticks)\n", 100 * r / hz / elapsed, r
     printf "  sound server (%s) CPU: %.2f %% of one core (%d ticks)\n", server, 100 * s / hz / elapsed, s
   }'
   wait "$swarm" || status=$?

@@ -2,7 +2,7 @@
 # How soon a participant plays again after its sound server comes back (not a test: prints
 # figures).
 #   tools/measure_recovery.sh [RESTARTS]      (default 5)
-# participant-host joins relay-host on a private headless sound server (SOUND_SERVER: pulse or
+# participant-host joins kovaro-relay on a private headless sound server (SOUND_SERVER: pulse or
 # pipewire, default pulse). RESTARTS times, the server is stopped for AWAY_MS (default 1500)
 # and started again; from the moment it answers with its sinks, a steady tone goes into the
 # virtual microphone and the output is recorded. Per restart: when the participant said
@@ -15,7 +15,7 @@ away_ms=${AWAY_MS:-1500}
 [[ $restarts =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [RESTARTS]" >&2; exit 2; }
 
 name=measure_recovery
-programs="relay-host participant-host"
+programs="kovaro-relay participant-host"
 source "$(dirname "$0")/measure_common.sh"
 
 python3 -c 'import array, math, sys
@@ -23,7 +23,7 @@ tone = array.array("h", (int(8000 * math.sin(2 * math.pi * 440 * i / 8000)) for 
 open(sys.argv[1], "wb").write(tone.tobytes())' "$work/tone.raw"
 
 port=$(free_udp_port)
-"$build/bin/relay-host" "$port" 2>"$work/relay.err" &
+"$build/bin/kovaro-relay" --port "$port" 2>"$work/relay.err" &
 relay=$!; pids+=("$relay")
 "$build/bin/participant-host" recovery 127.0.0.1 "$port" </dev/null >"$work/participant.lines" \
   2>"$work/participant.err" &

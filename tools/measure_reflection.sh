@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # How much the relay sends to the address of a forged join (not a test: prints figures).
 #   tools/measure_reflection.sh [SECONDS]      (default 30)
-# relay-host, voice-swarm with 15 speakers, and tools/reflection_probe.py as the socket whose
+# kovaro-relay, voice-swarm with 15 speakers, and tools/reflection_probe.py as the socket whose
 # address a spoofer forged: one MSG_JOIN, then a 12-byte MSG_PING every 2 s. Prints the bytes
 # the probe sent and received and their ratio over the whole run and after STEADY_AFTER
 # seconds (once any start allowance is spent), then whether the speakers still heard every frame.
@@ -17,11 +17,11 @@ steady_after=${STEADY_AFTER:-10}
   { echo "$0: STEADY_AFTER must be a whole number of seconds below SECONDS" >&2; exit 2; }
 
 name=measure_reflection
-programs="relay-host voice-swarm"
+programs="kovaro-relay voice-swarm"
 source "$(dirname "$0")/measure_common.sh"
 
 port=$(free_udp_port)
-"$build/bin/relay-host" "$port" 2>"$work/relay.err" &
+"$build/bin/kovaro-relay" --port "$port" 2>"$work/relay.err" &
 relay=$!; pids+=("$relay")
 # The swarm talks one second before the probe joins and one after it ends.
 "$build/bin/voice-swarm" 127.0.0.1 "$port" "$speakers" $((seconds + 2)) >"$work/swarm.out" 2>&1 &
@@ -35,5 +35,5 @@ wait "$swarm" || swarm_status=$?
 forget "$swarm"
 [ $swarm_status = 0 ] || die "voice-swarm failed: $(cat "$work/swarm.out")"
 stop "$relay"
-echo "relay-host at $(git -C "$root" rev-parse --short HEAD), $speakers speakers:"
+echo "kovaro-relay at $(git -C "$root" rev-parse --short HEAD), $speakers speakers:"
 grep -E '^(admitted|member-to-member)' "$work/swarm.out" | sed 's/^/  /'

@@ -8,7 +8,7 @@
 #   sends it its own frames back. CLICKS clicks go into the microphone; dual-record records the
 #   microphone and the output together, and tools/click_latency.py pairs the clicks (each figure
 #   +-10 ms, the null sinks' render block).
-# - CPU share and memory: joined to relay-host while voice-swarm's SPEAKERS speakers talk for
+# - CPU share and memory: joined to kovaro-relay while voice-swarm's SPEAKERS speakers talk for
 #   SECONDS: utime + stime over the elapsed time (% of one core) of the program, of Xvfb
 #   drawing its window, and for kovaro.exe of the other processes of its Wine prefix
 #   (wineserver and Wine's services), which a native program does not have; VmRSS and VmHWM.
@@ -23,7 +23,7 @@ spacing_ms=1500
 [[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [SECONDS]" >&2; exit 2; }
 
 name=measure_wine
-programs="relay-host participant-host voice-swarm dual-record kovaro"
+programs="kovaro-relay participant-host voice-swarm dual-record kovaro"
 source "$(dirname "$0")/measure_common.sh"
 source "$root/tools/x_display.sh"
 windows_bin=${KOVARO_WINDOWS_BIN_DIR:-$root/build-windows/bin}
@@ -126,10 +126,10 @@ Top=0"
 done
 
 relay_port=$(free_udp_port)
-"$build/bin/relay-host" "$relay_port" 2>"$work/relay.err" &
+"$build/bin/kovaro-relay" --port "$relay_port" 2>"$work/relay.err" &
 pids+=("$!")
 for row in $rows; do
-  echo "== $row: CPU while $speakers others talk through relay-host for $seconds s"
+  echo "== $row: CPU while $speakers others talk through kovaro-relay for $seconds s"
   start_program "$row" "NickName=load
 RemoteHost=127.0.0.1
 RemotePort=$relay_port

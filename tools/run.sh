@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the participant program, or with --server the dedicated relay server.
 #   tools/run.sh [NICKNAME] [PORT]       (defaults: $USER or "unnamed", 9876)
-#   tools/run.sh --server [PORT]         (kovarosrv; without a display relay-host on PORT)
+#   tools/run.sh --server [PORT]         (kovarosrv; without a display kovaro-relay on PORT)
 # With a display (DISPLAY or WAYLAND_DISPLAY set) it opens the kovaro window; its connection
 # dialog asks for the nickname, the server and the port (kept in build/bin/kovaro.ini), so the
 # arguments are not used. Without a display it runs the participant without its windows
@@ -33,7 +33,7 @@ if [ "$dedicated" = 1 ] && [ "$has_display" = 1 ]; then
   build/bin/kovarosrv
 elif [ "$dedicated" = 1 ]; then
   echo "run: no display (DISPLAY and WAYLAND_DISPLAY are unset); running the relay without its window"
-  build/bin/relay-host "$port"
+  build/bin/kovaro-relay --port "$port"
 elif [ "$has_display" = 1 ]; then
   build/bin/kovaro
 else

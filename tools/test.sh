@@ -6,6 +6,7 @@
 # (build-windows/) cross-compiles the Windows programs with mingw-w64 and runs the unit tests
 # of the codec, the platform services, the network layer and the conference roles under Wine.
 # Last, the normal build runs kovaro.exe and kovarosrv.exe under Wine with Linux participants.
+# Between the first two, the Debian packages are built (tools/package.sh) and checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -14,6 +15,9 @@ tools/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # play and record in real time on a shared machine's sound servers (PipeWire's graph runs without
 # realtime priority here and now and then drops a cycle in every stream) get one more try.
 (cd build && ctest --output-on-failure -j "$(nproc)" -E '^wine$' --repeat until-pass:2)
+# The Debian packages, built and checked without being installed here.
+tools/package.sh
+tools/check_packages.sh
 tools/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DKOVARO_SANITIZE=ON -DKOVARO_BENCHMARKS=OFF
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$(nproc)" \
   --repeat until-pass:2)

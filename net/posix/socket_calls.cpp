@@ -40,9 +40,10 @@ int sendDatagram(int handle, const uint8_t* bytes, size_t length, const SocketAd
     return sent < 0 ? NET_SEND_FAILED : static_cast<int>(sent);
 }
 
-void sendDatagramCopies(int handle, const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses, size_t count,
-                        const uint8_t* body, size_t bodyLength)
+size_t sendDatagramCopies(int handle, const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses,
+                          size_t count, const uint8_t* body, size_t bodyLength)
 {
+    size_t copiesSent = 0;
     constexpr size_t BATCH = DatagramSocket::SEND_BATCH;
     iovec parts[BATCH][2];
     mmsghdr messages[BATCH];
@@ -63,9 +64,11 @@ void sendDatagramCopies(int handle, const uint8_t (*headers)[HEADER_SIZE], const
             continue;
         // The call stops at the first copy that fails: skip that one, go on with the rest.
         next += sent > 0 ? static_cast<size_t>(sent) : 0;
+        copiesSent += sent > 0 ? static_cast<size_t>(sent) : 0;
         if (sent < static_cast<int>(batch))
             ++next;
     }
+    return copiesSent;
 }
 
 int receiveDatagram(int handle, uint8_t* buffer, size_t capacity, SocketAddress& sender)

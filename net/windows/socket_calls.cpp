@@ -47,17 +47,20 @@ int sendDatagram(int handle, const uint8_t* bytes, size_t length, const SocketAd
     return sent == SOCKET_ERROR ? NET_SEND_FAILED : sent;
 }
 
-void sendDatagramCopies(int handle, const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses, size_t count,
-                        const uint8_t* body, size_t bodyLength)
+size_t sendDatagramCopies(int handle, const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses,
+                          size_t count, const uint8_t* body, size_t bodyLength)
 {
+    size_t copiesSent = 0;
     // Winsock has no call for several datagrams: one gathering send per copy.
     for (size_t i = 0; i < count; ++i) {
         WSABUF parts[2] = {{static_cast<ULONG>(HEADER_SIZE), reinterpret_cast<CHAR*>(const_cast<uint8_t*>(headers[i]))},
                            {static_cast<ULONG>(bodyLength), reinterpret_cast<CHAR*>(const_cast<uint8_t*>(body))}};
         DWORD sent = 0;
-        ::WSASendTo(static_cast<SOCKET>(handle), parts, bodyLength > 0 ? 2 : 1, &sent, 0,
-                    reinterpret_cast<const sockaddr*>(&addresses[i]), sizeof addresses[i], nullptr, nullptr);
+        if (::WSASendTo(static_cast<SOCKET>(handle), parts, bodyLength > 0 ? 2 : 1, &sent, 0,
+                        reinterpret_cast<const sockaddr*>(&addresses[i]), sizeof addresses[i], nullptr, nullptr) == 0)
+            ++copiesSent;
     }
+    return copiesSent;
 }
 
 int receiveDatagram(int handle, uint8_t* buffer, size_t capacity, SocketAddress& sender)

@@ -64,6 +64,13 @@ bool userConfigFolder(const SettingsEnvironment& environment, char* folder, size
     return length >= 0 && static_cast<size_t>(length) < capacity;
 }
 
+// /usr and what lies under it belong to the package manager: an installed program keeps its
+// settings in the user's folder even when it could write there (run by root).
+bool isSystemFolder(const char* folder)
+{
+    return std::strncmp(folder, "/usr", 4) == 0 && (folder[4] == '\0' || folder[4] == '/');
+}
+
 bool isWritableByAccess(const char* folder)
 {
     return ::access(folder, W_OK) == 0;
@@ -79,7 +86,7 @@ int settingsPathFor(const char* executablePath, const SettingsEnvironment& envir
 
     char folder[SETTINGS_PATH_CAPACITY];
     folderOf(path, folder);
-    if (environment.isFolderWritable(folder))
+    if (!isSystemFolder(folder) && environment.isFolderWritable(folder))
         return length;
 
     char configFolder[SETTINGS_PATH_CAPACITY];

@@ -37,7 +37,7 @@ uint16_t freeUdpPort()
 
 bool RelayHost::start(uint16_t port, const std::string& stderrPath)
 {
-    return RelayHostProcess::start(program("relay-host"), port, stderrPath) && waitUntilServing(SERVING_TIMEOUT_MS);
+    return RelayHostProcess::start(program("kovaro-relay"), port, stderrPath) && waitUntilServing(SERVING_TIMEOUT_MS);
 }
 
 bool ParticipantHost::start(const std::string& nickname, uint16_t port, const std::vector<std::string>& options,

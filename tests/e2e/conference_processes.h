@@ -1,5 +1,5 @@
 #pragma once
-// relay-host and participant-host run as children of an end-to-end test.
+// kovaro-relay and participant-host run as children of an end-to-end test.
 // participant-host prints each window update as one line (title, text, meter, warning,
 // fatal); the lines are kept with their arrival times so that a test can look at what the
 // window showed during a stretch of time.
@@ -28,7 +28,7 @@ uint16_t freeUdpPort();
 
 class RelayHost : public RelayHostProcess {
 public:
-    // Starts the built relay-host on the port and waits until it handles datagrams.
+    // Starts the built kovaro-relay on the port and waits until it handles datagrams.
     bool start(uint16_t port, const std::string& stderrPath);
 };
 

@@ -1,4 +1,4 @@
-// relay-host with two participant-hosts, each with a microphone and an output of its own:
+// kovaro-relay with two participant-hosts, each with a microphone and an output of its own:
 // each hears the other (and itself); a slot mute, the receive mute and the send mute each
 // silence exactly what they should, in the recordings and on the meters.
 

@@ -1,4 +1,4 @@
-// relay-host on hostile or broken input: nothing is answered, nobody is admitted, nothing is
+// kovaro-relay on hostile or broken input: nothing is answered, nobody is admitted, nothing is
 // relayed, and the server goes on serving afterwards.
 
 #include <random>

@@ -1,4 +1,4 @@
-// relay-host's liveness sweep: silent sessions are freed and announced; any datagram of a
+// kovaro-relay's liveness sweep: silent sessions are freed and announced; any datagram of a
 // session, whatever its type, keeps it admitted. Runs on real seconds, all cases at once.
 
 #include <algorithm>

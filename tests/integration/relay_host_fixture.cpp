@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -15,9 +16,11 @@ namespace {
 
 constexpr int START_TIMEOUT_MS = 5000;
 
+// KOVARO_RELAY_PROGRAM names another build of the relay (a packaged one), else this build's.
 std::string relayProgram()
 {
-    return std::string(KOVARO_BIN_DIR) + "/relay-host";
+    const char* other = std::getenv("KOVARO_RELAY_PROGRAM");
+    return other != nullptr && other[0] != '\0' ? other : std::string(KOVARO_BIN_DIR) + "/kovaro-relay";
 }
 
 std::string stderrPathForCurrentTest()
@@ -41,9 +44,9 @@ void RelayHostTest::SetUp()
     relayPort = UdpPeer("0.0.0.0").port();
     ASSERT_NE(relayPort, 0) << "no free UDP port";
     stderrPath_ = stderrPathForCurrentTest();
-    ASSERT_TRUE(relay.start(relayProgram(), relayPort, stderrPath_)) << "cannot start " << relayProgram();
+    ASSERT_TRUE(relay.start(relayProgram(), relayPort, stderrPath_, relayOptions)) << "cannot start " << relayProgram();
     ASSERT_TRUE(relay.waitUntilServing(START_TIMEOUT_MS))
-        << "relay-host does not serve port " << relayPort << "; its standard error:\n"
+        << "kovaro-relay does not serve port " << relayPort << "; its standard error:\n"
         << relay.stderrText();
 }
 
@@ -52,13 +55,13 @@ void RelayHostTest::TearDown()
     if (stderrPath_.empty())
         return;
     if (!stoppedByTest_) {
-        EXPECT_TRUE(relay.isRunning()) << "relay-host ended during the test";
+        EXPECT_TRUE(relay.isRunning()) << "kovaro-relay ended during the test";
         int status = stopRelay(SIGTERM);
         EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-            << "relay-host did not end with exit code 0 on SIGTERM (wait status " << status << ")";
+            << "kovaro-relay did not end with exit code 0 on SIGTERM (wait status " << status << ")";
     }
     if (HasFailure())
-        std::fprintf(stderr, "relay-host standard error:\n%s\n", relay.stderrText().c_str());
+        std::fprintf(stderr, "kovaro-relay standard error:\n%s\n", relay.stderrText().c_str());
     std::filesystem::remove(stderrPath_);
 }
 

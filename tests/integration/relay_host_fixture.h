@@ -1,5 +1,5 @@
 #pragma once
-// Fixture of the relay-host tests: a fresh relay-host on a free UDP port for every test,
+// Fixture of the kovaro-relay tests: a fresh kovaro-relay on a free UDP port for every test,
 // test participants on loopback addresses, and checks of the exact datagrams they receive.
 
 #include <gtest/gtest.h>
@@ -48,6 +48,8 @@ protected:
     // Stops the relay with the signal; returns its wait status (see RelayHostProcess::stop).
     int stopRelay(int signal);
 
+    // More arguments for the relay, set before SetUp.
+    std::vector<std::string> relayOptions;
     RelayHostProcess relay;
     uint16_t relayPort = 0;
 

@@ -1,4 +1,4 @@
-// relay-host seen from the wire: admission, the roster, refusals and the lifetime of the
+// kovaro-relay seen from the wire: admission, the roster, refusals and the lifetime of the
 // process. Every check compares whole datagrams byte for byte.
 
 #include <signal.h>
@@ -153,7 +153,7 @@ TEST_F(RelayHostTest, EndsWithExitCodeZeroOnSigint)
     ASSERT_TRUE(admitted(alice, roster.entries[0], 0, roster));
 
     int status = stopRelay(SIGINT);
-    ASSERT_NE(status, -1) << "relay-host did not end within the stop timeout";
+    ASSERT_NE(status, -1) << "kovaro-relay did not end within the stop timeout";
     EXPECT_TRUE(WIFEXITED(status)) << "wait status " << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
     // Stopping tells nobody anything.

@@ -1,4 +1,4 @@
-// relay-host's answers to admitted participants: pong, voice relay, roster, leave, and a
+// kovaro-relay's answers to admitted participants: pong, voice relay, roster, leave, and a
 // session that speaks from another port.
 
 #include "tests/integration/relay_host_fixture.h"

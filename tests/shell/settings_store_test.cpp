@@ -83,7 +83,11 @@ TEST(SettingsPath, UnwritableFolderFallsBackToTheUserConfigFolder)
     EXPECT_EQ(pathFor("/usr/bin/kovaro", noEnvironment), "/usr/bin/kovaro.ini");
 
     SettingsEnvironment writableFolder{xdg.c_str(), home.c_str(), writable};
-    EXPECT_EQ(pathFor("/usr/bin/kovaro", writableFolder), "/usr/bin/kovaro.ini");
+    EXPECT_EQ(pathFor("/opt/kovaro/kovaro", writableFolder), "/opt/kovaro/kovaro.ini");
+    // Under /usr even a folder that can be written (by root) is the package manager's.
+    EXPECT_EQ(pathFor("/usr/bin/kovaro", writableFolder), xdg + "/kovaro/kovaro.ini");
+    EXPECT_EQ(pathFor("/usr/local/bin/kovarosrv", writableFolder), xdg + "/kovaro/kovarosrv.ini");
+    EXPECT_EQ(pathFor("/usrdata/kovaro", writableFolder), "/usrdata/kovaro.ini");
 }
 
 TEST(SettingsPath, PathsThatDoNotFitAreRefused)

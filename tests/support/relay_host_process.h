@@ -1,18 +1,21 @@
 #pragma once
-// Runs the relay-host program as a child process on a given UDP port, with its standard
+// Runs the kovaro-relay program as a child process on a given UDP port, with its standard
 // error captured in a file, and stops it again with a signal. The child is always reaped.
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tests/support/child_program.h"
 
-// What relay-host writes to standard error for a datagram it cannot make sense of.
+// What kovaro-relay writes to standard error for a datagram it cannot make sense of.
 extern const std::string GARBAGE_LINE;
 
 class RelayHostProcess {
 public:
-    bool start(const std::string& program, uint16_t port, const std::string& stderrPath);
+    // options: more of the program's arguments after the port.
+    bool start(const std::string& program, uint16_t port, const std::string& stderrPath,
+               const std::vector<std::string>& options = {});
     // Pokes the port with garbage until the relay reports it on standard error, which shows
     // that it has bound the port and handles datagrams. Admits nobody.
     bool waitUntilServing(int timeoutMs);

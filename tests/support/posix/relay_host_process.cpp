@@ -18,11 +18,14 @@ TestClock::time_point deadlineIn(int ms)
 
 }
 
-bool RelayHostProcess::start(const std::string& program, uint16_t port, const std::string& stderrPath)
+bool RelayHostProcess::start(const std::string& program, uint16_t port, const std::string& stderrPath,
+                             const std::vector<std::string>& options)
 {
-    ChildOptions options;
-    options.stderrPath = stderrPath;
-    if (!process_.start({program, std::to_string(port)}, options))
+    ChildOptions childOptions;
+    childOptions.stderrPath = stderrPath;
+    std::vector<std::string> arguments{program, "--port", std::to_string(port)};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    if (!process_.start(arguments, childOptions))
         return false;
     port_ = port;
     stderrPath_ = stderrPath;

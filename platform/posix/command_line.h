@@ -1,5 +1,5 @@
 #pragma once
-// What the test-support programs share about their command line and their end.
+// What the command-line programs share about their arguments and their end.
 
 #include <signal.h>
 

@@ -1,4 +1,4 @@
-#include "tools/command_line.h"
+#include "platform/posix/command_line.h"
 
 #include <pthread.h>
 

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Checks the packages in dist/ (tools/package.sh) without installing them: lintian on each,
+# the metainfo and .desktop files they carry, the relay's systemd unit, and the packaged
+# kovaro-relay relaying between test participants (the relay tests of build/, run against the
+# program unpacked into a scratch folder).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+for package in kovaro kovarosrv kovaro-relay; do
+  ls dist/${package}_*.deb >/dev/null
+done
+status=0
+echo "== lintian"
+lintian --info --fail-on error,warning dist/*.deb || status=1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for deb in dist/*.deb; do
+  dpkg-deb -x "$deb" "$work/root"
+done
+echo "== appstreamcli, desktop-file-validate"
+appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.xml || status=1
+desktop-file-validate "$work"/root/usr/share/applications/*.desktop || status=1
+echo "== the relay's unit"
+unit=$work/root/lib/systemd/system/kovaro-relay@.service
+mkdir -p "$work/units"
+cp "$unit" "$work/units/kovaro-relay@9876.service"
+systemd-analyze verify --root="$work/root" "$work/units/kovaro-relay@9876.service" || status=1
+systemd-analyze security --offline=true --root="$work/root" "$work/units/kovaro-relay@9876.service" | tail -1
+# The unit's command, with the unpacked program in place of /usr/bin's.
+exec_start=$(sed -n 's/^ExecStart=//p' "$unit")
+[ "$exec_start" = "/usr/bin/kovaro-relay --port %i" ] || { echo "unexpected ExecStart: $exec_start"; status=1; }
+echo "== the packaged kovaro-relay, $("$work/root/usr/bin/kovaro-relay" --version)"
+KOVARO_RELAY_PROGRAM="$work/root/usr/bin/kovaro-relay" build/bin/kovaro_integration_tests \
+  --gtest_filter='RelayHostTest.*:RelayStatsTest.*' --gtest_brief=1 || status=1
+[ "$status" -eq 0 ] && echo "check_packages: all passed"
+exit "$status"
