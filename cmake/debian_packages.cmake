@@ -20,31 +20,31 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
 set(CPACK_DEBIAN_KOVARO_PACKAGE_NAME kovaro)
 set(CPACK_DEBIAN_KOVARO_PACKAGE_SECTION sound)
 set(CPACK_COMPONENT_KOVARO_DESCRIPTION "voice conference for up to sixteen people
- Kovaro records the microphone, compresses every 62.5 ms of speech and sends
- it to a relay server over UDP, and plays every other speaker on an output
- stream of its own, named after the speaker, so that each person's volume can
- be set in the desktop's mixer. Any participant can host the relay itself.
- .
- This package holds the participant program with its window. It runs on
- PulseAudio and on PipeWire.")
+Kovaro records the microphone, compresses every 62.5 ms of speech and sends
+it to a relay server over UDP, and plays every other speaker on an output
+stream of its own, named after the speaker, so that each person's volume can
+be set in the desktop's mixer. Any participant can host the relay itself.
+.
+This package holds the participant program with its window. It runs on
+PulseAudio and on PipeWire.")
 
 set(CPACK_DEBIAN_KOVAROSRV_PACKAGE_NAME kovarosrv)
 set(CPACK_DEBIAN_KOVAROSRV_PACKAGE_SECTION net)
 set(CPACK_COMPONENT_KOVAROSRV_DESCRIPTION "relay server for Kovaro voice conferences, with a window
- Kovaro is a voice conference for up to sixteen people who talk through one
- relay server over UDP.
- .
- This package holds the relay server with its window, which plays every
- participant's voice so that whoever runs it can listen in.")
+Kovaro is a voice conference for up to sixteen people who talk through one
+relay server over UDP.
+.
+This package holds the relay server with its window, which plays every
+participant's voice so that whoever runs it can listen in.")
 
 set(CPACK_DEBIAN_KOVARO-RELAY_PACKAGE_NAME kovaro-relay)
 set(CPACK_DEBIAN_KOVARO-RELAY_PACKAGE_SECTION net)
 set(CPACK_COMPONENT_KOVARO-RELAY_DESCRIPTION "relay server for Kovaro voice conferences, for servers
- Kovaro is a voice conference for up to sixteen people who talk through one
- relay server over UDP.
- .
- This package holds the relay alone, for machines without a desktop or a
- sound card, and a systemd template unit whose instance is the UDP port:
- systemctl enable --now kovaro-relay@9876")
+Kovaro is a voice conference for up to sixteen people who talk through one
+relay server over UDP.
+.
+This package holds the relay alone, for machines without a desktop or a
+sound card, and a systemd template unit whose instance is the UDP port:
+systemctl enable --now kovaro-relay@9876")
 
 include(CPack)

@@ -22,9 +22,11 @@ desktop-file-validate "$work"/root/usr/share/applications/*.desktop || status=1
 echo "== the relay's unit"
 unit=$work/root/lib/systemd/system/kovaro-relay@.service
 mkdir -p "$work/units"
-cp "$unit" "$work/units/kovaro-relay@9876.service"
-systemd-analyze verify --root="$work/root" "$work/units/kovaro-relay@9876.service" || status=1
-systemd-analyze security --offline=true --root="$work/root" "$work/units/kovaro-relay@9876.service" | tail -1
+# An instance of the template, whose command is the unpacked program and whose manual page
+# is found in the unpacked tree, as they would be on the installed system.
+sed "s|/usr/bin/kovaro-relay|$work/root/usr/bin/kovaro-relay|" "$unit" >"$work/units/kovaro-relay@9876.service"
+MANPATH="$work/root/usr/share/man" systemd-analyze verify "$work/units/kovaro-relay@9876.service" || status=1
+systemd-analyze security --offline=true "$work/units/kovaro-relay@9876.service" | tail -1
 # The unit's command, with the unpacked program in place of /usr/bin's.
 exec_start=$(sed -n 's/^ExecStart=//p' "$unit")
 [ "$exec_start" = "/usr/bin/kovaro-relay --port %i" ] || { echo "unexpected ExecStart: $exec_start"; status=1; }

@@ -6,7 +6,7 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
           # The sound server of a Debian 12 desktop, run headless beside PulseAudio in the tests.
           pipewire pipewire-pulse wireplumber dbus-daemon
           # The Debian packages (tools/package.sh) and their checks.
-          dpkg-dev file fakeroot lintian desktop-file-utils appstream systemd
+          dpkg-dev file fakeroot lintian desktop-file-utils appstream systemd man-db
           # The Windows build: mingw-w64 with POSIX threads, Wine to run its tests, and the
           # locale definitions for Wine's Japanese locale (about 1.4 GB together).
           g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine fonts-wine locales)
