@@ -43,7 +43,7 @@ run_conferences() {
   done
   awk -v t="$total" -v c="$count" -v hz="$hz" -v ns=$((end_ns - start_ns)) -v s=$((s1 - s0)) 'BEGIN {
     secs = ns / 1e9; per = 100 * t / hz / secs / c
-    printf "  relays together: %.2f %% of one core, %.2f %% each on average: %.0f conferences per core\n", 100 * t / hz / secs, per, per > 0 ? 100 / per : 0
+    printf "  relays together: %.2f %% of one core, %.2f %% each on average: %.0f conferences per core\n", 100 * t / hz / secs, per, (per > 0 ? 100 / per : 0)
     printf "  the speakers (voice-swarm) together: %.2f %% of one core\n", 100 * s / hz / secs }'
   for pid in "${swarms[@]}"; do wait "$pid" || true; forget "$pid"; done
   grep -h "member-to-member copies missing" "$work"/swarm-"$count"-*.out | sort | uniq -c || true
