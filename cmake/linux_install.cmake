@@ -3,8 +3,9 @@
 # (kovaro, kovarosrv, kovaro-relay), which cmake/debian_packages.cmake turns into a .deb.
 include(GNUInstallDirs)
 
-# Where the relay's systemd unit goes: Debian 12 keeps packaged units in /lib/systemd/system.
-set(KOVARO_SYSTEMD_UNIT_DIR /lib/systemd/system CACHE PATH "Folder of the relay's systemd unit")
+# Where the relay's systemd unit goes, under the prefix: /usr/lib/systemd/system in the package;
+# systemd also reads /usr/local/lib/systemd/system for an install from source.
+set(KOVARO_SYSTEMD_UNIT_DIR lib/systemd/system CACHE PATH "Folder of the relay's systemd unit")
 
 # The program icon in every size the desktop looks for, under the name the .desktop file uses.
 function(kovaro_install_icon component name)

@@ -20,7 +20,7 @@ echo "== appstreamcli, desktop-file-validate"
 appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.xml || status=1
 desktop-file-validate "$work"/root/usr/share/applications/*.desktop || status=1
 echo "== the relay's unit"
-unit=$work/root/lib/systemd/system/kovaro-relay@.service
+unit=$work/root/usr/lib/systemd/system/kovaro-relay@.service
 mkdir -p "$work/units"
 # An instance of the template, whose command is the unpacked program and whose manual page
 # is found in the unpacked tree, as they would be on the installed system.
