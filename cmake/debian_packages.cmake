@@ -17,8 +17,13 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
     WORLD_READ WORLD_EXECUTE)
 
+# The windows speak Japanese, and sound goes through a PulseAudio server (PipeWire's or
+# PulseAudio itself): a desktop has both, a minimal system gets them with the package.
+set(recommends_for_windows "pipewire-pulse | pulseaudio, fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic")
+
 set(CPACK_DEBIAN_KOVARO_PACKAGE_NAME kovaro)
 set(CPACK_DEBIAN_KOVARO_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_KOVARO_PACKAGE_RECOMMENDS ${recommends_for_windows})
 set(CPACK_COMPONENT_KOVARO_DESCRIPTION "voice conference for up to sixteen people
 Kovaro records the microphone, compresses every 62.5 ms of speech and sends
 it to a relay server over UDP, and plays every other speaker on an output
@@ -30,6 +35,7 @@ PulseAudio and on PipeWire.")
 
 set(CPACK_DEBIAN_KOVAROSRV_PACKAGE_NAME kovarosrv)
 set(CPACK_DEBIAN_KOVAROSRV_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_KOVAROSRV_PACKAGE_RECOMMENDS ${recommends_for_windows})
 set(CPACK_COMPONENT_KOVAROSRV_DESCRIPTION "relay server for Kovaro voice conferences, with a window
 Kovaro is a voice conference for up to sixteen people who talk through one
 relay server over UDP.
