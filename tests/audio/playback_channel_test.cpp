@@ -13,6 +13,14 @@
 
 namespace {
 
+// What a played stream may miss without a fault of ours: a resampling server's edges ring for
+// a few samples, and PipeWire's graph, without realtime priority on a shared machine, now and
+// then drops a cycle (171 samples here) in every stream. A lost block is 500.
+size_t samplesThatMayGoMissing()
+{
+    return onPipeWire() ? 171u + 20u : 20u;
+}
+
 const uint8_t* bytesOf(const std::vector<int16_t>& samples, size_t firstSample = 0)
 {
     return reinterpret_cast<const uint8_t*>(samples.data() + firstSample);
@@ -113,7 +121,7 @@ TEST_F(PlaybackTest, AChannelNeverHoldsMoreThanHalfASecond)
     EXPECT_LE(accepted, 8u);
     // The blocks that were taken all play; the refused ones never do.
     const size_t loud = loudSamples(played, 4000);
-    EXPECT_GE(loud, accepted * 500u - 20u);
+    EXPECT_GE(loud, accepted * 500u - samplesThatMayGoMissing());
     EXPECT_LE(loud, accepted * 500u + 20u);
 }
 
@@ -197,9 +205,7 @@ TEST_F(PlaybackTest, ASenderTwoPercentFastKeepsPlayingWithDrops)
     // at the fast pace less the half second the queue may hold back.
     const LoudSpan span = loudSpan(played);
     EXPECT_GE(span.length, static_cast<size_t>(BLOCKS) * 500u * 100u / 102u);
-    // PipeWire's graph, without realtime priority on a shared machine, now and then drops a
-    // cycle (171 samples here) in every stream; a block's gap is 500.
-    EXPECT_LE(span.quiet, onPipeWire() ? 171u : 20u);
+    EXPECT_LE(span.quiet, samplesThatMayGoMissing());
 }
 
 // Every slot has an output of its own, all open together, and each plays what it is given.
@@ -222,7 +228,7 @@ TEST_F(PlaybackTest, SixteenChannelsOpenAtOnceAndEachPlays)
         channel.close();
     EXPECT_FALSE(channels[15].isOpen());
     // One block from each of the three, one after the other.
-    EXPECT_GE(loudSamples(played, 4000), 3 * 500u - 20u);
+    EXPECT_GE(loudSamples(played, 4000), 3 * 500u - samplesThatMayGoMissing());
     EXPECT_LE(loudSamples(played, 4000), 3 * 500u + 20u);
 }
 
