@@ -19,8 +19,8 @@ void releaseSocket(int handle);
 int sendDatagram(int handle, const uint8_t* bytes, size_t length, const SocketAddress& to);
 // Sends headers[i] followed by the shared body to addresses[i] for every i, in as few calls
 // as the system allows. A copy that fails is lost; the others still go. Returns the copies sent.
-size_t sendDatagramCopies(int handle, const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses, size_t count,
-                        const uint8_t* body, size_t bodyLength);
+size_t sendDatagramCopies(int handle, const uint8_t (*headers)[HEADER_SIZE], const SocketAddress* addresses,
+                          size_t count, const uint8_t* body, size_t bodyLength);
 // The length of the next datagram; NET_RECEIVE_FAILED when nothing waits, on an error, or
 // when the datagram is longer than capacity (it is discarded whole then).
 int receiveDatagram(int handle, uint8_t* buffer, size_t capacity, SocketAddress& sender);

@@ -63,8 +63,9 @@ size_t sendDatagramCopies(int handle, const uint8_t (*headers)[HEADER_SIZE], con
         if (sent < 0 && errno == EINTR)
             continue;
         // The call stops at the first copy that fails: skip that one, go on with the rest.
-        next += sent > 0 ? static_cast<size_t>(sent) : 0;
-        copiesSent += sent > 0 ? static_cast<size_t>(sent) : 0;
+        const size_t delivered = sent > 0 ? static_cast<size_t>(sent) : 0;
+        next += delivered;
+        copiesSent += delivered;
         if (sent < static_cast<int>(batch))
             ++next;
     }

@@ -1,5 +1,6 @@
 #include "server/relay/relay_options.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -10,11 +11,33 @@ namespace {
 
 constexpr int32_t MOST_STATS_SECONDS = 86400;
 
-RelayOptions refused(const char* format, const char* text)
+// The options that take a whole number, as "--name N" or "--name=N".
+struct NumberOption {
+    const char* name;
+    int32_t most;
+    int32_t RelayOptions::*field;
+};
+constexpr NumberOption NUMBER_OPTIONS[] = {{"--port", 65535, &RelayOptions::port},
+                                           {"--stats", MOST_STATS_SECONDS, &RelayOptions::statsSeconds}};
+
+const NumberOption* numberOptionOf(const char* argument)
+{
+    for (const NumberOption& option : NUMBER_OPTIONS) {
+        const size_t length = std::strlen(option.name);
+        if (std::strncmp(argument, option.name, length) == 0 && (argument[length] == '\0' || argument[length] == '='))
+            return &option;
+    }
+    return nullptr;
+}
+
+__attribute__((format(printf, 1, 2))) RelayOptions refused(const char* format, ...)
 {
     RelayOptions options;
     options.action = RelayOptions::Action::Refuse;
-    std::snprintf(options.problem, sizeof options.problem, format, text);
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(options.problem, sizeof options.problem, format, arguments);
+    va_end(arguments);
     return options;
 }
 
@@ -36,29 +59,19 @@ RelayOptions parseRelayOptions(int argc, const char* const* argv)
             version = true;
             continue;
         }
-        const bool isPort = std::strncmp(argument, "--port", 6) == 0;
-        const bool isStats = std::strncmp(argument, "--stats", 7) == 0;
-        const char* name = isPort ? "--port" : "--stats";
-        const size_t nameLength = std::strlen(name);
-        if ((!isPort && !isStats) || (argument[nameLength] != '\0' && argument[nameLength] != '=')) {
+        const NumberOption* option = numberOptionOf(argument);
+        if (option == nullptr)
             return refused("unknown argument \"%s\"", argument);
-        }
-        const char* value = argument[nameLength] == '=' ? argument + nameLength + 1 : nullptr;
-        if (value == nullptr) {
-            if (index + 1 == argc) {
-                return refused("%s needs a value", name);
-            }
+        const char* value = argument + std::strlen(option->name);
+        if (*value == '=') {
+            ++value;
+        } else if (index + 1 < argc) {
             value = argv[++index];
+        } else {
+            return refused("%s needs a value", option->name);
         }
-        const bool valid = isPort ? parseNumber(value, 1, 65535, options.port)
-                                  : parseNumber(value, 1, MOST_STATS_SECONDS, options.statsSeconds);
-        if (!valid) {
-            RelayOptions bad = refused("%s", name);
-            const size_t used = std::strlen(bad.problem);
-            std::snprintf(bad.problem + used, sizeof bad.problem - used, " takes a whole number from 1 to %d, not \"%s\"",
-                          isPort ? 65535 : MOST_STATS_SECONDS, value);
-            return bad;
-        }
+        if (!parseNumber(value, 1, option->most, options.*option->field))
+            return refused("%s takes a whole number from 1 to %d, not \"%s\"", option->name, option->most, value);
     }
     if (help) {
         options.action = RelayOptions::Action::Help;

@@ -19,6 +19,8 @@ constexpr int INPUT_QUEUE_CAPACITY = 64;
 struct FakeOutput {
     bool open = false;
     int generation = 0;
+    DWORD_PTR callback = 0;
+    DWORD_PTR instance = 0;
     uint32_t bytes = 0;
 };
 
@@ -40,18 +42,66 @@ struct FakeDevice {
     FakeInput inputs[INPUT_CAPACITY];
 };
 
-FakeDevice device;
+FakeDevice fake;
 
-FakeOutput* liveOutput(HWAVEOUT handle)
+// The device behind a handle, or null when it was opened before the last unplugging.
+template <typename Device, typename Handle>
+Device* live(Handle handle)
 {
-    auto* output = reinterpret_cast<FakeOutput*>(handle);
-    return output->generation == device.generation ? output : nullptr;
+    auto* device = reinterpret_cast<Device*>(handle);
+    return device->generation == fake.generation ? device : nullptr;
 }
 
-FakeInput* liveInput(HWAVEIN handle)
+
+// Prepares or unprepares a header on a device that is still there.
+template <typename Device, typename Handle, bool PREPARED>
+MMRESULT WINAPI fakePrepare(Handle handle, LPWAVEHDR header, UINT)
 {
-    auto* input = reinterpret_cast<FakeInput*>(handle);
-    return input->generation == device.generation ? input : nullptr;
+    if (live<Device>(handle) == nullptr) {
+        return MMSYSERR_NODRIVER;
+    }
+    header->dwFlags = PREPARED ? header->dwFlags | WHDR_PREPARED : header->dwFlags & ~WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+// Closing works on a dead handle too.
+template <typename Device, typename Handle>
+MMRESULT WINAPI fakeClose(Handle handle)
+{
+    reinterpret_cast<Device*>(handle)->open = false;
+    return MMSYSERR_NOERROR;
+}
+
+// Takes a free entry of the table for a new handle.
+template <typename Device, size_t N, typename Handle>
+MMRESULT openIn(Device (&table)[N], Handle* handle, DWORD_PTR callback, DWORD_PTR instance)
+{
+    if (!fake.present) {
+        return MMSYSERR_NODRIVER;
+    }
+    for (Device& device : table) {
+        if (!device.open) {
+            device = Device{};
+            device.open = true;
+            device.generation = fake.generation;
+            device.callback = callback;
+            device.instance = instance;
+            *handle = reinterpret_cast<Handle>(&device);
+            return MMSYSERR_NOERROR;
+        }
+    }
+    return MMSYSERR_ALLOCATED;
+}
+
+// The live input that records, or null.
+FakeInput* recordingInput()
+{
+    for (FakeInput& input : fake.inputs) {
+        if (input.open && input.generation == fake.generation && input.started) {
+            return &input;
+        }
+    }
+    return nullptr;
 }
 
 // Hands the input's queued buffers back in order, each with bytes recorded (0: empty).
@@ -73,51 +123,20 @@ void handBack(FakeInput& input, bool fill)
 
 UINT WINAPI fakeGetNumDevs()
 {
-    return device.present ? 1 : 0;
+    return fake.present ? 1 : 0;
 }
 
 MMRESULT WINAPI fakeOutOpen(LPHWAVEOUT handle, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD)
 {
-    if (!device.present) {
-        return MMSYSERR_NODRIVER;
-    }
-    for (FakeOutput& output : device.outputs) {
-        if (!output.open) {
-            output = FakeOutput{true, device.generation, 0};
-            *handle = reinterpret_cast<HWAVEOUT>(&output);
-            return MMSYSERR_NOERROR;
-        }
-    }
-    return MMSYSERR_ALLOCATED;
+    return openIn(fake.outputs, handle, 0, 0);
 }
 
-MMRESULT WINAPI fakeOutClose(HWAVEOUT handle)
-{
-    reinterpret_cast<FakeOutput*>(handle)->open = false;
-    return MMSYSERR_NOERROR;
-}
 
-MMRESULT WINAPI fakeOutPrepare(HWAVEOUT handle, LPWAVEHDR header, UINT)
-{
-    if (liveOutput(handle) == nullptr) {
-        return MMSYSERR_NODRIVER;
-    }
-    header->dwFlags |= WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
-}
 
-MMRESULT WINAPI fakeOutUnprepare(HWAVEOUT handle, LPWAVEHDR header, UINT)
-{
-    if (liveOutput(handle) == nullptr) {
-        return MMSYSERR_NODRIVER;
-    }
-    header->dwFlags &= ~WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
-}
 
 MMRESULT WINAPI fakeOutWrite(HWAVEOUT handle, LPWAVEHDR header, UINT)
 {
-    FakeOutput* output = liveOutput(handle);
+    FakeOutput* output = live<FakeOutput>(handle);
     if (output == nullptr) {
         return MMSYSERR_NODRIVER;
     }
@@ -128,12 +147,12 @@ MMRESULT WINAPI fakeOutWrite(HWAVEOUT handle, LPWAVEHDR header, UINT)
 
 MMRESULT WINAPI fakeOutReset(HWAVEOUT handle)
 {
-    return liveOutput(handle) == nullptr ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
+    return live<FakeOutput>(handle) == nullptr ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
 }
 
 MMRESULT WINAPI fakeOutGetPosition(HWAVEOUT handle, LPMMTIME time, UINT)
 {
-    const FakeOutput* output = liveOutput(handle);
+    const FakeOutput* output = live<FakeOutput>(handle);
     if (output == nullptr) {
         return MMSYSERR_NODRIVER;
     }
@@ -144,50 +163,15 @@ MMRESULT WINAPI fakeOutGetPosition(HWAVEOUT handle, LPMMTIME time, UINT)
 
 MMRESULT WINAPI fakeInOpen(LPHWAVEIN handle, UINT, LPCWAVEFORMATEX, DWORD_PTR callback, DWORD_PTR instance, DWORD)
 {
-    if (!device.present) {
-        return MMSYSERR_NODRIVER;
-    }
-    for (FakeInput& input : device.inputs) {
-        if (!input.open) {
-            input = FakeInput{};
-            input.open = true;
-            input.generation = device.generation;
-            input.callback = callback;
-            input.instance = instance;
-            *handle = reinterpret_cast<HWAVEIN>(&input);
-            return MMSYSERR_NOERROR;
-        }
-    }
-    return MMSYSERR_ALLOCATED;
+    return openIn(fake.inputs, handle, callback, instance);
 }
 
-MMRESULT WINAPI fakeInClose(HWAVEIN handle)
-{
-    reinterpret_cast<FakeInput*>(handle)->open = false;
-    return MMSYSERR_NOERROR;
-}
 
-MMRESULT WINAPI fakeInPrepare(HWAVEIN handle, LPWAVEHDR header, UINT)
-{
-    if (liveInput(handle) == nullptr) {
-        return MMSYSERR_NODRIVER;
-    }
-    header->dwFlags |= WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
-}
 
-MMRESULT WINAPI fakeInUnprepare(HWAVEIN handle, LPWAVEHDR header, UINT)
-{
-    if (liveInput(handle) == nullptr) {
-        return MMSYSERR_NODRIVER;
-    }
-    header->dwFlags &= ~WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
-}
 
 MMRESULT WINAPI fakeInAddBuffer(HWAVEIN handle, LPWAVEHDR header, UINT)
 {
-    FakeInput* input = liveInput(handle);
+    FakeInput* input = live<FakeInput>(handle);
     if (input == nullptr) {
         return MMSYSERR_NODRIVER;
     }
@@ -204,7 +188,7 @@ MMRESULT WINAPI fakeInAddBuffer(HWAVEIN handle, LPWAVEHDR header, UINT)
 
 MMRESULT WINAPI fakeInStart(HWAVEIN handle)
 {
-    FakeInput* input = liveInput(handle);
+    FakeInput* input = live<FakeInput>(handle);
     if (input == nullptr) {
         return MMSYSERR_NODRIVER;
     }
@@ -214,7 +198,7 @@ MMRESULT WINAPI fakeInStart(HWAVEIN handle)
 
 MMRESULT WINAPI fakeInReset(HWAVEIN handle)
 {
-    FakeInput* input = liveInput(handle);
+    FakeInput* input = live<FakeInput>(handle);
     if (input == nullptr) {
         return MMSYSERR_NODRIVER;
     }
@@ -225,7 +209,7 @@ MMRESULT WINAPI fakeInReset(HWAVEIN handle)
 
 MMRESULT WINAPI fakeInGetPosition(HWAVEIN handle, LPMMTIME time, UINT)
 {
-    if (liveInput(handle) == nullptr) {
+    if (live<FakeInput>(handle) == nullptr) {
         return MMSYSERR_NODRIVER;
     }
     time->wType = TIME_BYTES;
@@ -238,17 +222,17 @@ MMRESULT WINAPI fakeInGetPosition(HWAVEIN handle, LPMMTIME time, UINT)
 extern "C" {
 decltype(&waveOutGetNumDevs) __imp_waveOutGetNumDevs = fakeGetNumDevs;
 decltype(&waveOutOpen) __imp_waveOutOpen = fakeOutOpen;
-decltype(&waveOutClose) __imp_waveOutClose = fakeOutClose;
-decltype(&waveOutPrepareHeader) __imp_waveOutPrepareHeader = fakeOutPrepare;
-decltype(&waveOutUnprepareHeader) __imp_waveOutUnprepareHeader = fakeOutUnprepare;
+decltype(&waveOutClose) __imp_waveOutClose = fakeClose<FakeOutput, HWAVEOUT>;
+decltype(&waveOutPrepareHeader) __imp_waveOutPrepareHeader = fakePrepare<FakeOutput, HWAVEOUT, true>;
+decltype(&waveOutUnprepareHeader) __imp_waveOutUnprepareHeader = fakePrepare<FakeOutput, HWAVEOUT, false>;
 decltype(&waveOutWrite) __imp_waveOutWrite = fakeOutWrite;
 decltype(&waveOutReset) __imp_waveOutReset = fakeOutReset;
 decltype(&waveOutGetPosition) __imp_waveOutGetPosition = fakeOutGetPosition;
 decltype(&waveInGetNumDevs) __imp_waveInGetNumDevs = fakeGetNumDevs;
 decltype(&waveInOpen) __imp_waveInOpen = fakeInOpen;
-decltype(&waveInClose) __imp_waveInClose = fakeInClose;
-decltype(&waveInPrepareHeader) __imp_waveInPrepareHeader = fakeInPrepare;
-decltype(&waveInUnprepareHeader) __imp_waveInUnprepareHeader = fakeInUnprepare;
+decltype(&waveInClose) __imp_waveInClose = fakeClose<FakeInput, HWAVEIN>;
+decltype(&waveInPrepareHeader) __imp_waveInPrepareHeader = fakePrepare<FakeInput, HWAVEIN, true>;
+decltype(&waveInUnprepareHeader) __imp_waveInUnprepareHeader = fakePrepare<FakeInput, HWAVEIN, false>;
 decltype(&waveInAddBuffer) __imp_waveInAddBuffer = fakeInAddBuffer;
 decltype(&waveInStart) __imp_waveInStart = fakeInStart;
 decltype(&waveInReset) __imp_waveInReset = fakeInReset;
@@ -259,14 +243,14 @@ namespace fake_wave {
 
 void reset()
 {
-    device = FakeDevice{};
+    fake = FakeDevice{};
 }
 
 void unplug()
 {
-    device.present = false;
-    ++device.generation;
-    for (FakeInput& input : device.inputs) {
+    fake.present = false;
+    ++fake.generation;
+    for (FakeInput& input : fake.inputs) {
         if (input.open) {
             input.started = false;
             handBack(input, false);
@@ -276,28 +260,25 @@ void unplug()
 
 void plugIn()
 {
-    device.present = true;
+    fake.present = true;
 }
 
 int record()
 {
-    for (FakeInput& input : device.inputs) {
-        if (input.open && input.generation == device.generation && input.started) {
-            const int count = input.queued;
-            handBack(input, true);
-            return count;
-        }
+    FakeInput* input = recordingInput();
+    if (input == nullptr) {
+        return 0;
     }
-    return 0;
+    const int count = input->queued;
+    handBack(*input, true);
+    return count;
 }
 
 uint32_t bytesPlayed()
 {
     uint32_t bytes = 0;
-    for (const FakeOutput& output : device.outputs) {
-        if (output.open && output.generation == device.generation) {
-            bytes += output.bytes;
-        }
+    for (const FakeOutput& output : fake.outputs) {
+        bytes += output.open && output.generation == fake.generation ? output.bytes : 0;
     }
     return bytes;
 }
@@ -305,7 +286,7 @@ uint32_t bytesPlayed()
 int openOutputs()
 {
     int count = 0;
-    for (const FakeOutput& output : device.outputs) {
+    for (const FakeOutput& output : fake.outputs) {
         count += output.open ? 1 : 0;
     }
     return count;
@@ -313,12 +294,7 @@ int openOutputs()
 
 bool inputStarted()
 {
-    for (const FakeInput& input : device.inputs) {
-        if (input.open && input.generation == device.generation && input.started) {
-            return true;
-        }
-    }
-    return false;
+    return recordingInput() != nullptr;
 }
 
 }  // namespace fake_wave
