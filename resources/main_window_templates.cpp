@@ -68,8 +68,8 @@ constexpr auto serverControls = [] {
 }();
 static_assert(everyControlSet(serverControls));
 
-// Both main windows share class, frame, font, menu and the title that creation replaces.
-constexpr DialogTemplate mainWindowTemplate(int resourceId, int height, const DialogControl* controls,
+// Both main windows share class, frame, font and the title that creation replaces.
+constexpr DialogTemplate mainWindowTemplate(int resourceId, int height, int menuId, const DialogControl* controls,
                                             std::size_t count)
 {
     return {resourceId,
@@ -80,7 +80,7 @@ constexpr DialogTemplate mainWindowTemplate(int resourceId, int height, const Di
             "MS UI Gothic",
             9,
             "zelAppDialog",
-            IDR_MAINMENU,
+            menuId,
             controls,
             static_cast<int>(count)};
 }
@@ -88,6 +88,6 @@ constexpr DialogTemplate mainWindowTemplate(int resourceId, int height, const Di
 }  // namespace
 
 constinit const DialogTemplate participantMainTemplate =
-    mainWindowTemplate(IDD_MAIN, 177, participantControls.data(), participantControls.size());
+    mainWindowTemplate(IDD_MAIN, 177, IDR_PARTICIPANT_MENU, participantControls.data(), participantControls.size());
 constinit const DialogTemplate serverMainTemplate =
-    mainWindowTemplate(IDD_SERVER_MAIN, 153, serverControls.data(), serverControls.size());
+    mainWindowTemplate(IDD_SERVER_MAIN, 153, IDR_MAINMENU, serverControls.data(), serverControls.size());

@@ -7,6 +7,8 @@
 struct MenuItem {
     const char* text = nullptr;  // nullptr: a separator
     int commandId = 0;
+    // Shows a check mark that the window sets; choosing the item only sends its command.
+    bool checkable = false;
 };
 
 struct MenuPopup {

@@ -12,9 +12,14 @@ constexpr int IDD_CONNECT = 104;
 constexpr int IDD_SERVER_MAIN = 105;
 constexpr int IDR_ACCEL = 105;
 constexpr int IDD_SERVER_CONNECT = 106;
+// The participant's menu: IDR_MAINMENU's popup and the voice-processing popup beside it.
+constexpr int IDR_PARTICIPANT_MENU = 107;
 
 constexpr int IDM_EXIT = 40001;
 constexpr int IDM_CONNECT = 40004;
+constexpr int IDM_ECHO_CANCEL = 40005;
+constexpr int IDM_NOISE_SUPPRESSION = 40006;
+constexpr int IDM_AUTO_GAIN = 40007;
 
 // Dialog results and the buttons that give them, IDOK (1) and IDCANCEL (2): the system's own
 // where it has them (resources/windows or resources/posix).

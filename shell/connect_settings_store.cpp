@@ -74,6 +74,20 @@ void saveServerConnectSettings(const SettingsStore& store, const ConnectSettings
     store.writeInt(KEY_REMOTE_PORT, settings.remotePort);
 }
 
+VoiceProcessingSwitches loadVoiceProcessingSwitches(const SettingsStore& store)
+{
+    VoiceProcessingSwitches switches;
+    for (const VoiceProcessingKey& key : VOICE_PROCESSING_KEYS)
+        switches.*key.which = readInt(store, key.key, 1) != 0;
+    return switches;
+}
+
+void saveVoiceProcessingSwitch(const SettingsStore& store, const VoiceProcessingKey& key,
+                               const VoiceProcessingSwitches& switches)
+{
+    store.writeInt(key.key, switches.*key.which ? 1 : 0);
+}
+
 WindowPosition loadWindowPosition(const SettingsStore& store)
 {
     WindowPosition position{};

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "conference/connect_settings.h"
+#include "conference/voice_processing_switches.h"
 #include "shell/settings_store.h"
 
 constexpr char KEY_NICKNAME[] = "NickName";
@@ -18,6 +19,9 @@ constexpr char KEY_SERVER_MODE[] = "ServerMode";
 constexpr char KEY_LOCAL_PORT[] = "LocalPort";
 constexpr char KEY_TOP[] = "Top";
 constexpr char KEY_LEFT[] = "Left";
+constexpr char KEY_ECHO_CANCEL[] = "EchoCancel";
+constexpr char KEY_NOISE_SUPPRESSION[] = "NoiseSuppression";
+constexpr char KEY_AUTO_GAIN[] = "AutoGain";
 
 constexpr char DEFAULT_NICKNAME[] = "unnamed";
 constexpr int32_t DEFAULT_SERVER_MODE = 1;
@@ -35,6 +39,24 @@ size_t saveConnectSettings(const SettingsStore& store, const ConnectSettings& se
 // mode, no fixed local port; only RemotePort comes from the file, and only it is saved.
 void loadServerConnectSettings(const SettingsStore& store, ConnectSettings& settings);
 void saveServerConnectSettings(const SettingsStore& store, const ConnectSettings& settings);
+
+// The participant's voice-processing switches, each under a key of its own.
+struct VoiceProcessingKey {
+    const char* key;
+    bool VoiceProcessingSwitches::*which;
+};
+
+constexpr VoiceProcessingKey VOICE_PROCESSING_KEYS[] = {
+    {KEY_ECHO_CANCEL, &VoiceProcessingSwitches::echoCancel},
+    {KEY_NOISE_SUPPRESSION, &VoiceProcessingSwitches::noiseSuppression},
+    {KEY_AUTO_GAIN, &VoiceProcessingSwitches::autoGain},
+};
+
+// Every switch on unless its key holds 0: an absent key, like any other number, leaves it on.
+VoiceProcessingSwitches loadVoiceProcessingSwitches(const SettingsStore& store);
+// Writes the one key of `key` as 1 or 0.
+void saveVoiceProcessingSwitch(const SettingsStore& store, const VoiceProcessingKey& key,
+                               const VoiceProcessingSwitches& switches);
 
 struct WindowPosition {
     int32_t left;

@@ -6,6 +6,7 @@
 #include "platform/event_loop.h"
 #include "resources/resource_ids.h"
 #include "shell/connect_settings_store.h"
+#include "voice_processing_support.h"
 
 namespace {
 
@@ -24,6 +25,10 @@ void saveParticipantSettings(const SettingsStore& store, const ConnectSettings& 
     // The record holds code page 932 text, which the file's UTF-8 always holds.
     saveConnectSettings(store, settings);
 }
+
+// The menu items of the voice-processing switches, in the order of VOICE_PROCESSING_KEYS.
+constexpr int VOICE_PROCESSING_COMMANDS[] = {IDM_ECHO_CANCEL, IDM_NOISE_SUPPRESSION, IDM_AUTO_GAIN};
+static_assert(std::size(VOICE_PROCESSING_COMMANDS) == std::size(VOICE_PROCESSING_KEYS));
 
 intptr_t muteArgument(bool checked, int index)
 {
@@ -60,6 +65,11 @@ void MainWindow::create()
                                           frame.bottom - frame.top, screens, screenCount);
     host_.moveWindow(host_.context, position.left, position.top);
 
+    if (variant_.hasMicrophone) {
+        voiceProcessing_ = loadVoiceProcessingSwitches(store_);
+        showVoiceProcessing();
+    }
+
     host_.postToSelf(host_.context, WM_WORKER_START, 0, 0);
     host_.postToSelf(host_.context, WM_COMMAND, IDM_CONNECT, 0);
 }
@@ -88,21 +98,29 @@ void MainWindow::startWorker()
         return;
     for (int slot = 0; slot < SLOT_COUNT; ++slot)
         controls_.range(IDC_SLOT_METER_BASE + slot, METER_MINIMUM, METER_MAXIMUM);
-    if (variant_.hasSendMeter)
+    if (variant_.hasMicrophone)
         controls_.range(IDC_SEND_METER, METER_MINIMUM, METER_MAXIMUM);
     worker_.start(worker_.context);
     workerStarted_ = true;
+    if (variant_.hasMicrophone && VOICE_PROCESSING_AVAILABLE)
+        postVoiceProcessing();
 }
 
 bool MainWindow::command(int commandId)
 {
-    if (commandId == IDC_RECV_MUTE || (commandId == IDC_SEND_MUTE && variant_.hasSendMeter)) {
+    if (commandId == IDC_RECV_MUTE || (commandId == IDC_SEND_MUTE && variant_.hasMicrophone)) {
         postMute(CMD_MUTE_MASTER, commandId - IDC_RECV_MUTE, commandId);
         return true;
     }
     if (commandId >= IDC_SLOT_MUTE_BASE && commandId < IDC_SLOT_MUTE_BASE + SLOT_COUNT) {
         postMute(CMD_MUTE_SLOT, commandId - IDC_SLOT_MUTE_BASE, commandId);
         return true;
+    }
+    for (size_t index = 0; index < std::size(VOICE_PROCESSING_COMMANDS); ++index) {
+        if (commandId == VOICE_PROCESSING_COMMANDS[index] && variant_.hasMicrophone && VOICE_PROCESSING_AVAILABLE) {
+            toggleVoiceProcessing(VOICE_PROCESSING_KEYS[index]);
+            return true;
+        }
     }
     switch (commandId) {
     case IDM_EXIT:
@@ -119,6 +137,28 @@ bool MainWindow::command(int commandId)
 void MainWindow::postMute(uint32_t workerCommand, int index, int controlId)
 {
     postToWorker(WM_COMMAND, workerCommand, muteArgument(controls_.checked(controlId), index));
+}
+
+void MainWindow::showVoiceProcessing()
+{
+    // Where the processing does not run the saved switches are shown as they are, greyed, and
+    // nothing here writes them, so the file keeps what a build that runs it saved.
+    for (size_t index = 0; index < std::size(VOICE_PROCESSING_COMMANDS); ++index)
+        host_.setMenuItemState(host_.context, VOICE_PROCESSING_COMMANDS[index],
+                               voiceProcessing_.*VOICE_PROCESSING_KEYS[index].which, VOICE_PROCESSING_AVAILABLE);
+}
+
+void MainWindow::toggleVoiceProcessing(const VoiceProcessingKey& key)
+{
+    voiceProcessing_.*key.which = !(voiceProcessing_.*key.which);
+    showVoiceProcessing();
+    saveVoiceProcessingSwitch(store_, key, voiceProcessing_);
+    postVoiceProcessing();
+}
+
+void MainWindow::postVoiceProcessing()
+{
+    postToWorker(WM_COMMAND, CMD_VOICE_PROCESSING, packSwitches(voiceProcessing_));
 }
 
 void MainWindow::connect()

@@ -2,7 +2,8 @@
 // The main window's procedure, the same in the participant program and the dedicated server:
 // it restores and saves the window's position, starts the worker, runs the connect command
 // (load the settings, run the connection dialog, save, hand the record to the worker), turns
-// clicks on the mute buttons into worker commands and tells the worker when the window goes.
+// clicks on the mute buttons into worker commands, keeps the participant's voice-processing
+// switches (menu checks, settings file, worker) and tells the worker when the window goes.
 // It never touches a socket or a device; the worker updates the window through its own view.
 // Threading: the main thread only.
 
@@ -10,7 +11,9 @@
 #include <cstdint>
 
 #include "conference/connect_settings.h"
+#include "conference/voice_processing_switches.h"
 #include "shell/connect_dialog.h"
+#include "shell/connect_settings_store.h"
 #include "shell/dialog_controls.h"
 #include "shell/settings_store.h"
 #include "shell/window_placement.h"
@@ -20,6 +23,8 @@
 struct MainWindowHost {
     void* context = nullptr;
     void (*setTitle)(void* context, const char* title) = nullptr;
+    // Sets the check mark and the enabled state of the menu item with this command id.
+    void (*setMenuItemState)(void* context, int commandId, bool checked, bool enabled) = nullptr;
     // Queues a message for MainWindow::handle behind those already queued; it is handled once
     // the window's message loop runs.
     void (*postToSelf)(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam) = nullptr;
@@ -41,8 +46,8 @@ struct MainWindowHost {
 struct MainWindowVariant {
     int templateId;
     const char* title;
-    // The own-voice meter exists only where there is a microphone.
-    bool hasSendMeter;
+    // The own-voice meter and the voice-processing switches exist only where there is a microphone.
+    bool hasMicrophone;
     ConnectDialogVariant connectDialog;
     void (*loadSettings)(const SettingsStore& store, ConnectSettings& settings);
     void (*saveSettings)(const SettingsStore& store, const ConnectSettings& settings);
@@ -63,8 +68,9 @@ public:
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Window creation, before the controls exist: title, settings, position, and the worker's
-    // start and the connect command queued in that order.
+    // Window creation, before the controls exist: title, settings, position, the voice-processing
+    // menu items, and the worker's start and the connect command queued in that order. The
+    // worker is handed the voice-processing switches as soon as it starts.
     void create();
     // WM_WORKER_START, WM_COMMAND (command id in the low 16 bits of wParam) and WM_DESTROY.
     // False for every other message, which the shell handles its own way; after WM_DESTROY
@@ -78,6 +84,9 @@ private:
     void startWorker();
     bool command(int commandId);
     void postMute(uint32_t workerCommand, int index, int controlId);
+    void showVoiceProcessing();
+    void toggleVoiceProcessing(const VoiceProcessingKey& key);
+    void postVoiceProcessing();
     void connect();
     void destroy();
     void postToWorker(uint32_t message, uintptr_t wParam, intptr_t lParam);
@@ -89,6 +98,7 @@ private:
     const char* settingsPath_;
     SettingsStore store_{};
     ConnectSettings live_{};
+    VoiceProcessingSwitches voiceProcessing_{};
     ConnectDialog connectDialog_;
     bool workerStarted_ = false;
     bool destroyed_ = false;

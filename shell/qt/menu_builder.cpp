@@ -51,10 +51,26 @@ void buildMenuBar(const MenuResource& menu, QMenuBar& bar, CommandSink sink)
             // the accelerator table.
             QAction* action = qtMenu->addAction(QString::fromUtf8(item.text));
             action->setData(item.commandId);
+            action->setCheckable(item.checkable);
             const int commandId = item.commandId;
             QObject::connect(action, &QAction::triggered, action, [sink, commandId] { sink.send(commandId); });
         }
     }
+}
+
+QAction* findMenuAction(const QMenuBar& bar, int commandId)
+{
+    for (const QAction* popup : bar.actions()) {
+        if (popup->menu() == nullptr) {
+            continue;
+        }
+        for (QAction* item : popup->menu()->actions()) {
+            if (!item->isSeparator() && item->data().toInt() == commandId) {
+                return item;
+            }
+        }
+    }
+    return nullptr;
 }
 
 int installAccelerators(const AcceleratorTable& table, QWidget& window, CommandSink sink)

@@ -8,9 +8,11 @@
 #include "shell/qt/window_builder.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QScreen>
 
 namespace {
@@ -66,6 +68,12 @@ MainWindowHost QtMainWindow::makeHost()
     MainWindowHost host;
     host.context = this;
     host.setTitle = [](void* self, const char* title) { windowOf(self).setWindowTitle(QString::fromUtf8(title)); };
+    host.setMenuItemState = [](void* self, int commandId, bool checked, bool enabled) {
+        if (QAction* item = findMenuAction(*windowOf(self).menuBar(), commandId)) {
+            item->setChecked(checked);
+            item->setEnabled(enabled);
+        }
+    };
     host.postToSelf = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
         QtMainWindow& window = windowOf(self);
         QMetaObject::invokeMethod(

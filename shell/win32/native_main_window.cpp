@@ -164,6 +164,12 @@ MainWindowHost NativeMainWindow::makeHost()
         toWideText(title, wide, TITLE_CAPACITY);
         SetWindowTextW(windowOf(self).window_, wide);
     };
+    host.setMenuItemState = [](void* self, int commandId, bool checked, bool enabled) {
+        HMENU menu = GetMenu(windowOf(self).window_);
+        const UINT item = static_cast<UINT>(commandId);
+        CheckMenuItem(menu, item, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+        EnableMenuItem(menu, item, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    };
     host.postToSelf = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
         PostMessageW(windowOf(self).window_, message, wParam, lParam);
     };

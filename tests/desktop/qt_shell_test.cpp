@@ -1,18 +1,23 @@
 // The Qt glue of kovaro on the offscreen platform: the main window's procedure reached through
-// the Qt host (queued start and connect, the modal dialog ended by Escape, a mute click, the
-// close box), and the worker's view handing calls from another thread to the GUI thread.
+// the Qt host (queued start and connect, the modal dialog ended by Escape, a voice-processing
+// item, a mute click, the close box), and the worker's view handing calls from another thread
+// to the GUI thread.
 
+#include "conference/voice_processing_switches.h"
 #include "conference/worker_events.h"
 #include "platform/event_loop.h"
 #include "resources/resource_ids.h"
+#include "shell/qt/menu_builder.h"
 #include "shell/qt/qt_main_window.h"
 #include "shell/qt/qt_window_view.h"
 #include "shell/qt/stop_signals.h"
 #include "tests/support/scratch_folder.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -87,9 +92,22 @@ private slots:
         QCOMPARE(window.windowTitle(), QStringLiteral("Kovaro"));
         QTRY_COMPARE(startsWhenDialogOpened, 1);
         QCOMPARE(dialogTitle, QStringLiteral("接続設定"));
-        // Escape is a cancel: nothing saved, nothing handed to the worker.
-        QVERIFY(worker.posts.empty());
+        // Escape is a cancel: nothing saved, nothing handed to the worker but the voice processing.
+        QCOMPARE(worker.posts.size(), size_t{1});
+        QCOMPARE(worker.posts[0].wParam, uintptr_t{CMD_VOICE_PROCESSING});
         QVERIFY(!fileExists(settings));
+        worker.posts.clear();
+
+        // The procedure's check marks reach the menu; choosing an item reaches the procedure.
+        QAction* autoGain = findMenuAction(*window.menuBar(), IDM_AUTO_GAIN);
+        QVERIFY(autoGain != nullptr);
+        QVERIFY(autoGain->isChecked());
+        QVERIFY(autoGain->isEnabled());
+        autoGain->trigger();
+        QVERIFY(!autoGain->isChecked());
+        QCOMPARE(worker.posts.size(), size_t{1});
+        QCOMPARE(worker.posts[0].lParam, intptr_t{1 | 2});
+        worker.posts.clear();
 
         auto* slot3 = qobject_cast<QPushButton*>(window.controls().control(IDC_SLOT_MUTE_BASE + 3));
         QVERIFY(slot3 != nullptr);

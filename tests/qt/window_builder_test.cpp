@@ -275,21 +275,47 @@ private slots:
         const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(102), log);
         auto* window = static_cast<QMainWindow*>(built->window.get());
         const QList<QAction*> popups = window->menuBar()->actions();
-        QCOMPARE(popups.size(), 1);
+        QCOMPARE(popups.size(), 2);
         QCOMPARE(popups[0]->text(), QStringLiteral("接続(&C)"));
         const QList<QAction*> items = popups[0]->menu()->actions();
         QCOMPARE(items.size(), 3);
         QCOMPARE(items[0]->text(), QStringLiteral("接続(&C)\tF2"));
         QVERIFY(items[1]->isSeparator());
         QCOMPARE(items[2]->text(), QStringLiteral("終了(&X)"));
+        QVERIFY(!items[0]->isCheckable());
         items[0]->trigger();
         items[2]->trigger();
         QCOMPARE(log.ids, (std::vector<int>{40004, 40001}));
+
+        QCOMPARE(popups[1]->text(), QStringLiteral("音声(&A)"));
+        const QList<QAction*> voiceItems = popups[1]->menu()->actions();
+        QCOMPARE(voiceItems.size(), 3);
+        const QString voiceTexts[] = {QStringLiteral("エコー除去"), QStringLiteral("ノイズ除去"),
+                                      QStringLiteral("自動音量調整")};
+        for (int index = 0; index < 3; ++index) {
+            QCOMPARE(voiceItems[index]->text(), voiceTexts[index]);
+            QVERIFY(voiceItems[index]->isCheckable());
+            QCOMPARE(findMenuAction(*window->menuBar(), 40005 + index), voiceItems[index]);
+        }
+        log.ids.clear();
+        voiceItems[1]->trigger();
+        QCOMPARE(log.ids, std::vector<int>{40006});
 
         const QList<QSize> iconSizes = window->windowIcon().availableSizes();
         for (const int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
             QVERIFY2(iconSizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
         }
+    }
+
+    // The dedicated server has no microphone, so no voice popup.
+    void serverMenuHasOnlyTheConnectPopup()
+    {
+        CommandLog log;
+        const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(105), log);
+        const QList<QAction*> popups = static_cast<QMainWindow*>(built->window.get())->menuBar()->actions();
+        QCOMPARE(popups.size(), 1);
+        QCOMPARE(popups[0]->text(), QStringLiteral("接続(&C)"));
+        QCOMPARE(popups[0]->menu()->actions().size(), 3);
     }
 
     void f2ConnectsWhileAMuteButtonHasTheFocus()

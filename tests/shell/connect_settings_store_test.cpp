@@ -154,6 +154,20 @@ TEST_F(ConnectSettingsStore, DedicatedServerUsesOnlyRemotePort)
     EXPECT_EQ(readBytes(store.iniPath), "[torvik]\nRemotePort=6000\n");
 }
 
+TEST_F(ConnectSettingsStore, VoiceProcessingSwitchIsOffOnlyWhenItsKeyHoldsZero)
+{
+    EXPECT_EQ(packSwitches(loadVoiceProcessingSwitches(store)), 7);
+    writeBytes(store.iniPath, "[torvik]\nEchoCancel=0\nNoiseSuppression=-1\nAutoGain=\n");
+    EXPECT_EQ(packSwitches(loadVoiceProcessingSwitches(store)), 2 | 4);
+    writeBytes(store.iniPath, "[torvik]\nEchoCancel=2\nNoiseSuppression=1\nAutoGain=0\n");
+    EXPECT_EQ(packSwitches(loadVoiceProcessingSwitches(store)), 1 | 2);
+
+    // A save writes its own key as 0 or 1 and leaves the others as they were.
+    saveVoiceProcessingSwitch(store, VOICE_PROCESSING_KEYS[0], VoiceProcessingSwitches{true, false, false});
+    saveVoiceProcessingSwitch(store, VOICE_PROCESSING_KEYS[1], VoiceProcessingSwitches{true, false, false});
+    EXPECT_EQ(readBytes(store.iniPath), "[torvik]\nEchoCancel=1\nNoiseSuppression=0\nAutoGain=0\n");
+}
+
 TEST_F(ConnectSettingsStore, TwoProgramsInOneFolderKeepSeparateFiles)
 {
     char clientPath[SETTINGS_PATH_CAPACITY];

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,9 @@ public:
         MainWindowHost host;
         host.context = this;
         host.setTitle = [](void* self, const char* text) { shell(self).title = text; };
+        host.setMenuItemState = [](void* self, int commandId, bool checked, bool enabled) {
+            shell(self).menuItems[commandId] = MenuItemState{checked, enabled};
+        };
         host.postToSelf = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
             shell(self).queue.push_back(Posted{message, wParam, lParam});
         };
@@ -96,7 +100,13 @@ public:
     int32_t width() const { return frame.right - frame.left; }
     int32_t height() const { return frame.bottom - frame.top; }
 
+    struct MenuItemState {
+        bool checked;
+        bool enabled;
+    };
+
     FakeControls controls;
+    std::map<int, MenuItemState> menuItems;
     MainWindow* window = nullptr;
     std::string title;
     DesktopRect frame{0, 0, 358, 380};
@@ -131,7 +141,7 @@ protected:
     void open(const MainWindowVariant& variant)
     {
         ASSERT_TRUE(folder.isValid());
-        shell = std::make_unique<FakeShell>(variant.hasSendMeter);
+        shell = std::make_unique<FakeShell>(variant.hasMicrophone);
         controls = shell->controls.table();
         window = std::make_unique<MainWindow>(variant, shell->host(), controls, shell->worker(), iniPath.c_str());
         shell->window = window.get();
@@ -166,7 +176,8 @@ TEST_F(MainWindowTest, CreationRestoresThePositionAndStartsTheWorkerBeforeTheDia
     EXPECT_TRUE(shell->log.empty()) << "creation ran what it should only queue";
 
     shell->pump();
-    EXPECT_EQ(shell->log, (std::vector<std::string>{"worker start", "dialog 104"}));
+    // The worker hears the voice-processing switches before anything else.
+    EXPECT_EQ(shell->log, (std::vector<std::string>{"worker start", "worker post 273", "dialog 104"}));
     EXPECT_EQ(shell->controls[IDC_SEND_METER].rangeMaximum, 96);
     for (int slot = 0; slot < 16; ++slot) {
         EXPECT_EQ(shell->controls[IDC_SLOT_METER_BASE + slot].rangeMinimum, 0);
@@ -178,6 +189,7 @@ TEST_F(MainWindowTest, MuteButtonsPostTheirStateAndIndex)
 {
     open(PARTICIPANT_MAIN_WINDOW);
     shell->pump();
+    shell->posts.clear();
     shell->click(IDC_SLOT_MUTE_BASE + 3);
     shell->click(IDC_SLOT_MUTE_BASE + 3);
     shell->click(IDC_SEND_MUTE);
@@ -198,7 +210,8 @@ TEST_F(MainWindowTest, ConnectSavesAndPostsOnlyOnOk)
 {
     open(PARTICIPANT_MAIN_WINDOW);
     shell->pump();
-    EXPECT_TRUE(shell->posts.empty());
+    ASSERT_EQ(shell->posts.size(), 1u) << "only the voice-processing switches";
+    shell->posts.clear();
     EXPECT_FALSE(fileExists(iniPath)) << "a cancelled dialog wrote the file";
 
     shell->dialogScripts.push_back([](FakeControls& dialog, const DialogProcedure& procedure) {
@@ -216,6 +229,54 @@ TEST_F(MainWindowTest, ConnectSavesAndPostsOnlyOnOk)
     char nickname[32];
     readProfileString(SETTINGS_SECTION, "NickName", "", nickname, sizeof(nickname), iniPath.c_str());
     EXPECT_STREQ(nickname, "unnamed");
+}
+
+TEST_F(MainWindowTest, VoiceProcessingSwitchesAreReadAtCreationAndHandedToTheWorkerAtItsStart)
+{
+    writeInt("NoiseSuppression", 0);
+    open(PARTICIPANT_MAIN_WINDOW);
+    ASSERT_EQ(shell->menuItems.size(), 3u);
+    EXPECT_TRUE(shell->menuItems[IDM_ECHO_CANCEL].checked);
+    EXPECT_FALSE(shell->menuItems[IDM_NOISE_SUPPRESSION].checked);
+    EXPECT_TRUE(shell->menuItems[IDM_AUTO_GAIN].checked);
+    for (const auto& [commandId, state] : shell->menuItems)
+        EXPECT_TRUE(state.enabled) << commandId;
+    shell->pump();
+    ASSERT_FALSE(shell->posts.empty());
+    EXPECT_EQ(shell->posts[0].message, WM_COMMAND);
+    EXPECT_EQ(shell->posts[0].wParam, CMD_VOICE_PROCESSING);
+    EXPECT_EQ(shell->posts[0].lParam, 1 | 4);
+}
+
+TEST_F(MainWindowTest, ChoosingAVoiceItemTogglesItsCheckSavesItsKeyAndPostsAllThree)
+{
+    open(PARTICIPANT_MAIN_WINDOW);
+    shell->pump();
+    shell->posts.clear();
+    // Each item in turn switched off: its bit leaves the packed switches.
+    const struct {
+        int commandId;
+        const char* key;
+        intptr_t packed;
+    } items[] = {{IDM_ECHO_CANCEL, "EchoCancel", 2 | 4},
+                 {IDM_NOISE_SUPPRESSION, "NoiseSuppression", 4},
+                 {IDM_AUTO_GAIN, "AutoGain", 0}};
+    for (const auto& item : items) {
+        SCOPED_TRACE(item.key);
+        EXPECT_TRUE(window->handle(WM_COMMAND, static_cast<uintptr_t>(item.commandId), 0));
+        EXPECT_FALSE(shell->menuItems[item.commandId].checked);
+        EXPECT_EQ(readInt(item.key), 0);
+        ASSERT_FALSE(shell->posts.empty());
+        EXPECT_EQ(shell->posts.back().message, WM_COMMAND);
+        EXPECT_EQ(shell->posts.back().wParam, CMD_VOICE_PROCESSING);
+        EXPECT_EQ(shell->posts.back().lParam, item.packed);
+    }
+    EXPECT_TRUE(window->handle(WM_COMMAND, IDM_NOISE_SUPPRESSION, 0));
+    EXPECT_TRUE(shell->menuItems[IDM_NOISE_SUPPRESSION].checked);
+    EXPECT_EQ(readInt("NoiseSuppression"), 1);
+    EXPECT_EQ(readInt("EchoCancel"), 0);
+    EXPECT_EQ(shell->posts.back().lParam, 2);
+    EXPECT_EQ(shell->posts.size(), 4u);
 }
 
 TEST_F(MainWindowTest, CloseBoxAndExitBothSaveThePositionAndShutTheWorkerDown)
@@ -261,4 +322,9 @@ TEST_F(MainWindowTest, DedicatedServerEditsOnlyItsPortAndHasNoSendRow)
     EXPECT_EQ(live.remotePort, 6000);
     EXPECT_EQ(readInt("RemotePort"), 6000);
     EXPECT_EQ(readInt("ServerMode"), -12345) << "the server wrote a participant key";
+    // No microphone: no voice-processing items, switches or keys.
+    EXPECT_TRUE(shell->menuItems.empty());
+    EXPECT_FALSE(window->handle(WM_COMMAND, IDM_ECHO_CANCEL, 0));
+    EXPECT_EQ(shell->posts.size(), 1u);
+    EXPECT_EQ(readInt("EchoCancel"), -12345);
 }

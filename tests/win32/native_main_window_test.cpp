@@ -1,6 +1,7 @@
 // The main window as a real Windows window over a recording worker: what its creation leaves
 // behind (menu, size, title, queued start and connect), the meters' range at the worker's
-// start, a mute button's click reaching the worker, and its destruction.
+// start, a mute button's click reaching the worker, the voice-processing items greyed, and its
+// destruction.
 
 #include "conference/worker_events.h"
 #include "platform/private_profile.h"
@@ -51,6 +52,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(scratch.isValid());
+        // A switch saved off, as a build that processes the microphone saves it.
+        writeProfileString("torvik", "EchoCancel", "0", settingsPath.c_str());
         ASSERT_EQ(window.create(), 0);
     }
 
@@ -121,6 +124,24 @@ TEST_F(NativeMainWindowTest, WorkerStartSetsTheMetersRangeAndAMuteClickPostsItsS
     EXPECT_EQ(worker.posted[1].lParam, 3);
     EXPECT_EQ(worker.posted[2].wParam, CMD_MUTE_MASTER);
     EXPECT_EQ(worker.posted[2].lParam, (1 << 16) | 1);
+}
+
+TEST_F(NativeMainWindowTest, VoiceItemsShowTheSavedSwitchesGreyedAndChangeNothing)
+{
+    HWND handle = window.handle();
+    HMENU menu = GetMenu(handle);
+    for (int id : {IDM_ECHO_CANCEL, IDM_NOISE_SUPPRESSION, IDM_AUTO_GAIN}) {
+        const UINT state = GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND);
+        ASSERT_NE(state, static_cast<UINT>(-1)) << id;
+        EXPECT_EQ((state & MF_CHECKED) != 0, id != IDM_ECHO_CANCEL) << id;
+        EXPECT_NE(state & MF_GRAYED, 0u) << id;
+    }
+    SendMessageW(handle, WM_WORKER_START, 0, 0);
+    SendMessageW(handle, WM_COMMAND, IDM_NOISE_SUPPRESSION, 0);
+    EXPECT_TRUE(worker.posted.empty()) << "the microphone goes unprocessed here";
+    EXPECT_NE(GetMenuState(menu, IDM_NOISE_SUPPRESSION, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_EQ(readProfileInt("torvik", "NoiseSuppression", -1, settingsPath.c_str()), -1);
+    EXPECT_EQ(readProfileInt("torvik", "EchoCancel", -1, settingsPath.c_str()), 0);
 }
 
 TEST_F(NativeMainWindowTest, ExitCommandDestroysTheWindowSavesItsPlaceAndEndsTheLoop)
