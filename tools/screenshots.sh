@@ -3,6 +3,7 @@
 # on a private headless sound server:
 #   docs/kovaro-connect.png       the connection dialog as it opens at start
 #   docs/kovaro-idle.png          the main window hosting the relay server, nobody else there
+#   docs/kovaro-voice-menu.png    the same window with its 音声(&A) menu open
 #   docs/kovaro-conference.png    the same window while simulated speakers (voice-swarm) talk,
 #                                 with two of them muted
 #   docs/kovaro-sound-lost.png    the screen once the sound server has gone away under it, with
@@ -36,6 +37,12 @@ xdotool windowfocus --sync "$dialog" key Return
 main=$(window_of '^Kovaro- 接続済$') || die "kovaro did not join its own server: $(cat "$work/kovaro.err")"
 sleep 0.5
 import -window "$main" "$root/docs/kovaro-idle.png"
+# The menu is a window of its own, so the screen is taken around the main window's top.
+xdotool windowfocus --sync "$main" key alt+a
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$main")"
+import -window root -crop "$(( WIDTH + 20 ))x160+$(( X - 10 ))+$(( Y - 10 ))" "$root/docs/kovaro-voice-menu.png"
+xdotool key Escape
 
 "$build/bin/voice-swarm" 127.0.0.1 "$port" 6 8 >"$work/swarm.out" 2>&1 &
 swarm=$!; pids+=("$swarm")
@@ -82,6 +89,7 @@ sleep 1
 import -window "$main" "$root/docs/kovarosrv-conference.png"
 wait "$swarm" || true
 forget "$swarm"
-echo "screenshots: docs/kovaro-connect.png docs/kovaro-idle.png docs/kovaro-conference.png" \
+echo "screenshots: docs/kovaro-connect.png docs/kovaro-idle.png docs/kovaro-voice-menu.png" \
+  "docs/kovaro-conference.png" \
   "docs/kovaro-sound-lost.png docs/kovaro-sound-back.png" \
   "docs/kovarosrv-connect.png docs/kovarosrv-conference.png"
