@@ -52,6 +52,12 @@ public:
     const uint8_t* buffer(int index) const;
     uint8_t* buffer(int index);
     int bytesRecorded(int index) const;
+    // What the loudspeaker played over the same 62.5 ms as that buffer (500 samples, leading
+    // its echo), or nullptr when the system records no such reference or it was not had.
+    const int16_t* reference(int index) const;
+    // The buffer's reference was aligned with the microphone anew (after a start, a stall or
+    // lost audio): an echo path learnt before no longer holds.
+    bool referenceRealigned(int index) const;
     // Last step of every notification: queue the buffer again, or release it when stopped.
     void recycle(int index);
 

@@ -5,10 +5,13 @@
 #include "conference/control_ids.h"
 #include "net/wire_protocol.h"
 
-void sendCapturedBuffer(CaptureDevice& capture, int index, AdpcmCoder& coder, const MuteFlags& mutes,
-                        LinkEndpoint& link, const MainWindowView& view)
+void sendCapturedBuffer(CaptureDevice& capture, int index, VoiceProcessor& processor, AdpcmCoder& coder,
+                        const MuteFlags& mutes, LinkEndpoint& link, const MainWindowView& view)
 {
-    sendVoiceBlock(capture.buffer(index), capture.bytesRecorded(index), coder, mutes, link, view);
+    if (capture.referenceRealigned(index))
+        processor.forgetEchoPath();
+    sendVoiceBlock(capture.buffer(index), capture.bytesRecorded(index), coder, mutes, link, view, &processor,
+                   capture.reference(index));
     capture.recycle(index);
 }
 
@@ -16,16 +19,10 @@ void sendCapturedBuffer(CaptureDevice& capture, int index, AdpcmCoder& coder, co
 // each other's headers, so the sizes meet here.
 static_assert(VOICE_PAYLOAD_SIZE == sizeof(VoiceFrame));
 
-static void encodeBlock(const uint8_t* pcm, AdpcmCoder& coder, VoiceFrame& frame)
-{
-    // The capture buffer has no alignment promise; the samples are copied out of it.
-    int16_t samples[SAMPLES_PER_FRAME];
-    std::memcpy(samples, pcm, sizeof samples);
-    coder.encode(frame, samples, SAMPLES_PER_FRAME, 0);
-}
+static_assert(VoiceProcessor::BLOCK_SAMPLES == SAMPLES_PER_FRAME);
 
 void sendVoiceBlock(uint8_t* pcm, int bytesRecorded, AdpcmCoder& coder, const MuteFlags& mutes, LinkEndpoint& link,
-                    const MainWindowView& view)
+                    const MainWindowView& view, VoiceProcessor* processor, const int16_t* reference)
 {
     static_assert(CaptureDevice::BUFFER_BYTES == SAMPLES_PER_FRAME * sizeof(int16_t));
     // A partly filled buffer comes back from a stop: too short for a frame, it is not sent.
@@ -34,12 +31,18 @@ void sendVoiceBlock(uint8_t* pcm, int bytesRecorded, AdpcmCoder& coder, const Mu
 
     // Muted, the microphone's block would be encoded only to be replaced: silence from a
     // reset coder is what goes out, and the coder stays reset for the next block.
-    if (mutes.sendMute() != 0) {
+    const bool muted = mutes.sendMute() != 0;
+    if (muted) {
         std::memset(pcm, 0, CaptureDevice::BUFFER_BYTES);
         coder.reset();
     }
+    // The capture buffer has no alignment promise; the samples are copied out of it.
+    int16_t samples[SAMPLES_PER_FRAME];
+    std::memcpy(samples, pcm, sizeof samples);
+    if (!muted && processor != nullptr)
+        processor->process(samples, reference);
     VoiceFrame frame;
-    encodeBlock(pcm, coder, frame);
+    coder.encode(frame, samples, SAMPLES_PER_FRAME, 0);
     view.meter(IDC_SEND_METER, frame.level);
     link.Send(MSG_VOICE, reinterpret_cast<const uint8_t*>(&frame), VOICE_PAYLOAD_SIZE);
 }

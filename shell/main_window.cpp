@@ -2,11 +2,11 @@
 
 #include <iterator>
 
+#include "audio/voice_processor.h"
 #include "conference/worker_events.h"
 #include "platform/event_loop.h"
 #include "resources/resource_ids.h"
 #include "shell/connect_settings_store.h"
-#include "voice_processing_support.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ void MainWindow::startWorker()
         controls_.range(IDC_SEND_METER, METER_MINIMUM, METER_MAXIMUM);
     worker_.start(worker_.context);
     workerStarted_ = true;
-    if (variant_.hasMicrophone && VOICE_PROCESSING_AVAILABLE)
+    if (variant_.hasMicrophone && VoiceProcessor::isAvailable())
         postVoiceProcessing();
 }
 
@@ -117,7 +117,7 @@ bool MainWindow::command(int commandId)
         return true;
     }
     for (size_t index = 0; index < std::size(VOICE_PROCESSING_COMMANDS); ++index) {
-        if (commandId == VOICE_PROCESSING_COMMANDS[index] && variant_.hasMicrophone && VOICE_PROCESSING_AVAILABLE) {
+        if (commandId == VOICE_PROCESSING_COMMANDS[index] && variant_.hasMicrophone && VoiceProcessor::isAvailable()) {
             toggleVoiceProcessing(VOICE_PROCESSING_KEYS[index]);
             return true;
         }
@@ -145,7 +145,7 @@ void MainWindow::showVoiceProcessing()
     // nothing here writes them, so the file keeps what a build that runs it saved.
     for (size_t index = 0; index < std::size(VOICE_PROCESSING_COMMANDS); ++index)
         host_.setMenuItemState(host_.context, VOICE_PROCESSING_COMMANDS[index],
-                               voiceProcessing_.*VOICE_PROCESSING_KEYS[index].which, VOICE_PROCESSING_AVAILABLE);
+                               voiceProcessing_.*VOICE_PROCESSING_KEYS[index].which, VoiceProcessor::isAvailable());
 }
 
 void MainWindow::toggleVoiceProcessing(const VoiceProcessingKey& key)

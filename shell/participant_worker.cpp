@@ -3,11 +3,13 @@
 #include "audio/audio_system.h"
 #include "audio/capture_device.h"
 #include "audio/playback_channel.h"
+#include "audio/voice_processor.h"
 #include "codec/adpcm_codec.h"
 #include "conference/conference_events.h"
 #include "conference/mute_flags.h"
 #include "conference/participant_link.h"
 #include "conference/relay_server.h"
+#include "conference/voice_processing_switches.h"
 #include "conference/voice_sending.h"
 #include "conference/worker_events.h"
 #include "audio/audio_fault.h"
@@ -40,6 +42,7 @@ struct ParticipantObjects {
     ParticipantLink participant;
     RelayServer server;
     AdpcmCoder coder;
+    VoiceProcessor processor;
     MuteFlags mutes;
 };
 
@@ -60,10 +63,13 @@ void ParticipantObjects::handle(void* self, uint32_t message, uintptr_t wParam, 
             objects.sound.retry();
         break;
     case WM_COMMAND:
-        applyMuteCommand(objects.mutes, wParam, lParam);
+        if ((wParam & 0xFFFFu) == CMD_VOICE_PROCESSING)
+            objects.processor.setSwitches(unpackSwitches(lParam));
+        else
+            applyMuteCommand(objects.mutes, wParam, lParam);
         break;
     case MM_WIM_DATA:
-        sendCapturedBuffer(objects.capture, static_cast<int>(lParam), objects.coder, objects.mutes,
+        sendCapturedBuffer(objects.capture, static_cast<int>(lParam), objects.processor, objects.coder, objects.mutes,
                            objects.participant.link, objects.view);
         break;
     default:

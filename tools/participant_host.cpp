@@ -15,6 +15,7 @@
 
 #include "conference/connect_settings.h"
 #include "conference/mute_flags.h"
+#include "conference/voice_processing_switches.h"
 #include "conference/worker_events.h"
 #include "platform/code_page.h"
 #include "platform/priority.h"
@@ -28,11 +29,34 @@ void usage()
 {
     std::fprintf(stderr,
                  "usage: participant-host NICKNAME HOST PORT [--server] [--local-port N]\n"
+                 "                        [--echo-cancel 0|1] [--noise-suppression 0|1] [--auto-gain 0|1]\n"
                  "  NICKNAME  UTF-8, at most 15 bytes once in code page 932\n"
-                 "  --server  also host the relay server on PORT\n");
+                 "  --server  also host the relay server on PORT\n"
+                 "  the microphone's echo cancellation, noise suppression and automatic gain are on unless\n"
+                 "  switched off with 0\n");
 }
 
-bool parseArguments(int argc, char** argv, ConnectSettings& settings)
+// One of the voice-processing switches, "--name 0|1".
+bool parseSwitch(const char* option, const char* value, VoiceProcessingSwitches& switches)
+{
+    struct Named {
+        const char* option;
+        bool VoiceProcessingSwitches::*field;
+    };
+    static constexpr Named SWITCHES[] = {{"--echo-cancel", &VoiceProcessingSwitches::echoCancel},
+                                         {"--noise-suppression", &VoiceProcessingSwitches::noiseSuppression},
+                                         {"--auto-gain", &VoiceProcessingSwitches::autoGain}};
+    int32_t on = 0;
+    for (const Named& named : SWITCHES) {
+        if (std::strcmp(option, named.option) == 0 && value != nullptr && parseNumber(value, 0, 1, on)) {
+            switches.*named.field = on != 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool parseArguments(int argc, char** argv, ConnectSettings& settings, VoiceProcessingSwitches& switches)
 {
     if (argc < 4)
         return false;
@@ -44,10 +68,15 @@ bool parseArguments(int argc, char** argv, ConnectSettings& settings)
     if (!parseNumber(argv[3], 1, 65535, settings.remotePort))
         return false;
     for (int index = 4; index < argc; ++index) {
+        const char* value = index + 1 < argc ? argv[index + 1] : nullptr;
         if (std::strcmp(argv[index], "--server") == 0)
             settings.serverMode = 1;
-        else if (std::strcmp(argv[index], "--local-port") != 0 || index + 1 == argc ||
-                 !parseNumber(argv[++index], 0, 65535, settings.localPort))
+        else if (std::strcmp(argv[index], "--local-port") == 0 && value != nullptr &&
+                 parseNumber(value, 0, 65535, settings.localPort))
+            ++index;
+        else if (parseSwitch(argv[index], value, switches))
+            ++index;
+        else
             return false;
     }
     return true;
@@ -75,7 +104,8 @@ void runCommand(ParticipantWorker& worker, const ConnectSettings& settings, cons
 int main(int argc, char** argv)
 {
     static ConnectSettings settings;
-    if (!parseArguments(argc, argv, settings)) {
+    VoiceProcessingSwitches switches;
+    if (!parseArguments(argc, argv, settings, switches)) {
         usage();
         return 2;
     }
@@ -86,6 +116,7 @@ int main(int argc, char** argv)
     raiseProcessPriority();
     static ParticipantWorker worker(makeConsoleView());
     worker.start();
+    worker.post(WM_COMMAND, CMD_VOICE_PROCESSING, packSwitches(switches));
     worker.post(WM_WORKER_CONNECT, 0, reinterpret_cast<intptr_t>(&settings));
 
     char line[256];

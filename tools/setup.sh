@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those that are missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpulse-dev qt6-base-dev
-          libxcb1-dev fonts-noto-cjk pulseaudio pulseaudio-utils espeak-ng sox xvfb xdotool imagemagick python3
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpulse-dev libspeexdsp-dev qt6-base-dev
+          libxcb1-dev fonts-noto-cjk pulseaudio pulseaudio-utils espeak-ng sox xvfb xdotool imagemagick python3 python3-numpy
           # The sound server of a Debian 12 desktop, run headless beside PulseAudio in the tests.
           pipewire pipewire-pulse wireplumber dbus-daemon
           # The Debian packages (tools/package.sh) and their checks.

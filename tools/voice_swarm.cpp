@@ -7,6 +7,10 @@
 // stops, stragglers are drained for a moment, MSG_LEAVE goes out and a summary is printed:
 // per participant what it sent and received, whether every member heard every frame of every
 // member, the pacing error and the round trip of a member's own frames through the relay.
+// Options after the numbers: --speech RAW makes swarm-1 say RAW (8000 Hz mono s16le, over
+// and over) instead of its synthetic voice; --record FRAMES writes every voice frame swarm-1
+// hears from a participant outside the swarm to FRAMES, 254 bytes each, in arrival order
+// (adpcm-tool decode turns them into samples).
 
 #include <signal.h>
 #include <sys/epoll.h>
@@ -103,6 +107,51 @@ struct Swarm {
 Swarm swarm;
 uint8_t datagram[MAX_DATAGRAM + 1];
 
+// --speech and --record: what swarm-1 says, and where it keeps what it hears from outside.
+struct FirstMember {
+    int16_t* speech = nullptr;
+    size_t speechLength = 0;
+    size_t speechPosition = 0;
+    FILE* record = nullptr;
+};
+FirstMember first;
+
+bool loadSpeech(const char* path)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr)
+        return false;
+    std::fseek(file, 0, SEEK_END);
+    const long bytes = std::ftell(file);
+    std::fseek(file, 0, SEEK_SET);
+    first.speechLength = bytes > 0 ? static_cast<size_t>(bytes) / sizeof(int16_t) : 0;
+    first.speech = first.speechLength > 0 ? new int16_t[first.speechLength] : nullptr;
+    const bool read = first.speech != nullptr &&
+                      std::fread(first.speech, sizeof(int16_t), first.speechLength, file) == first.speechLength;
+    std::fclose(file);
+    return read;
+}
+
+void renderSpeech(Member& member, int16_t* samples)
+{
+    if (&member != &swarm.members[0] || first.speech == nullptr) {
+        member.speech.render(samples, SAMPLES_PER_FRAME);
+        return;
+    }
+    for (int index = 0; index < SAMPLES_PER_FRAME; ++index) {
+        samples[index] = first.speech[first.speechPosition];
+        first.speechPosition = (first.speechPosition + 1) % first.speechLength;
+    }
+}
+
+bool isSwarmSlot(uint32_t slot)
+{
+    for (int i = 0; i < swarm.memberCount; ++i)
+        if (swarm.members[i].slot == static_cast<int>(slot))
+            return true;
+    return false;
+}
+
 void send(Member& member, MessageType type, const uint8_t* payload, size_t length)
 {
     writeHeader(datagram, PacketHeader{PACKET_MAGIC, member.key, makeCode(0, type)});
@@ -115,7 +164,7 @@ void sendVoiceFrame(Member& member, int64_t now)
 {
     int16_t samples[SAMPLES_PER_FRAME];
     VoiceFrame frame;
-    member.speech.render(samples, SAMPLES_PER_FRAME);
+    renderSpeech(member, samples);
     member.coder.encode(frame, samples, SAMPLES_PER_FRAME, 0);
     const auto* bytes = reinterpret_cast<const uint8_t*>(&frame);
     send(member, MSG_VOICE, bytes, VOICE_FRAME_SIZE);
@@ -237,6 +286,8 @@ void handleDatagram(Member& member, int length, const SocketAddress& source, int
         if (static_cast<int>(slot) == member.slot) {
             ++count.ownRelays;
             recordRoundTrip(member, datagram + HEADER_SIZE, now);
+        } else if (first.record != nullptr && &member == &swarm.members[0] && !isSwarmSlot(slot)) {
+            std::fwrite(datagram + HEADER_SIZE, 1, VOICE_FRAME_SIZE, first.record);
         }
         break;
     default:
@@ -353,9 +404,26 @@ bool watch(int epoll, int fd, uint32_t tag)
 int main(int argc, char** argv)
 {
     int32_t port = 0, count = 0, seconds = 0;
-    if (argc < 4 || argc > 5 || !parseNumber(argv[2], 1, 65535, port) || !parseNumber(argv[3], 1, MAX_MEMBERS, count) ||
-        (argc == 5 && !parseNumber(argv[4], 1, 86400, seconds))) {
-        std::fprintf(stderr, "usage: voice-swarm HOST PORT COUNT [SECONDS]   (COUNT 1..%d)\n", MAX_MEMBERS);
+    int numbers = 1;
+    while (numbers < argc && std::strncmp(argv[numbers], "--", 2) != 0)
+        ++numbers;
+    for (int index = numbers; index < argc; index += 2) {
+        const bool valued = index + 1 < argc;
+        if (valued && std::strcmp(argv[index], "--speech") == 0) {
+            if (!loadSpeech(argv[index + 1]))
+                return fail("cannot read the --speech file");
+        } else if (valued && std::strcmp(argv[index], "--record") == 0) {
+            if ((first.record = std::fopen(argv[index + 1], "wb")) == nullptr)
+                return fail("cannot write the --record file");
+        } else {
+            numbers = 0;
+        }
+    }
+    if (numbers < 4 || numbers > 5 || !parseNumber(argv[2], 1, 65535, port) ||
+        !parseNumber(argv[3], 1, MAX_MEMBERS, count) || (numbers == 5 && !parseNumber(argv[4], 1, 86400, seconds))) {
+        std::fprintf(stderr,
+                     "usage: voice-swarm HOST PORT COUNT [SECONDS] [--speech RAW] [--record FRAMES]   (COUNT 1..%d)\n",
+                     MAX_MEMBERS);
         return 2;
     }
     if (ResolveAddress(argv[1], static_cast<int>(port), swarm.server) != 0) {
@@ -375,7 +443,7 @@ int main(int argc, char** argv)
 
     swarm.memberCount = static_cast<int>(count);
     swarm.startNs = nowNs();
-    swarm.voiceEndNs = argc == 5 ? swarm.startNs + seconds * 1000 * MS : INT64_MAX;
+    swarm.voiceEndNs = numbers == 5 ? swarm.startNs + seconds * 1000 * MS : INT64_MAX;
     for (int i = 0; i < swarm.memberCount; ++i) {
         Member& member = swarm.members[i];
         if (member.socket.Open(nullptr, 0, 0) != 0)
@@ -440,6 +508,8 @@ int main(int argc, char** argv)
         if (swarm.members[i].slot >= 0)
             voiceStart = std::min(voiceStart, swarm.members[i].voiceAnchorNs);
     printSummary(voiceStart == firstAnchor ? 0 : swarm.voiceEndNs - voiceStart);
+    if (first.record != nullptr)
+        std::fclose(first.record);
     close(epoll);
     close(timer);
     close(signals);

@@ -77,31 +77,34 @@ AudioSystem::~AudioSystem()
 
 struct ServerInfoRequest {
     pa_threaded_mainloop* mainloop;
-    bool pipeWire;
+    ServerFacts facts;
 };
 
 static void takeServerInfo(pa_context*, const pa_server_info* info, void* userdata)
 {
     auto& request = *static_cast<ServerInfoRequest*>(userdata);
-    // pipewire-pulse names itself "PulseAudio (on PipeWire 0.3.65)".
-    request.pipeWire = info != nullptr && info->server_name != nullptr && std::strstr(info->server_name, "PipeWire");
+    if (info != nullptr) {
+        // pipewire-pulse names itself "PulseAudio (on PipeWire 0.3.65)".
+        request.facts.pipeWire = info->server_name != nullptr && std::strstr(info->server_name, "PipeWire");
+        if (info->default_sink_name != nullptr && std::strlen(info->default_sink_name) < sizeof request.facts.defaultSink)
+            std::strcpy(request.facts.defaultSink, info->default_sink_name);
+    }
     pa_threaded_mainloop_signal(request.mainloop, 0);
 }
 
-// Whether the connected server is PipeWire. Lock held.
-static bool serverIsPipeWire(pa_threaded_mainloop* mainloop, pa_context* context)
+ServerFacts askServer(pa_threaded_mainloop* mainloop, pa_context* context)
 {
-    ServerInfoRequest request{mainloop, false};
+    ServerInfoRequest request{mainloop, {}};
     pa_operation* operation = pa_context_get_server_info(context, takeServerInfo, &request);
     if (operation == nullptr) {
-        return false;
+        return request.facts;
     }
     while (pa_operation_get_state(operation) == PA_OPERATION_RUNNING &&
            pa_context_get_state(context) == PA_CONTEXT_READY) {
         pa_threaded_mainloop_wait(mainloop);
     }
     pa_operation_unref(operation);
-    return request.pipeWire;
+    return request.facts;
 }
 
 int AudioSystem::connect(const char* applicationName, EventLoop* window)
@@ -128,7 +131,7 @@ int AudioSystem::connect(const char* applicationName, EventLoop* window)
         } else if (pa_context_connect(state_.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
             result = negativeError(state_.context);
         } else if ((result = waitUntilConnected(state_.mainloop, state_.context)) == 0) {
-            state_.pipeWire = serverIsPipeWire(state_.mainloop, state_.context);
+            state_.pipeWire = askServer(state_.mainloop, state_.context).pipeWire;
             state_.window = window;
         }
     }

@@ -1,9 +1,14 @@
 #include "audio/capture_device.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include <pulse/error.h>
+
 #include "audio/audio_system.h"
+#include "platform/debug_output.h"
 #include "platform/event_loop.h"
 #include "pulse_stream.h"
 
@@ -55,6 +60,26 @@ static bool handBack(CaptureDeviceState& device, int index)
     return device.window->post(MM_WIM_DATA, 0, index);
 }
 
+// Hands a full buffer to the worker.
+static void post(CaptureDeviceState& device, int index)
+{
+    if (device.window->post(MM_WIM_DATA, 0, index)) {
+        device.states[index] = BufferState::WithWorker;
+        return;
+    }
+    // The worker's queue is full: the buffer's audio is lost and it joins the ring again.
+    device.droppedBytes += CAPTURE_BUFFER_BYTES;
+    queueBuffer(device, index);
+}
+
+// Hands on every waiting buffer whose reference has come (or that waited long enough).
+static void postPairedBuffers(CaptureDeviceState& device)
+{
+    for (int index = nextPairedBuffer(device.reference); index >= 0; index = nextPairedBuffer(device.reference)) {
+        post(device, index);
+    }
+}
+
 static void gather(CaptureDeviceState& device, const uint8_t* data, size_t length)
 {
     if (device.stopped) {
@@ -80,14 +105,10 @@ static void gather(CaptureDeviceState& device, const uint8_t* data, size_t lengt
         if (device.bytesRecorded[index] < CAPTURE_BUFFER_BYTES) {
             continue;
         }
-        if (device.window->post(MM_WIM_DATA, 0, index)) {
-            takeQueued(device);
-            device.states[index] = BufferState::WithWorker;
-        } else {
-            // The worker's queue is full: the buffer stays first in the ring and its audio is lost.
-            device.droppedBytes += CAPTURE_BUFFER_BYTES;
-            device.bytesRecorded[index] = 0;
-        }
+        takeQueued(device);
+        device.states[index] = BufferState::Waiting;
+        waitForReference(device.reference, index);
+        postPairedBuffers(device);
     }
 }
 
@@ -104,6 +125,96 @@ static void onReadable(pa_stream* stream, size_t, void* state)
         gather(*device, static_cast<const uint8_t*>(data), length);
         pa_stream_drop(stream);
     }
+}
+
+static void onReferenceReadable(pa_stream* stream, size_t, void* state)
+{
+    auto* device = static_cast<CaptureDeviceState*>(state);
+    for (;;) {
+        const void* data = nullptr;
+        size_t length = 0;
+        if (pa_stream_peek(stream, &data, &length) < 0 || length == 0) {
+            break;
+        }
+        if (!device->stopped) {
+            keepReference(device->reference, static_cast<const int16_t*>(data), length / sizeof(int16_t));
+        }
+        pa_stream_drop(stream);
+    }
+    if (!device->stopped) {
+        postPairedBuffers(*device);
+    }
+}
+
+// The stream settings both recordings share: the server's own sizes, but deliveries of
+// fragsize bytes; started corked.
+static int connectRecording(pa_stream* stream, const char* source, uint32_t fragsize, pa_stream_flags_t moreFlags)
+{
+    pa_buffer_attr attributes{};
+    attributes.maxlength = static_cast<uint32_t>(-1);
+    attributes.tlength = static_cast<uint32_t>(-1);
+    attributes.prebuf = static_cast<uint32_t>(-1);
+    attributes.minreq = static_cast<uint32_t>(-1);
+    attributes.fragsize = fragsize;
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY | moreFlags);
+    return pa_stream_connect_record(stream, source, &attributes, flags);
+}
+
+static uint32_t fragmentBytes(const AudioSystem& audio)
+{
+    return audio.state().pipeWire ? PIPEWIRE_FRAGMENT_BYTES : FRAGMENT_BYTES;
+}
+
+// Opens the monitor of the default output beside the microphone: 0, or a negative error.
+static int openReference(CaptureDeviceState& device, AudioSystem& audio, const pa_sample_spec& sampleSpec)
+{
+    // The channels' streams go where the client library sends streams without a device of
+    // their own: PULSE_SINK when it is set, else the server's default output.
+    const ServerFacts facts = askServer(audio.state().mainloop, audio.state().context);
+    const char* chosen = std::getenv("PULSE_SINK");
+    const char* output = chosen != nullptr && chosen[0] != '\0' ? chosen : facts.defaultSink;
+    if (output[0] == '\0') {
+        return -PA_ERR_NOENTITY;
+    }
+    char monitor[512];
+    if (std::snprintf(monitor, sizeof monitor, "%s.monitor", output) >= static_cast<int>(sizeof monitor)) {
+        return -PA_ERR_INVALID;
+    }
+    pa_stream* stream = pa_stream_new(audio.state().context, "Kovaro echo reference", &sampleSpec, nullptr);
+    if (stream == nullptr) {
+        return negativeError(audio.state().context);
+    }
+    device.reference.watch = StreamWatch{audio.state().mainloop, device.window};
+    pa_stream_set_state_callback(stream, watchStreamState, &device.reference.watch);
+    pa_stream_set_read_callback(stream, onReferenceReadable, &device);
+    // Should the output go away, the server would move the stream to the default source, the
+    // microphone itself: it is closed instead, and opened again on the new output.
+    const int connected = connectRecording(stream, monitor, fragmentBytes(audio), PA_STREAM_DONT_MOVE);
+    if (const int result = finishConnecting(audio.state().mainloop, stream, connected); result != 0) {
+        return result;
+    }
+    device.reference.stream = stream;
+    device.reference.deliverySamples = fragmentBytes(audio) / sizeof(int16_t);
+    return 0;
+}
+
+// Says once, until it is had again, that the monitor cannot be had.
+static void tellReference(EchoReference& reference, int result)
+{
+    if (result == 0) {
+        reference.missingTold = false;
+        return;
+    }
+    if (reference.missingTold) {
+        return;
+    }
+    reference.missingTold = true;
+    char line[320];
+    std::snprintf(line, sizeof line,
+                  "audio: the loudspeaker's monitor cannot be recorded (%s); the microphone goes out without echo "
+                  "cancellation\n",
+                  AudioSystem::errorText(result));
+    debugOutput(line);
 }
 
 CaptureDevice::CaptureDevice() = default;
@@ -130,20 +241,15 @@ int CaptureDevice::open(AudioSystem& audio, EventLoop* window, const PcmFormat& 
     state_.watch = StreamWatch{audio.state().mainloop, window};
     pa_stream_set_state_callback(stream, watchStreamState, &state_.watch);
     pa_stream_set_read_callback(stream, onReadable, &state_);
-    pa_buffer_attr attributes{};
-    attributes.maxlength = static_cast<uint32_t>(-1);
-    attributes.tlength = static_cast<uint32_t>(-1);
-    attributes.prebuf = static_cast<uint32_t>(-1);
-    attributes.minreq = static_cast<uint32_t>(-1);
-    attributes.fragsize = audio.state().pipeWire ? PIPEWIRE_FRAGMENT_BYTES : FRAGMENT_BYTES;
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-    const int connected = pa_stream_connect_record(stream, nullptr, &attributes, flags);
+    const int connected = connectRecording(stream, nullptr, fragmentBytes(audio), PA_STREAM_NOFLAGS);
     if (const int result = finishConnecting(audio.state().mainloop, stream, connected); result != 0) {
         return result;
     }
     state_.mainloop = audio.state().mainloop;
     state_.stream = stream;
     state_.window = window;
+    restartReference(state_.reference);
+    tellReference(state_.reference, openReference(state_, audio, sampleSpec));
     return 0;
 }
 
@@ -157,6 +263,11 @@ int CaptureDevice::startDevice()
     }
     MainloopLock lock(state_.mainloop);
     state_.stopped = false;
+    restartReference(state_.reference);
+    if (state_.reference.stream != nullptr) {
+        startWithoutWaiting(pa_stream_cork(state_.reference.stream, 0, nullptr, nullptr),
+                            pa_stream_get_context(state_.stream));
+    }
     // Buffers whose notification the worker has not handled yet join the ring from recycle().
     for (int index = 0; index < CAPTURE_BUFFER_COUNT; ++index) {
         if (state_.states[index] == BufferState::Released) {
@@ -177,6 +288,19 @@ void CaptureDevice::stopDevice()
     pa_context* context = pa_stream_get_context(state_.stream);
     startWithoutWaiting(pa_stream_cork(state_.stream, 1, nullptr, nullptr), context);
     startWithoutWaiting(pa_stream_flush(state_.stream, nullptr, nullptr), context);
+    if (state_.reference.stream != nullptr) {
+        startWithoutWaiting(pa_stream_cork(state_.reference.stream, 1, nullptr, nullptr), context);
+        startWithoutWaiting(pa_stream_flush(state_.reference.stream, nullptr, nullptr), context);
+    }
+    // Full buffers that waited for their reference are the oldest: they go first, with what
+    // of it has come.
+    for (int index = nextPairedBuffer(state_.reference, true); index >= 0;
+         index = nextPairedBuffer(state_.reference, true)) {
+        if (!handBack(state_, index)) {
+            state_.states[index] = BufferState::Released;
+        }
+    }
+    restartReference(state_.reference);
     while (state_.queueCount > 0) {
         const int index = takeQueued(state_);
         if (!handBack(state_, index)) {
@@ -191,6 +315,8 @@ void CaptureDevice::close()
         return;
     }
     stop();
+    pa_threaded_mainloop* mainloop = state_.mainloop;
+    closeStream(mainloop, state_.reference.stream);
     closeStream(state_.mainloop, state_.stream);
 }
 
@@ -205,7 +331,9 @@ bool CaptureDevice::isWorking() const
         return false;
     }
     MainloopLock lock(state_.mainloop);
-    return pa_stream_get_state(state_.stream) == PA_STREAM_READY;
+    // Without a monitor the microphone still works; a monitor that was had and broke does not.
+    return pa_stream_get_state(state_.stream) == PA_STREAM_READY &&
+           (state_.reference.stream == nullptr || pa_stream_get_state(state_.reference.stream) == PA_STREAM_READY);
 }
 
 bool CaptureDevice::isStopped() const
@@ -221,6 +349,16 @@ const uint8_t* CaptureDevice::buffer(int index) const
 uint8_t* CaptureDevice::buffer(int index)
 {
     return state_.buffers + index * CAPTURE_BUFFER_BYTES;
+}
+
+const int16_t* CaptureDevice::reference(int index) const
+{
+    return state_.reference.status[index] != ReferenceStatus::None ? state_.reference.samples[index] : nullptr;
+}
+
+bool CaptureDevice::referenceRealigned(int index) const
+{
+    return state_.reference.status[index] == ReferenceStatus::Realigned;
 }
 
 int CaptureDevice::bytesRecorded(int index) const

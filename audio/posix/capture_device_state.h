@@ -1,11 +1,13 @@
 #pragma once
 // The PulseAudio side of CaptureDevice: a record stream whose bytes the sound server's thread
-// gathers into the ring (audio/posix/capture_device.cpp).
+// gathers into the ring (audio/posix/capture_device.cpp), and a second one of the loudspeaker's
+// monitor beside it (echo_reference.h).
 
 #include <cstdint>
 
 #include "audio/ring_sizes.h"
 #include "audio_system_state.h"
+#include "echo_reference.h"
 
 // What the device posts to its window for each buffer it hands back.
 constexpr uint32_t MM_WIM_DATA = 0x3C0;
@@ -15,7 +17,8 @@ struct pa_stream;
 struct pa_threaded_mainloop;
 
 struct CaptureDeviceState {
-    enum class BufferState : uint8_t { Released, Queued, WithWorker };
+    // Waiting: full, held back until its echo reference has come.
+    enum class BufferState : uint8_t { Released, Queued, WithWorker, Waiting };
 
     // Set while a stream is open. The AudioSystem it was opened on stays connected until
     // the device is closed.
@@ -35,4 +38,5 @@ struct CaptureDeviceState {
     int queueHead = 0;
     int queueCount = 0;
     uint64_t droppedBytes = 0;
+    EchoReference reference;
 };

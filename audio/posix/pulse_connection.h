@@ -25,3 +25,13 @@ int prepareStream(const AudioSystem& audio, const PcmFormat& format, pa_sample_s
 
 // The context's error code as a negative result; never 0 for a call that failed. Lock held.
 int negativeError(const pa_context* context);
+
+// What the server says of itself: whether it is PipeWire's pipewire-pulse, and the name of the
+// output that streams without a device of their own play to (empty when it has none).
+struct ServerFacts {
+    bool pipeWire = false;
+    char defaultSink[256] = {};
+};
+
+// Asks the connected server; what it does not answer stays as in a fresh ServerFacts. Lock held.
+ServerFacts askServer(pa_threaded_mainloop* mainloop, pa_context* context);

@@ -1,7 +1,11 @@
 #include "audio/voice_processor.h"
 
+#include <algorithm>
+
 #include <speex/speex_echo.h>
 #include <speex/speex_preprocess.h>
+
+#include "platform/debug_output.h"
 
 namespace {
 
@@ -11,8 +15,13 @@ constexpr int FRAME_SAMPLES = 100;
 static_assert(VoiceProcessor::BLOCK_SAMPLES % FRAME_SAMPLES == 0);
 static_assert(sizeof(VoiceProcessorState::silence) == FRAME_SAMPLES * sizeof(int16_t));
 // The echo path the canceller can learn: the loudspeaker's own delay, the room's echo and
-// the slack in aligning the reference with the microphone, 256 ms together.
-constexpr int ECHO_TAIL_SAMPLES = 2048;
+// the slack in aligning the reference with the microphone, 192 ms together. A longer one
+// learns more slowly (256 ms left the echo of speech only 20 dB down after 3 s).
+constexpr int ECHO_TAIL_SAMPLES = 1536;
+// How far the echo the canceller leaves is pressed down, while only the far end talks and
+// while the room talks too (the library's -40 and -15 let 5 to 8 dB more through).
+constexpr int ECHO_SUPPRESS_DB = -60;
+constexpr int ECHO_SUPPRESS_WHILE_TALKING_DB = -25;
 // The canceller is told twice the real rate. At 8000 its DC notch would take out the low
 // harmonics of a voice and turn their phase (a talker alone kept a correlation of only 0.82
 // with what was said); told 16000 it notches below 25 Hz. The rate sets nothing else but the
@@ -23,12 +32,29 @@ constexpr int ECHO_CANCELLER_RATE = 16000;
 constexpr int NOISE_SUPPRESS_DB = -45;
 // The level speech is brought to (an RMS of about -24 dBFS over talk and pauses), and the
 // most gain a quiet talker gets: enough for one 18 dB below the usual level.
-constexpr float GAIN_TARGET_LEVEL = 8000.0f;
+constexpr float GAIN_TARGET_LEVEL = 10000.0f;
 constexpr int GAIN_MAX_DB = 20;
+constexpr int GAIN_INCREMENT_DB_PER_SECOND = 12;
+// While the microphone holds mostly echo, the gain may only fall: the library would take what
+// echo is left for a quiet talker and lift it (by 10 dB in a room with loudspeakers). Mostly
+// echo: the loudspeaker played within the echo's tail (a reference frame louder than -50 dBFS
+// RMS), and the canceller took out more than half of the frame's energy (with the room
+// talking, most of it stays).
+constexpr int64_t PLAYING_SAMPLE_ENERGY = 10;
+constexpr int ECHO_TAIL_FRAMES = ECHO_TAIL_SAMPLES / FRAME_SAMPLES;
+constexpr int64_t ECHO_SHARE_OF_FOUR = 2;
 
 void setInt(SpeexPreprocessState* preprocess, int request, int value)
 {
     speex_preprocess_ctl(preprocess, request, &value);
+}
+
+int64_t energyOf(const int16_t* frame)
+{
+    int64_t energy = 0;
+    for (int index = 0; index < FRAME_SAMPLES; ++index)
+        energy += static_cast<int64_t>(frame[index]) * frame[index];
+    return energy;
 }
 
 }  // namespace
@@ -43,6 +69,8 @@ VoiceProcessor::VoiceProcessor()
     setInt(state_.preprocess, SPEEX_PREPROCESS_SET_AGC_MAX_GAIN, GAIN_MAX_DB);
     float level = GAIN_TARGET_LEVEL;
     speex_preprocess_ctl(state_.preprocess, SPEEX_PREPROCESS_SET_AGC_LEVEL, &level);
+    setInt(state_.preprocess, SPEEX_PREPROCESS_SET_ECHO_SUPPRESS, ECHO_SUPPRESS_DB);
+    setInt(state_.preprocess, SPEEX_PREPROCESS_SET_ECHO_SUPPRESS_ACTIVE, ECHO_SUPPRESS_WHILE_TALKING_DB);
     setSwitches(switches_);
 }
 
@@ -69,6 +97,13 @@ void VoiceProcessor::process(int16_t* block, const int16_t* reference)
 {
     if (!switches_.echoCancel && !switches_.noiseSuppression && !switches_.autoGain)
         return;
+    if (switches_.echoCancel && (reference != nullptr) != state_.hadReference) {
+        state_.hadReference = reference != nullptr;
+        debugOutput(state_.hadReference
+                        ? "audio: the loudspeaker's monitor runs; its echo is taken out of the microphone\n"
+                        : "audio: the loudspeaker's monitor stopped; the microphone goes out without echo "
+                          "cancellation until it runs again\n");
+    }
     for (int offset = 0; offset < BLOCK_SAMPLES; offset += FRAME_SAMPLES) {
         int16_t* frame = block + offset;
         if (switches_.echoCancel) {
@@ -76,11 +111,23 @@ void VoiceProcessor::process(int16_t* block, const int16_t* reference)
             const int16_t* played = reference != nullptr ? reference + offset : state_.silence;
             int16_t cleaned[FRAME_SAMPLES];
             speex_echo_cancellation(state_.echo, frame, played, cleaned);
+            const int64_t heard = energyOf(frame);
             for (int index = 0; index < FRAME_SAMPLES; ++index)
                 frame[index] = cleaned[index];
+            holdGainOnEcho(energyOf(played) > PLAYING_SAMPLE_ENERGY * FRAME_SAMPLES * 1000,
+                           4 * energyOf(frame) < (4 - ECHO_SHARE_OF_FOUR) * heard);
         }
         speex_preprocess_run(state_.preprocess, frame);
     }
+}
+
+void VoiceProcessor::holdGainOnEcho(bool playing, bool mostlyEcho)
+{
+    state_.framesSincePlaying = playing ? 0 : std::min(state_.framesSincePlaying + 1, ECHO_TAIL_FRAMES);
+    const bool held = state_.framesSincePlaying < ECHO_TAIL_FRAMES && mostlyEcho;
+    if (held != state_.gainHeld)
+        setInt(state_.preprocess, SPEEX_PREPROCESS_SET_AGC_INCREMENT, held ? 0 : GAIN_INCREMENT_DB_PER_SECOND);
+    state_.gainHeld = held;
 }
 
 void VoiceProcessor::forgetEchoPath()

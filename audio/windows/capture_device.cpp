@@ -213,6 +213,17 @@ uint8_t* CaptureDevice::buffer(int index)
     return state_.buffers + index * BUFFER_BYTES;
 }
 
+// No monitor of the loudspeaker is recorded here: nothing is processed yet.
+const int16_t* CaptureDevice::reference(int) const
+{
+    return nullptr;
+}
+
+bool CaptureDevice::referenceRealigned(int) const
+{
+    return false;
+}
+
 int CaptureDevice::bytesRecorded(int index) const
 {
     return static_cast<int>(state_.headers[index].dwBytesRecorded);

@@ -13,10 +13,12 @@ void VoiceProcessor::setSwitches(const VoiceProcessingSwitches& switches)
 
 void VoiceProcessor::process(int16_t*, const int16_t*)
 {
-    if (state_.told)
+    const bool wanted = switches_.echoCancel || switches_.noiseSuppression || switches_.autoGain;
+    if (state_.told || !wanted)
         return;
     state_.told = true;
     debugOutput("audio: no voice processing in this build; the microphone is sent as it is\n");
 }
 
 void VoiceProcessor::forgetEchoPath() {}
+void VoiceProcessor::holdGainOnEcho(bool, bool) {}

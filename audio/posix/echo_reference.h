@@ -1,0 +1,74 @@
+#pragma once
+// The loudspeaker's sound beside the microphone, for the echo canceller: the monitor of the
+// output the playback channels play to (the sound server's mix of every stream played there,
+// other programs' too), recorded in the voice format. Each full microphone buffer is paired
+// with the 500 reference samples of the same stretch of time, so that the reference leads
+// its echo in the microphone.
+//
+// Alignment: the first buffer after a start is paired with the reference up to one delivery
+// after what had come when it filled; from there every buffer takes the 500 samples that
+// follow, so the echo path the canceller learns stays put however the two streams' deliveries
+// jitter or come in bursts. A full buffer waits until its reference has come; when more than
+// MAX_WAITING wait, the oldest goes with what there is. The pairing is made anew when the
+// reference stays more than REALIGN_SAMPLES ahead for AHEAD_BUFFERS buffers in a row (the
+// microphone lost audio); after STALL_BUFFERS buffers in a row without their reference,
+// nothing waits for it any more until it delivers again, and it is then paired anew.
+// Threading: the sound server's thread, under the main-loop lock.
+
+#include <cstdint>
+
+#include "audio/ring_sizes.h"
+#include "audio_system_state.h"
+
+struct pa_stream;
+
+constexpr int CAPTURE_BUFFER_SAMPLES = CAPTURE_BUFFER_BYTES / 2;
+
+enum class ReferenceStatus : uint8_t {
+    None,       // no reference: no monitor, or it stalled
+    Paired,     // follows the previous buffer's reference
+    Realigned,  // paired anew: the echo path may have moved
+};
+
+struct EchoReference {
+    static constexpr int RING_SAMPLES = 8192;
+    static constexpr int MAX_WAITING = 2;
+    static constexpr int REALIGN_SAMPLES = 1600;
+    static constexpr int AHEAD_BUFFERS = 8;
+    static constexpr int STALL_BUFFERS = 16;
+
+    pa_stream* stream = nullptr;
+    StreamWatch watch;
+    // Samples the server delivers at a time.
+    uint64_t deliverySamples = 0;
+
+    int16_t ring[RING_SAMPLES] = {};
+    // Samples received since the stream opened; sample n sits at ring[n % RING_SAMPLES].
+    uint64_t written = 0;
+    // Where the oldest waiting buffer's reference ends; valid once aligned.
+    uint64_t nextEnd = 0;
+    bool aligned = false;
+    // The pairing moved since the last buffer was paired: the next one says so.
+    bool moved = false;
+    bool stalled = false;
+    int buffersAhead = 0;
+    int buffersWithout = 0;
+    // Full microphone buffers waiting for their reference, oldest first.
+    int waiting[MAX_WAITING + 1] = {};
+    int waitingCount = 0;
+    // The user was told that the monitor cannot be had (worker thread).
+    bool missingTold = false;
+
+    int16_t samples[CAPTURE_BUFFER_COUNT][CAPTURE_BUFFER_SAMPLES] = {};
+    ReferenceStatus status[CAPTURE_BUFFER_COUNT] = {};
+};
+
+// Forgets the pairing (the streams start); waiting buffers must have been taken back.
+void restartReference(EchoReference& reference);
+// Keeps count samples of the monitor (nullptr: a hole, kept as silence).
+void keepReference(EchoReference& reference, const int16_t* samples, uint64_t count);
+// A microphone buffer has filled; it waits for its reference.
+void waitForReference(EchoReference& reference, int index);
+// The oldest waiting buffer, paired with its reference, once it may go (now: at once, with
+// what has come; the recording stops); -1 while none may.
+int nextPairedBuffer(EchoReference& reference, bool now = false);
