@@ -43,7 +43,10 @@ bool RelayHost::start(uint16_t port, const std::string& stderrPath)
 bool ParticipantHost::start(const std::string& nickname, uint16_t port, const std::vector<std::string>& options,
                             const std::vector<std::string>& environment, const std::string& stderrPath)
 {
-    std::vector<std::string> arguments{program("participant-host"), nickname, "127.0.0.1", std::to_string(port)};
+    // The scenarios compare what was heard with what was spoken, sample for sample: the voice
+    // processing is off unless the options switch it on again (the last of an option counts).
+    std::vector<std::string> arguments{program("participant-host"), nickname, "127.0.0.1", std::to_string(port),
+                                       "--echo-cancel", "0", "--noise-suppression", "0", "--auto-gain", "0"};
     arguments.insert(arguments.end(), options.begin(), options.end());
     ChildOptions childOptions;
     childOptions.environment = environment;

@@ -35,7 +35,8 @@ public:
 class ParticipantHost {
 public:
     // participant-host NICKNAME HOST PORT plus options, with extra environment entries
-    // (PULSE_SINK=..., PULSE_SOURCE=..., PULSE_SERVER=...).
+    // (PULSE_SINK=..., PULSE_SOURCE=..., PULSE_SERVER=...). Its voice processing is off
+    // unless the options switch it on.
     bool start(const std::string& nickname, uint16_t port, const std::vector<std::string>& options,
                const std::vector<std::string>& environment, const std::string& stderrPath);
 
