@@ -33,9 +33,6 @@ public:
     void forgetEchoPath();
 
 private:
-    // Keeps the automatic gain from rising while the microphone holds mostly echo.
-    void holdGainOnEcho(bool playing, bool mostlyEcho);
-
     VoiceProcessingSwitches switches_;
     VoiceProcessorState state_;
 };

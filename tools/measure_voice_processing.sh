@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The microphone's voice processing in a room with loudspeakers (not a test: prints figures).
 #   tools/measure_voice_processing.sh [SECONDS]     (default 15 per case)
+#   CASES="fan_on fan_off" tools/measure_voice_processing.sh   only those cases, their levels
 # A private headless sound server (SOUND_SERVER pulse or pipewire) is made into a room: the
 # output's monitor is played back into the microphone feed by module-loopback, 60 ms later at
 # half amplitude. kovaro-relay relays; participant-host is the participant under test; a far
@@ -52,9 +53,11 @@ pactl set-sink-input-volume "$input" 0.5 || die "cannot set the loopback's volum
 
 off=(--echo-cancel 0 --noise-suppression 0 --auto-gain 0)
 
+cases=${CASES:-all}
 # run CASE FAR_SPEECH [ROOM_SIGNAL [ROOM_DELAY]] [-- participant-host options...]
 run() {
   local label=$1 far=$2 room=${3:-} delay=${4:-0} participant swarm player=""
+  [ "$cases" = all ] || [[ " $cases " == *" $label "* ]] || return 0
   shift $(( $# < 4 ? $# : 4 ))
   [ "${1:-}" = "--" ] && shift
   "$build/bin/participant-host" "$label" 127.0.0.1 "$port" "$@" </dev/null >"$work/$label.lines" 2>"$work/$label.err" &
@@ -73,7 +76,7 @@ run() {
   [ -z "$player" ] || stop "$player"
   stop "$participant"
   "$build/bin/adpcm-tool" decode "$work/$label.sent.frames" "$work/$label.sent.raw" || die "cannot decode $label"
-  echo "  $label: $(($(stat -c %s "$work/$label.sent.frames") / 254)) frames sent; $(grep -c 'monitor' "$work/$label.err" || true) monitor lines"
+  echo "  $label: $(($(stat -c %s "$work/$label.sent.frames") / 254)) frames sent, $(figures level "$work/$label.sent.raw") after 3 s; debug output: $(grep -c 'monitor' "$work/$label.err" || true) lines on the monitor"
 }
 
 echo "== sound server: $sound_server"
@@ -84,6 +87,7 @@ run room silence room 0
 run quiet silence quiet 0
 run fan_on silence fan 0
 run fan_off silence fan 0 -- "${off[@]}"
+[ "$cases" = all ] || exit 0
 echo
 echo "| case | figure | measured | goal | |"
 echo "|---|---|---|---|---|"

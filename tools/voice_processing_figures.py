@@ -5,6 +5,7 @@
                                             speech) into far.raw, room.raw, quiet.raw; makes
                                             fan.raw (steady noise) and silence.raw
   voice_processing_figures.py report DIR    prints the table from the decoded sent recordings
+  voice_processing_figures.py level FILE    the level of one decoded recording after 3 s
 
 A level is the RMS over the stretch in dB against full scale (32768).
 """
@@ -117,6 +118,8 @@ def report(folder):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3 or sys.argv[1] not in ("signals", "report"):
+    commands = {"signals": signals, "report": report,
+                "level": lambda path: print(f"{level_db(after_start(read(path))):.1f} dBFS")}
+    if len(sys.argv) != 3 or sys.argv[1] not in commands:
         sys.exit(__doc__)
-    (signals if sys.argv[1] == "signals" else report)(sys.argv[2])
+    commands[sys.argv[1]](sys.argv[2])

@@ -30,19 +30,20 @@ constexpr int ECHO_CANCELLER_RATE = 16000;
 // How far steady noise is pressed down, in dB. The library's -15 left a fan only 13 dB lower
 // once the automatic gain had lifted it.
 constexpr int NOISE_SUPPRESS_DB = -45;
-// The level speech is brought to (an RMS of about -24 dBFS over talk and pauses), and the
+// The level speech is brought to (an RMS of about -23 dBFS over talk and pauses), and the
 // most gain a quiet talker gets: enough for one 18 dB below the usual level.
 constexpr float GAIN_TARGET_LEVEL = 10000.0f;
 constexpr int GAIN_MAX_DB = 20;
 constexpr int GAIN_INCREMENT_DB_PER_SECOND = 12;
-// While the microphone holds mostly echo, the gain may only fall: the library would take what
-// echo is left for a quiet talker and lift it (by 10 dB in a room with loudspeakers). Mostly
+// While the microphone may hold mostly echo, the gain may only fall: the library would take
+// what echo is left for a quiet talker and lift it (by 10 dB in a room with loudspeakers), and
+// since the relay sends each speaker's voice back, a lifted echo goes round the loop of
+// loudspeaker, microphone and relay and swells whenever the canceller loses track. Mostly
 // echo: the loudspeaker played within the echo's tail (a reference frame louder than -50 dBFS
-// RMS), and the canceller took out more than half of the frame's energy (with the room
-// talking, most of it stays).
-constexpr int64_t PLAYING_SAMPLE_ENERGY = 10;
+// RMS), and the canceller took out more than half of the frame's energy, or what it left is
+// quieter than what the loudspeaker played (with the room talking, most of it stays).
+constexpr int64_t PLAYING_MEAN_SQUARE = 100 * 100;
 constexpr int ECHO_TAIL_FRAMES = ECHO_TAIL_SAMPLES / FRAME_SAMPLES;
-constexpr int64_t ECHO_SHARE_OF_FOUR = 2;
 
 void setInt(SpeexPreprocessState* preprocess, int request, int value)
 {
@@ -55,6 +56,16 @@ int64_t energyOf(const int16_t* frame)
     for (int index = 0; index < FRAME_SAMPLES; ++index)
         energy += static_cast<int64_t>(frame[index]) * frame[index];
     return energy;
+}
+
+// Keeps the automatic gain from rising while the microphone holds mostly echo.
+void holdGainOnEcho(VoiceProcessorState& state, bool playing, bool mostlyEcho)
+{
+    state.framesSincePlaying = playing ? 0 : std::min(state.framesSincePlaying + 1, ECHO_TAIL_FRAMES);
+    const bool held = state.framesSincePlaying < ECHO_TAIL_FRAMES && mostlyEcho;
+    if (held != state.gainHeld)
+        setInt(state.preprocess, SPEEX_PREPROCESS_SET_AGC_INCREMENT, held ? 0 : GAIN_INCREMENT_DB_PER_SECOND);
+    state.gainHeld = held;
 }
 
 }  // namespace
@@ -86,6 +97,8 @@ void VoiceProcessor::setSwitches(const VoiceProcessingSwitches& switches)
     if (switches.echoCancel && !switches_.echoCancel)
         forgetEchoPath();
     switches_ = switches;
+    if (!switches.echoCancel)
+        holdGainOnEcho(state_, false, false);
     setInt(state_.preprocess, SPEEX_PREPROCESS_SET_DENOISE, switches.noiseSuppression ? 1 : 0);
     setInt(state_.preprocess, SPEEX_PREPROCESS_SET_AGC, switches.autoGain ? 1 : 0);
     // The preprocessor also takes out what echo the canceller leaves, when it may see its state.
@@ -114,20 +127,13 @@ void VoiceProcessor::process(int16_t* block, const int16_t* reference)
             const int64_t heard = energyOf(frame);
             for (int index = 0; index < FRAME_SAMPLES; ++index)
                 frame[index] = cleaned[index];
-            holdGainOnEcho(energyOf(played) > PLAYING_SAMPLE_ENERGY * FRAME_SAMPLES * 1000,
-                           4 * energyOf(frame) < (4 - ECHO_SHARE_OF_FOUR) * heard);
+            const int64_t playedEnergy = energyOf(played);
+            const int64_t left = energyOf(frame);
+            holdGainOnEcho(state_, playedEnergy > PLAYING_MEAN_SQUARE * FRAME_SAMPLES,
+                           2 * left < heard || left < playedEnergy);
         }
         speex_preprocess_run(state_.preprocess, frame);
     }
-}
-
-void VoiceProcessor::holdGainOnEcho(bool playing, bool mostlyEcho)
-{
-    state_.framesSincePlaying = playing ? 0 : std::min(state_.framesSincePlaying + 1, ECHO_TAIL_FRAMES);
-    const bool held = state_.framesSincePlaying < ECHO_TAIL_FRAMES && mostlyEcho;
-    if (held != state_.gainHeld)
-        setInt(state_.preprocess, SPEEX_PREPROCESS_SET_AGC_INCREMENT, held ? 0 : GAIN_INCREMENT_DB_PER_SECOND);
-    state_.gainHeld = held;
 }
 
 void VoiceProcessor::forgetEchoPath()

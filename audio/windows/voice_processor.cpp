@@ -21,4 +21,3 @@ void VoiceProcessor::process(int16_t*, const int16_t*)
 }
 
 void VoiceProcessor::forgetEchoPath() {}
-void VoiceProcessor::holdGainOnEcho(bool, bool) {}
