@@ -24,7 +24,8 @@
 # The two null sinks render in 10 ms blocks on independent timers, so the starts of two
 # recordings of different sinks may lie up to one block apart: each figure is +-10 ms.
 # Environment: KOVARO_BUILD_DIR (default build), CLICKS (default 10), SOUND_SERVER (pulse or
-# pipewire, default pulse), KEEP=1 keeps the folder. For conditions, the CPU share of the sound
+# pipewire, default pulse), PARTICIPANT_OPTIONS (e.g. "--echo-cancel 0": relay and server modes),
+# KEEP=1 keeps the folder. For conditions, the CPU share of the sound
 # server's own processes over each run is printed too.
 set -euo pipefail
 clicks=${CLICKS:-10}
@@ -132,7 +133,7 @@ for mode in $modes; do
     relay=
     server_flag=(--server)
   fi
-  "$build/bin/participant-host" latency 127.0.0.1 "$port" "${server_flag[@]}" \
+  "$build/bin/participant-host" latency 127.0.0.1 "$port" "${server_flag[@]}" ${PARTICIPANT_OPTIONS:-} \
     </dev/null >"$work/$mode.lines" 2>"$work/$mode.err" &
   participant=$!; pids+=("$participant")
 
