@@ -69,6 +69,7 @@ static void post(CaptureDeviceState& device, int index)
     }
     // The worker's queue is full: the buffer's audio is lost and it joins the ring again.
     device.droppedBytes += CAPTURE_BUFFER_BYTES;
+    loseAlignment(device.reference);
     queueBuffer(device, index);
 }
 
@@ -88,6 +89,7 @@ static void gather(CaptureDeviceState& device, const uint8_t* data, size_t lengt
     while (length > 0) {
         if (device.queueCount == 0) {
             device.droppedBytes += length;
+            loseAlignment(device.reference);
             return;
         }
         const int index = device.queue[device.queueHead];

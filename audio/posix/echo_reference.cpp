@@ -11,6 +11,11 @@ void restartReference(EchoReference& reference)
     reference.waitingCount = 0;
 }
 
+void loseAlignment(EchoReference& reference)
+{
+    reference.aligned = false;
+}
+
 void keepReference(EchoReference& reference, const int16_t* samples, uint64_t count)
 {
     for (uint64_t index = 0; index < count; ++index)
@@ -72,9 +77,10 @@ int nextPairedBuffer(EchoReference& reference, bool now)
         return -1;
     if (here) {
         reference.buffersWithout = 0;
-        const bool ahead = reference.written - reference.nextEnd > EchoReference::REALIGN_SAMPLES;
-        reference.buffersAhead = ahead ? reference.buffersAhead + 1 : 0;
-        if (reference.buffersAhead >= EchoReference::AHEAD_BUFFERS) {
+        const uint64_t lead = reference.written - reference.nextEnd;
+        reference.buffersAhead = lead > EchoReference::REALIGN_SAMPLES ? reference.buffersAhead + 1 : 0;
+        if (reference.buffersAhead >= EchoReference::AHEAD_BUFFERS ||
+            lead + CAPTURE_BUFFER_SAMPLES > EchoReference::RING_SAMPLES) {
             reference.nextEnd = reference.written;
             reference.buffersAhead = 0;
             reference.moved = true;

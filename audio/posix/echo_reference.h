@@ -10,9 +10,12 @@
 // follow, so the echo path the canceller learns stays put however the two streams' deliveries
 // jitter or come in bursts. A full buffer waits until its reference has come; when more than
 // MAX_WAITING wait, the oldest goes with what there is. The pairing is made anew when the
-// reference stays more than REALIGN_SAMPLES ahead for AHEAD_BUFFERS buffers in a row (the
-// microphone lost audio); after STALL_BUFFERS buffers in a row without their reference,
-// nothing waits for it any more until it delivers again, and it is then paired anew.
+// microphone lost audio (loseAlignment), when the reference stays more than REALIGN_SAMPLES ahead
+// for AHEAD_BUFFERS buffers in a row (8 s: a loaded machine delivers the microphone late for
+// seconds without losing any of it, so only clocks drifting apart move the echo that far for
+// good), or at once when the ring no longer holds the reference; after STALL_BUFFERS buffers
+// in a row without their reference, nothing waits for it any more until it delivers again,
+// and it is then paired anew.
 // Threading: the sound server's thread, under the main-loop lock.
 
 #include <cstdint>
@@ -34,7 +37,7 @@ struct EchoReference {
     static constexpr int RING_SAMPLES = 8192;
     static constexpr int MAX_WAITING = 2;
     static constexpr int REALIGN_SAMPLES = 1600;
-    static constexpr int AHEAD_BUFFERS = 8;
+    static constexpr int AHEAD_BUFFERS = 128;
     static constexpr int STALL_BUFFERS = 16;
 
     pa_stream* stream = nullptr;
@@ -65,6 +68,9 @@ struct EchoReference {
 
 // Forgets the pairing (the streams start); waiting buffers must have been taken back.
 void restartReference(EchoReference& reference);
+// The microphone lost audio (no buffer had room for it): the pairing no longer holds, and the
+// next buffer is paired anew.
+void loseAlignment(EchoReference& reference);
 // Keeps count samples of the monitor (nullptr: a hole, kept as silence).
 void keepReference(EchoReference& reference, const int16_t* samples, uint64_t count);
 // A microphone buffer has filled; it waits for its reference.

@@ -138,5 +138,8 @@ void VoiceProcessor::process(int16_t* block, const int16_t* reference)
 
 void VoiceProcessor::forgetEchoPath()
 {
+    // Said only in the middle of a conference: each start learns afresh anyway.
+    if (state_.hadReference)
+        debugOutput("audio: the echo canceller learns the room afresh\n");
     speex_echo_state_reset(state_.echo);
 }
