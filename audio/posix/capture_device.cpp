@@ -114,35 +114,37 @@ static void gather(CaptureDeviceState& device, const uint8_t* data, size_t lengt
     }
 }
 
-static void onReadable(pa_stream* stream, size_t, void* state)
+// Hands every fragment the server holds for stream to take(data, length); data is null for a
+// hole in the recording.
+template <typename Take>
+static void drainRecording(pa_stream* stream, Take take)
 {
-    auto* device = static_cast<CaptureDeviceState*>(state);
     for (;;) {
         const void* data = nullptr;
         size_t length = 0;
         if (pa_stream_peek(stream, &data, &length) < 0 || length == 0) {
             return;
         }
-        // No data with a length is a hole in the recording: it is kept as silence.
-        gather(*device, static_cast<const uint8_t*>(data), length);
+        take(static_cast<const uint8_t*>(data), length);
         pa_stream_drop(stream);
     }
+}
+
+static void onReadable(pa_stream* stream, size_t, void* state)
+{
+    auto* device = static_cast<CaptureDeviceState*>(state);
+    // A hole in the recording is kept as silence.
+    drainRecording(stream, [device](const uint8_t* data, size_t length) { gather(*device, data, length); });
 }
 
 static void onReferenceReadable(pa_stream* stream, size_t, void* state)
 {
     auto* device = static_cast<CaptureDeviceState*>(state);
-    for (;;) {
-        const void* data = nullptr;
-        size_t length = 0;
-        if (pa_stream_peek(stream, &data, &length) < 0 || length == 0) {
-            break;
-        }
+    drainRecording(stream, [device](const uint8_t* data, size_t length) {
         if (!device->stopped) {
-            keepReference(device->reference, static_cast<const int16_t*>(data), length / sizeof(int16_t));
+            keepReference(device->reference, reinterpret_cast<const int16_t*>(data), length / sizeof(int16_t));
         }
-        pa_stream_drop(stream);
-    }
+    });
     if (!device->stopped) {
         postPairedBuffers(*device);
     }
