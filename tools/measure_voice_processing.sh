@@ -14,7 +14,8 @@
 #   fan_on/fan_off    the fan at -35 dBFS, nobody talks
 # Then the CPU share of participant-host with 15 speakers (voice-swarm), processing on vs off,
 # over SECONDS each. voice_processing_figures.py turns the recordings into the table.
-# Environment: KOVARO_BUILD_DIR (default build), SOUND_SERVER, KEEP=1 keeps the folder.
+# Environment: KOVARO_BUILD_DIR (default build), SOUND_SERVER, KEEP=1 keeps the folder,
+# ROOM_VOLUME the loopback's volume as a linear factor (default 0.5: the room described above).
 set -euo pipefail
 seconds=${1:-15}
 [[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [SECONDS]" >&2; exit 2; }
@@ -49,7 +50,7 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 [ -n "$input" ] || die "the loopback's stream did not appear"
-pactl set-sink-input-volume "$input" 0.5 || die "cannot set the loopback's volume"
+pactl set-sink-input-volume "$input" "${ROOM_VOLUME:-0.5}" || die "cannot set the loopback's volume"
 
 off=(--echo-cancel 0 --noise-suppression 0 --auto-gain 0)
 
