@@ -35,13 +35,16 @@ constexpr int NOISE_SUPPRESS_DB = -45;
 constexpr float GAIN_TARGET_LEVEL = 10000.0f;
 constexpr int GAIN_MAX_DB = 20;
 constexpr int GAIN_INCREMENT_DB_PER_SECOND = 12;
-// While the microphone may hold mostly echo, the gain may only fall: the library would take
-// what echo is left for a quiet talker and lift it (by 10 dB in a room with loudspeakers), and
-// since the relay sends each speaker's voice back, a lifted echo goes round the loop of
-// loudspeaker, microphone and relay and swells whenever the canceller loses track. Mostly
-// echo: the loudspeaker played within the echo's tail (a reference frame louder than -50 dBFS
-// RMS), and the canceller took out more than half of the frame's energy, or what it left is
-// quieter than what the loudspeaker played (with the room talking, most of it stays).
+// The gain may only fall unless the last frame was speech: lifted by the gain, what is left
+// of a fan or of the loudspeaker's echo goes round the loop of relay, loudspeaker, room and
+// microphone (the relay sends each speaker's voice back), and the loop rings whenever the
+// canceller loses track. Speech: the preprocessor's own speech probability, in percent; steady
+// noise stays below 55, a talker's voiced frames lie above 80.
+constexpr int SPEECH_PROBABILITY = 70;
+// Nor may it rise while the microphone may hold mostly echo, even in a frame taken for speech:
+// the loudspeaker played within the echo's tail (a reference frame louder than -50 dBFS RMS),
+// and the canceller took out more than half of the frame's energy, or what it left is quieter
+// than what the loudspeaker played (with the room talking, most of it stays).
 constexpr int64_t PLAYING_MEAN_SQUARE = 100 * 100;
 constexpr int ECHO_TAIL_FRAMES = ECHO_TAIL_SAMPLES / FRAME_SAMPLES;
 
@@ -58,11 +61,14 @@ int64_t energyOf(const int16_t* frame)
     return energy;
 }
 
-// Keeps the automatic gain from rising while the microphone holds mostly echo.
-void holdGainOnEcho(VoiceProcessorState& state, bool playing, bool mostlyEcho)
+// Lets the automatic gain rise only after a frame of speech that is not mostly echo.
+void holdGain(VoiceProcessorState& state, bool playing, bool mostlyEcho)
 {
     state.framesSincePlaying = playing ? 0 : std::min(state.framesSincePlaying + 1, ECHO_TAIL_FRAMES);
-    const bool held = state.framesSincePlaying < ECHO_TAIL_FRAMES && mostlyEcho;
+    int probability = 0;
+    speex_preprocess_ctl(state.preprocess, SPEEX_PREPROCESS_GET_PROB, &probability);
+    const bool held =
+        probability < SPEECH_PROBABILITY || (state.framesSincePlaying < ECHO_TAIL_FRAMES && mostlyEcho);
     if (held != state.gainHeld)
         setInt(state.preprocess, SPEEX_PREPROCESS_SET_AGC_INCREMENT, held ? 0 : GAIN_INCREMENT_DB_PER_SECOND);
     state.gainHeld = held;
@@ -97,8 +103,6 @@ void VoiceProcessor::setSwitches(const VoiceProcessingSwitches& switches)
     if (switches.echoCancel && !switches_.echoCancel)
         forgetEchoPath();
     switches_ = switches;
-    if (!switches.echoCancel)
-        holdGainOnEcho(state_, false, false);
     setInt(state_.preprocess, SPEEX_PREPROCESS_SET_DENOISE, switches.noiseSuppression ? 1 : 0);
     setInt(state_.preprocess, SPEEX_PREPROCESS_SET_AGC, switches.autoGain ? 1 : 0);
     // The preprocessor also takes out what echo the canceller leaves, when it may see its state.
@@ -119,6 +123,8 @@ void VoiceProcessor::process(int16_t* block, const int16_t* reference)
     }
     for (int offset = 0; offset < BLOCK_SAMPLES; offset += FRAME_SAMPLES) {
         int16_t* frame = block + offset;
+        bool playing = false;
+        bool mostlyEcho = false;
         if (switches_.echoCancel) {
             // The library reads the microphone's frame before it writes the cleaned one.
             const int16_t* played = reference != nullptr ? reference + offset : state_.silence;
@@ -129,9 +135,10 @@ void VoiceProcessor::process(int16_t* block, const int16_t* reference)
                 frame[index] = cleaned[index];
             const int64_t playedEnergy = energyOf(played);
             const int64_t left = energyOf(frame);
-            holdGainOnEcho(state_, playedEnergy > PLAYING_MEAN_SQUARE * FRAME_SAMPLES,
-                           2 * left < heard || left < playedEnergy);
+            playing = playedEnergy > PLAYING_MEAN_SQUARE * FRAME_SAMPLES;
+            mostlyEcho = 2 * left < heard || left < playedEnergy;
         }
+        holdGain(state_, playing, mostlyEcho);
         speex_preprocess_run(state_.preprocess, frame);
     }
 }

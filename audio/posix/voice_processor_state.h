@@ -15,7 +15,7 @@ struct VoiceProcessorState {
     int16_t silence[100] = {};
     // 12.5 ms frames since the reference last played something (capped at the echo's tail).
     int framesSincePlaying = 1 << 20;
-    // The automatic gain may not rise (the microphone holds mostly echo).
+    // The automatic gain may not rise (the last frame was no speech, or mostly echo).
     bool gainHeld = false;
     // The last block came with a reference (the debug output tells when that changes).
     bool hadReference = false;

@@ -134,13 +134,15 @@ TEST(VoiceProcessor, KeepsSpeechAloneAndEvensOutItsLevel)
     EXPECT_LT(std::abs(normalLevel - quietLevel), 6.0);
 }
 
-TEST(VoiceProcessor, PressesDownSteadyNoise)
+// The fan is pressed down, and the gain may not lift what is left of it (by 4 to 5 dB when it
+// rose on noise): lifted, it would feed the loop through a loudspeaker.
+TEST(VoiceProcessor, PressesDownSteadyNoiseWithoutLiftingIt)
 {
-    const size_t length = 8 * SECOND;
+    const size_t length = 15 * SECOND;
     const Samples fan = noise(length, -35);
     const double reduction = levelDb(fan, 3 * SECOND, length) - levelDb(processed(fan, nullptr), 3 * SECOND, length);
     std::printf("noise %.1f dB lower\n", reduction);
-    EXPECT_GT(reduction, 15.0);
+    EXPECT_GT(reduction, 17.0);
 }
 
 TEST(VoiceProcessor, SwitchedOffLeavesTheMicrophoneAsItIs)
