@@ -114,10 +114,10 @@ cpu() {
     'BEGIN { printf "%s %.2f\n", label, 100 * c / hz / (ns / 1e9) }'
 }
 # Alternated, so that a change in the machine's load falls on both.
-for round in 1 2; do
+for round in 1 2 3 4; do
   cpu on >>"$work/cpu"
   cpu off "${off[@]}" >>"$work/cpu"
 done
 awk '{ sum[$1] += $2; n[$1]++ } END {
-  printf "\nparticipant-host with 15 speakers, CPU in %% of one core (mean of 2 rounds): processing on %.2f, off %.2f: %+.2f points\n",
+  printf "\nparticipant-host with 15 speakers, CPU in %% of one core (mean of 4 rounds): processing on %.2f, off %.2f: %+.2f points\n",
     sum["on"] / n["on"], sum["off"] / n["off"], sum["on"] / n["on"] - sum["off"] / n["off"] }' "$work/cpu"
