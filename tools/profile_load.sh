@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Where a listener's CPU goes while 15 others talk (not a test: prints profiles).
+#   tools/profile_load.sh [SECONDS]      (default 15)
+# The scene of measure_load.sh: a private headless sound server, kovaro-relay, participant-host
+# listening and voice-swarm with 15 speakers. perf samples participant-host and, separately,
+# the sound server's own processes (which mix and resample its sixteen streams) for SECONDS,
+# and prints for each the share of the samples by process and the functions with most samples
+# of their own.
+# Environment: KOVARO_BUILD_DIR (default build), SOUND_SERVER (pulse or pipewire), KEEP=1 keeps
+# the folder with both perf.data files, TOP (default 25) functions per profile, CALL_GRAPH (fp, the
+# default, or dwarf: callers through libraries built without frame pointers, at a larger cost).
+set -euo pipefail
+seconds=${1:-15}
+[[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [SECONDS]" >&2; exit 2; }
+top=${TOP:-25}
+
+name=profile_load
+programs="kovaro-relay participant-host voice-swarm"
+source "$(dirname "$0")/measure_common.sh"
+command -v perf >/dev/null || die "perf is missing (apt-get install linux-perf)"
+
+port=$(free_udp_port)
+"$build/bin/kovaro-relay" --port "$port" 2>"$work/relay.err" &
+pids+=("$!")
+"$build/bin/participant-host" listener 127.0.0.1 "$port" </dev/null >"$work/participant.lines" 2>"$work/participant.err" &
+participant=$!; pids+=("$participant")
+wait_until_capturing "$participant" "$work/participant.lines" || die "participant-host did not start: $(cat "$work/participant.err")"
+"$build/bin/voice-swarm" 127.0.0.1 "$port" 15 $((seconds + 3)) >"$work/swarm.out" 2>&1 &
+swarm=$!; pids+=("$swarm")
+sleep 1
+
+server=$(sound_server_pids | paste -sd, -)
+perf record -q -F 999 --call-graph "${CALL_GRAPH:-fp}" -p "$participant" -o "$work/participant.perf" -- sleep "$seconds" 2>"$work/perf-participant.err" &
+first=$!
+perf record -q -F 999 --call-graph "${CALL_GRAPH:-fp}" -p "$server" -o "$work/server.perf" -- sleep "$seconds" 2>"$work/perf-server.err" &
+second=$!
+wait "$first" || die "perf failed: $(cat "$work/perf-participant.err")"
+wait "$second" || die "perf failed: $(cat "$work/perf-server.err")"
+wait "$swarm" || true
+forget "$swarm"
+
+report() {
+  echo "== $1: samples by process"
+  perf report -i "$2" --no-children --sort comm --stdio -g none 2>/dev/null | grep -E '^ +[0-9]' | head -8 || true
+  echo "== $1: functions with most samples of their own"
+  perf report -i "$2" --no-children --sort dso,symbol --stdio -g none 2>/dev/null | grep -E '^ +[0-9]' |
+    head -"$top" || true
+}
+echo "sound server: $sound_server, $seconds s, 15 speakers"
+report participant-host "$work/participant.perf"
+report "the sound server ($server)" "$work/server.perf"
