@@ -24,7 +24,9 @@
 # The two null sinks render in 10 ms blocks on independent timers, so the starts of two
 # recordings of different sinks may lie up to one block apart: each figure is +-10 ms.
 # Environment: KOVARO_BUILD_DIR (default build), CLICKS (default 10), SOUND_SERVER (pulse or
-# pipewire, default pulse), PARTICIPANT_OPTIONS (e.g. "--echo-cancel 0": relay and server modes),
+# pipewire, default pulse), PARTICIPANT_OPTIONS (e.g. "--echo-cancel 0"; for conditions the
+# default switches the voice processing off, whose noise suppression would take the murmur for
+# noise and leave nothing to find gaps in),
 # KEEP=1 keeps the folder. For conditions, the CPU share of the sound
 # server's own processes over each run is printed too.
 set -euo pipefail
@@ -79,7 +81,9 @@ if [ "$modes" = conditions ]; then
     "$build/bin/jitter-proxy" "$proxy_port" "$relay_port" $(proxy_options "$condition") --seed 7 \
       --duration $(( run_seconds + 60 )) 2>"$work/$condition.proxy" &
     proxy=$!; pids+=("$proxy")
-    "$product/participant-host" latency 127.0.0.1 "$proxy_port" </dev/null >"$work/$condition.lines" \
+    # shellcheck disable=SC2086
+    "$product/participant-host" latency 127.0.0.1 "$proxy_port" \
+      ${PARTICIPANT_OPTIONS:---echo-cancel 0 --noise-suppression 0 --auto-gain 0} </dev/null >"$work/$condition.lines" \
       2>"$work/$condition.err" &
     participant=$!; pids+=("$participant")
     wait_until_capturing "$participant" "$work/$condition.lines" ||
