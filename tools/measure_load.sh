@@ -4,7 +4,8 @@
 #   tools/measure_load.sh [SECONDS]      (default 20)
 # A private headless PulseAudio, kovaro-relay and voice-swarm with 15 simulated speakers, heard
 # in turn by two listeners in one run, each for SECONDS of full traffic: participant-host
-# (the participant without windows) and then kovaro with its window on a private X server
+# (the participant without windows; then once more hosting the relay server itself, the swarm
+# joining it there) and then kovaro with its window on a private X server
 # (Xvfb), its dialog confirmed with xdotool. Then kovarosrv on the same X server takes the
 # relay's place for a swarm of 16. For each the script samples utime + stime from
 # /proc/PID/stat (CPU share in % of one core = CPU time / elapsed time) of the listener, of
@@ -72,6 +73,16 @@ meters=$(grep -c '^meter 13' "$work/participant.lines" || true)
 stop "$participant"
 echo "  participant-host slot meter updates printed: $meters"
 
+# The headless program that relays and plays, to set kovarosrv's window against: participant-host
+# hosting the relay server, with the swarm of 15 joining it there.
+host_port=$(free_udp_port)
+"$build/bin/participant-host" host 127.0.0.1 "$host_port" --server </dev/null >"$work/host.lines" 2>"$work/host.err" &
+host=$!; pids+=("$host")
+wait_until_capturing "$host" "$work/host.lines" ||
+  die "participant-host --server did not start: $(cat "$work/host.lines" "$work/host.err")"
+listen participant-host-server "$host" "" "$host_port" "$speakers"
+stop "$host"
+
 start_xvfb
 x_server=${pids[-1]}
 start_copy kovaro "NickName=load
@@ -94,7 +105,7 @@ window_of '^Kovaro SERVER- サーバ稼働中$' >/dev/null || die "kovarosrv did
 listen kovarosrv "$kovarosrv" "$x_server" "$server_port" 16
 stop "$kovarosrv"
 
-for label in participant-host kovaro kovarosrv; do
+for label in participant-host participant-host-server kovaro kovarosrv; do
   echo "voice-swarm summary while $label listened:"
   sed 's/^/  /' "$work/swarm-$label.out"
 done

@@ -6,7 +6,8 @@
 # the sound server's own processes (which mix and resample its sixteen streams) for SECONDS,
 # and prints for each the share of the samples by process and the functions with most samples
 # of their own.
-# Environment: KOVARO_BUILD_DIR (default build), SOUND_SERVER (pulse or pipewire), KEEP=1 keeps
+# Environment: KOVARO_BUILD_DIR (default build), SOUND_SERVER (pulse or pipewire), LISTENER
+# (participant-host, the default, or kovaro: the window on a private X server), KEEP=1 keeps
 # the folder with both perf.data files, TOP (default 25) functions per profile, CALL_GRAPH (fp, the
 # default, or dwarf: callers through libraries built without frame pointers, at a larger cost).
 set -euo pipefail
@@ -15,16 +16,34 @@ seconds=${1:-15}
 top=${TOP:-25}
 
 name=profile_load
-programs="kovaro-relay participant-host voice-swarm"
+listener=${LISTENER:-participant-host}
+programs="kovaro-relay $listener voice-swarm"
 source "$(dirname "$0")/measure_common.sh"
 command -v perf >/dev/null || die "perf is missing (apt-get install linux-perf)"
 
 port=$(free_udp_port)
 "$build/bin/kovaro-relay" --port "$port" 2>"$work/relay.err" &
 pids+=("$!")
-"$build/bin/participant-host" listener 127.0.0.1 "$port" </dev/null >"$work/participant.lines" 2>"$work/participant.err" &
-participant=$!; pids+=("$participant")
-wait_until_capturing "$participant" "$work/participant.lines" || die "participant-host did not start: $(cat "$work/participant.err")"
+case $listener in
+  participant-host)
+    "$build/bin/participant-host" listener 127.0.0.1 "$port" </dev/null >"$work/participant.lines" 2>"$work/participant.err" &
+    participant=$!; pids+=("$participant")
+    wait_until_capturing "$participant" "$work/participant.lines" || die "participant-host did not start: $(cat "$work/participant.err")"
+    ;;
+  kovaro)
+    source "$root/tools/x_display.sh"
+    start_xvfb
+    start_copy kovaro "NickName=profile
+RemoteHost=127.0.0.1
+RemotePort=$port
+ServerMode=0"
+    participant=$started
+    dialog=$(window_of '^接続設定$') || die "kovaro's dialog did not open: $(cat "$work/kovaro.err")"
+    xdotool windowfocus --sync "$dialog" key Return
+    window_of '^Kovaro- 接続済$' >/dev/null || die "kovaro did not join: $(cat "$work/kovaro.err")"
+    ;;
+  *) die "LISTENER is participant-host or kovaro" ;;
+esac
 "$build/bin/voice-swarm" 127.0.0.1 "$port" 15 $((seconds + 3)) >"$work/swarm.out" 2>&1 &
 swarm=$!; pids+=("$swarm")
 sleep 1
@@ -47,5 +66,5 @@ report() {
     head -"$top" || true
 }
 echo "sound server: $sound_server, $seconds s, 15 speakers"
-report participant-host "$work/participant.perf"
+report "$listener" "$work/participant.perf"
 report "the sound server ($server)" "$work/server.perf"

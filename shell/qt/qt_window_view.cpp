@@ -1,6 +1,7 @@
 #include "shell/qt/qt_window_view.h"
 
 #include "conference/control_ids.h"
+#include "shell/qt/meter_bar.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -8,7 +9,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -158,8 +158,8 @@ void QtWindowView::drainMeters()
     drainPending_.store(false);
     for (int index = 0; index < METER_COUNT; ++index) {
         const int controlId = index == METER_COUNT - 1 ? IDC_SEND_METER : IDC_SLOT_METER_BASE + index;
-        if (auto* bar = qobject_cast<QProgressBar*>(controls_.control(controlId))) {
-            bar->setValue(meters_[index].load());
+        if (auto* meter = dynamic_cast<MeterBar*>(controls_.control(controlId))) {
+            meter->showLevel(meters_[index].load());
         }
     }
 }

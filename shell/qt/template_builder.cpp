@@ -1,12 +1,12 @@
 #include "shell/qt/template_builder.h"
 
 #include "resources/resource_ids.h"
+#include "shell/qt/meter_bar.h"
 #include "shell/qt/template_font.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
@@ -56,9 +56,7 @@ QWidget* createControl(const DialogControl& control, QWidget& parent)
     case ControlKind::DefaultPushButton:
         return createButton(control, parent);
     case ControlKind::ProgressBar: {
-        auto* bar = new QProgressBar(&parent);
-        bar->setTextVisible(false);
-        return bar;
+        return new MeterBar(&parent);
     }
     }
     return nullptr;
