@@ -27,14 +27,14 @@ void MeterBar::showLevel(int level)
 void MeterBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const QRect frame = rect();
-    painter.fillRect(frame, palette().color(QPalette::Dark));
-    const QRect inside = frame.adjusted(1, 1, -1, -1);
+    painter.fillRect(rect(), palette().color(QPalette::Dark));
+    const QRect inside = rect().adjusted(1, 1, -1, -1);
     painter.fillRect(inside, palette().color(QPalette::Base));
+    // The bar keeps a pixel of the background between itself and the frame.
+    const QRect track = inside.adjusted(1, 1, -1, -1);
     const int range = std::max(1, maximum() - minimum());
-    const int filled = inside.width() * (value() - minimum()) / range;
+    const int filled = track.width() * (value() - minimum()) / range;
     if (filled > 0) {
-        painter.fillRect(QRect(inside.left(), inside.top(), filled, inside.height()).adjusted(1, 1, 0, -1),
-                         palette().color(QPalette::Highlight));
+        painter.fillRect(QRect(track.left(), track.top(), filled, track.height()), palette().color(QPalette::Highlight));
     }
 }

@@ -4,6 +4,7 @@
 #include "shell/qt/window_builder.h"
 #include "resources/menu_resource.h"
 #include "shell/qt/menu_builder.h"
+#include "shell/qt/meter_bar.h"
 #include "tests/qt/expected_templates.h"
 
 #include <QApplication>
@@ -183,6 +184,31 @@ class WindowBuilderTest : public QObject {
 
 private slots:
     void initTestCase() { QVERIFY(QDir().mkpath(QStringLiteral(KOVARO_QT_OUTPUT_DIR))); }
+
+    // A meter's bar covers the share of its width that its level is of the range, and a level
+    // outside the range shows as its end.
+    void meterBarFillsItsLevelsShare()
+    {
+        QWidget window;
+        auto* meter = new MeterBar(&window);
+        meter->setRange(0, 96);
+        meter->setGeometry(0, 0, 100, 12);  // a track of 96 pixels inside frame and margin
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QColor bar = meter->palette().color(QPalette::Highlight);
+        const auto filledColumns = [&] {
+            const QImage image = meter->grab().toImage();
+            int columns = 0;
+            for (int x = 0; x < image.width(); ++x)
+                columns += image.pixelColor(x, image.height() / 2) == bar ? 1 : 0;
+            return columns;
+        };
+        for (const auto& [level, columns] : {std::pair{0, 0}, {48, 48}, {96, 96}, {200, 96}, {-5, 0}}) {
+            meter->showLevel(level);
+            QCOMPARE(meter->value(), std::clamp(level, 0, 96));
+            QCOMPARE(filledColumns(), columns);
+        }
+    }
 
     void laysOutEachTemplateAsTabled_data()
     {
