@@ -76,8 +76,9 @@ static uint32_t wholeSamples(uint32_t bytes)
 }
 
 PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uint32_t concealedBytes,
-                                      uint32_t blockBytes, int peak)
+                                      uint32_t blockBytes, int peak, int64_t heldUsec)
 {
+    const int64_t heldBytes = bytesOf(std::max<int64_t>(0, heldUsec));
     PlayoutDecision decision;
     decision.keepBytes = blockBytes;
     const bool resumed = started_;
@@ -109,7 +110,7 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
                 arrivalsSinceGap_ = 0;
             }
             const uint32_t cushion =
-                wholeSamples(static_cast<uint32_t>(std::max<int64_t>(0, cushionBytes() - lateBytes)));
+                wholeSamples(static_cast<uint32_t>(std::max<int64_t>(0, cushionBytes() - lateBytes - heldBytes)));
             // Concealment still playing is the first part of the cushion, silence the rest: the
             // block starts where it would have after silence, and nothing of it is lost.
             decision.concealKeptBytes = std::min(concealedBytes, cushion);
@@ -123,7 +124,7 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
 
     // Blocks that come in a burst say nothing about the pace; they only fill the queue.
     if (!atVoicePace || sincePreviousUsec >= BURST_USEC)
-        remember(queuedBytes);
+        remember(static_cast<uint32_t>(queuedBytes + heldBytes));
     const uint32_t floor = floorBytes();
     const bool quiet = peak <= QUIET_PEAK;
     // Until the window has seen two seconds, the spread remembered from before is kept too.

@@ -45,8 +45,10 @@ public:
 
     // A block of blockBytes with largest sample magnitude peak arrives at nowUsec while the
     // channel holds queuedBytes of speech followed by concealedBytes of concealment not played yet.
+    // A block that came heldUsec ago (it waited for one that should play before it) is judged
+    // by what it would have found then, and gets that much less cushion after a dry queue.
     PlayoutDecision arrive(int64_t nowUsec, uint32_t queuedBytes, uint32_t concealedBytes, uint32_t blockBytes,
-                           int peak);
+                           int peak, int64_t heldUsec = 0);
 
     // The lowest queue currently aimed at when a block arrives.
     uint32_t floorBytes() const { return FLOOR_BYTES + boostBytes_; }

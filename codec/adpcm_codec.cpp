@@ -79,7 +79,12 @@ void AdpcmCoder::encode(VoiceFrame& frame, const int16_t* samples, int count, in
     stepIndex = result.stepIndex;
 }
 
-void decodeVoiceFrame(int16_t* samples, int count, const VoiceFrame& frame)
+AdpcmState startStateOf(const VoiceFrame& frame)
+{
+    return {frame.predictor(), frame.stepIndex};
+}
+
+AdpcmState decodeVoiceFrame(int16_t* samples, int count, const VoiceFrame& frame)
 {
     int32_t predictor = frame.predictor();
     int32_t stepIndex = frame.stepIndex;
@@ -89,13 +94,16 @@ void decodeVoiceFrame(int16_t* samples, int count, const VoiceFrame& frame)
         samples[i] = static_cast<int16_t>(predictor);
         stepIndex = nextIndexTable[stepIndex][code & 7];
     }
+    return {predictor, stepIndex};
 }
 
-int decodeReceivedFrame(int16_t* samples, int count, const VoiceFrame& frame)
+int decodeReceivedFrame(int16_t* samples, int count, const VoiceFrame& frame, AdpcmState* end)
 {
     if (frame.stepIndex > ADPCM_MAX_STEP_INDEX || count < 0 || count > SAMPLES_PER_FRAME)
         return CODEC_FRAME_REFUSED;
-    decodeVoiceFrame(samples, count, frame);
+    const AdpcmState decoded = decodeVoiceFrame(samples, count, frame);
+    if (end != nullptr)
+        *end = decoded;
     return 0;
 }
 

@@ -26,6 +26,9 @@ bool dispatchConferenceEvent(ParticipantLink& participant, RelayServer& server, 
         case TIMER_PEER_SWEEP:
             server.SweepPeers();
             return true;
+        case TIMER_VOICE_HOLD:
+            participant.releaseHeldVoice();
+            return true;
         default:
             return false;
         }

@@ -131,22 +131,26 @@ void ParticipantLink::reactToMessage(uint8_t type, int slot, const uint8_t* payl
     case MSG_WELCOME:
         view.title(TITLE_JOINED);
         parts_.loop->killTimer(TIMER_JOIN_RETRY);
-        for (int entry = 0; entry < static_cast<int>(SLOT_COUNT); ++entry)
+        for (int entry = 0; entry < static_cast<int>(SLOT_COUNT); ++entry) {
             showSlotNickname(entry, payload + static_cast<size_t>(entry) * NICKNAME_SIZE, parts_.channels, view);
+            parts_.playback->forget(entry);
+        }
         parts_.coder->reset();
         parts_.capture->start();
         break;
     case MSG_PEER_NAME:
         showSlotNickname(slot, payload, parts_.channels, view);
+        parts_.playback->forget(slot);
         break;
     case MSG_PEER_LEFT:
         view.controlText(IDC_SLOT_NAME_BASE + slot, "");
         parts_.channels[slot].setDisplayName("");
+        parts_.playback->forget(slot);
         break;
     case MSG_VOICE_RELAY: {
         VoiceFrame frame;
         std::memcpy(&frame, payload, sizeof frame);
-        playReceivedFrame(frame, slot, parts_.channels, *parts_.mutes, view);
+        parts_.playback->receive(frame, slot);
         break;
     }
     default:

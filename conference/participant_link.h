@@ -10,8 +10,8 @@
 #include "audio/playback_channel.h"
 #include "codec/adpcm_codec.h"
 #include "conference/connect_settings.h"
-#include "conference/mute_flags.h"
 #include "conference/relay_server.h"
+#include "conference/voice_playback.h"
 #include "net/link_endpoint.h"
 #include "net/wire_protocol.h"
 #include "platform/event_loop.h"
@@ -23,7 +23,7 @@ struct ParticipantParts {
     CaptureDevice* capture;
     PlaybackChannel* channels;  // SLOT_COUNT of them
     AdpcmCoder* coder;
-    const MuteFlags* mutes;
+    VoicePlayback* playback;
     const MainWindowView* view;
 };
 
@@ -41,6 +41,8 @@ public:
     void RetryJoin();
     // TIMER_KEEPALIVE.
     void KeepAlive();
+    // TIMER_VOICE_HOLD.
+    void releaseHeldVoice() { parts_.playback->releaseDue(); }
     // The shutdown's first steps: MSG_LEAVE to the server, then Disconnect.
     void leave();
 

@@ -1,26 +1,107 @@
 #include "conference/voice_playback.h"
 
 #include <algorithm>
+#include <cstring>
 
+#include "audio/audio_clock.h"
 #include "codec/adpcm_codec.h"
 #include "conference/control_ids.h"
 #include "conference/nickname_text.h"
+#include "conference/worker_events.h"
 
 // The meters' range; a frame from the network may claim more.
 constexpr int LEVEL_FULL_SCALE = 96;
+// A held frame is released this much before its channel would run out of what it holds: the
+// timer and the write take a moment.
+constexpr int64_t RELEASE_MARGIN_USEC = 5000;
+// A channel plays 16 bytes a millisecond.
+constexpr int64_t USEC_PER_BYTE_NUMERATOR = 125;
+constexpr int64_t USEC_PER_BYTE_DENOMINATOR = 2;
 
-bool playReceivedFrame(const VoiceFrame& frame, int slot, PlaybackChannel* channels, const MuteFlags& mutes,
-                       const MainWindowView& view)
+bool VoicePlayback::receive(const VoiceFrame& frame, int slot)
 {
     int16_t samples[SAMPLES_PER_FRAME];
-    if (decodeReceivedFrame(samples, SAMPLES_PER_FRAME, frame) < 0)
+    AdpcmState end;
+    if (decodeReceivedFrame(samples, SAMPLES_PER_FRAME, frame, &end) < 0)
         return false;
 
-    const bool audible = mutes.receiveMute() == 0 && mutes.slotMute[slot] == 0;
-    if (audible)
-        channels[slot].write(reinterpret_cast<const uint8_t*>(samples), sizeof samples);
-    view.meter(IDC_SLOT_METER_BASE + slot, std::min<int>(frame.level, LEVEL_FULL_SCALE));
-    return audible;
+    const int64_t nowUsec = monotonicUsec();
+    FrameOrder& order = order_[slot];
+    const FrameArrival arrival = order.arrive(startStateOf(frame), end);
+    bool written = false;
+    if (arrival.heldFirst)
+        written |= playHeld(slot, nowUsec);
+    if (arrival.fate == FrameFate::HOLD && order.holdFor(nowUsec, holdUsecFor(slot))) {
+        std::memcpy(held_[slot].samples, samples, sizeof samples);
+        held_[slot].level = frame.level;
+    } else if (arrival.fate != FrameFate::DROP) {
+        written |= play(slot, samples, frame.level, 0);
+    }
+    if (arrival.heldAfter)
+        written |= playHeld(slot, nowUsec);
+    scheduleRelease(nowUsec);
+    return written;
+}
+
+void VoicePlayback::releaseDue()
+{
+    const int64_t nowUsec = monotonicUsec();
+    for (int slot = 0; slot < static_cast<int>(SLOT_COUNT); ++slot) {
+        if (order_[slot].holding() && order_[slot].heldUntilUsec() <= nowUsec) {
+            order_[slot].releaseHeld();
+            playHeld(slot, nowUsec);
+        }
+    }
+    scheduleRelease(nowUsec);
+}
+
+void VoicePlayback::forget(int slot)
+{
+    order_[slot].reset();
+    scheduleRelease(monotonicUsec());
+}
+
+bool VoicePlayback::play(int slot, const int16_t* samples, uint8_t level, int64_t heldUsec)
+{
+    view_.meter(IDC_SLOT_METER_BASE + slot, std::min<int>(level, LEVEL_FULL_SCALE));
+    if (mutes_.receiveMute() != 0 || mutes_.slotMute[slot] != 0)
+        return false;
+    channels_[slot].write(reinterpret_cast<const uint8_t*>(samples), SAMPLES_PER_FRAME * 2, heldUsec);
+    return true;
+}
+
+// The order has already counted the held frame as played.
+bool VoicePlayback::playHeld(int slot, int64_t nowUsec)
+{
+    const HeldFrame& held = held_[slot];
+    return play(slot, held.samples, held.level, nowUsec - order_[slot].heldSinceUsec());
+}
+
+int64_t VoicePlayback::holdUsecFor(int slot) const
+{
+    const PlaybackChannel& channel = channels_[slot];
+    if (!channel.isOpen())
+        return 0;
+    // Speech still queued plays first; after it the block would get its cushion anyway, and a
+    // block held within that cushion is placed as if it had come at once.
+    const int64_t bytes = static_cast<int64_t>(channel.queuedBytes()) + channel.playout().cushionBytes();
+    return bytes * USEC_PER_BYTE_NUMERATOR / USEC_PER_BYTE_DENOMINATOR - RELEASE_MARGIN_USEC;
+}
+
+void VoicePlayback::scheduleRelease(int64_t nowUsec)
+{
+    int64_t earliestUsec = INT64_MAX;
+    for (const FrameOrder& order : order_) {
+        if (order.holding())
+            earliestUsec = std::min(earliestUsec, order.heldUntilUsec());
+    }
+    if (earliestUsec == INT64_MAX) {
+        if (loop_.isTimerRunning(TIMER_VOICE_HOLD))
+            loop_.killTimer(TIMER_VOICE_HOLD);
+        return;
+    }
+    const int64_t waitMs = std::max<int64_t>(1, (earliestUsec - nowUsec + 999) / 1000);
+    loop_.setTimer(TIMER_VOICE_HOLD, static_cast<uint32_t>(waitMs));
 }
 
 void showSlotNickname(int slot, const uint8_t* nickname, PlaybackChannel* channels, const MainWindowView& view)

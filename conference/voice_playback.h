@@ -1,18 +1,59 @@
 #pragma once
-// Playing a received voice frame on its slot's channel, with the receive mutes and the meter,
-// and showing who speaks there.
+// Playing received voice frames on their slots' channels, in the order their senders coded
+// them (conference/frame_order.h), with the receive mutes and the meters; and showing who
+// speaks where.
+// Threading: worker thread only.
+
+#include <cstdint>
 
 #include "audio/playback_channel.h"
 #include "codec/voice_frame.h"
+#include "conference/frame_order.h"
 #include "conference/mute_flags.h"
+#include "net/wire_protocol.h"
+#include "platform/event_loop.h"
 #include "platform/main_window_view.h"
 
-// Decodes frame (refusing a step index above 88), writes it to channels[slot] unless
-// everything received or that slot is muted, and sets the slot's meter to the frame's level.
-// A refused frame is dropped whole: nothing is written and the meter keeps its value.
-// True when the decoded block was handed to the channel.
-bool playReceivedFrame(const VoiceFrame& frame, int slot, PlaybackChannel* channels, const MuteFlags& mutes,
-                       const MainWindowView& view);
+class VoicePlayback {
+public:
+    VoicePlayback(EventLoop& loop, PlaybackChannel* channels, const MuteFlags& mutes, const MainWindowView& view)
+        : loop_(loop), channels_(channels), mutes_(mutes), view_(view)
+    {
+    }
+    VoicePlayback(const VoicePlayback&) = delete;
+    VoicePlayback& operator=(const VoicePlayback&) = delete;
+
+    // Decodes frame (refusing a step index above 88) and plays it on the slot's channel, or
+    // holds it a moment while its predecessor may still come, or drops it as late or repeated.
+    // A frame played sets the slot's meter to its level and is written to the channel unless
+    // everything received or that slot is muted. A refused frame is dropped whole: nothing
+    // is written and the meter keeps its value. True when a block was written to the channel.
+    bool receive(const VoiceFrame& frame, int slot);
+    // TIMER_VOICE_HOLD: plays the held frames whose hold has ended.
+    void releaseDue();
+    // The slot has a new speaker, or none: a held frame is dropped and the order starts anew.
+    void forget(int slot);
+
+private:
+    struct HeldFrame {
+        int16_t samples[SAMPLES_PER_FRAME];
+        uint8_t level;
+    };
+
+    bool play(int slot, const int16_t* samples, uint8_t level, int64_t heldUsec);
+    bool playHeld(int slot, int64_t nowUsec);
+    // How long a frame of the slot may wait for its predecessor without delaying it.
+    int64_t holdUsecFor(int slot) const;
+    // The timer runs while a frame is held, until the earliest hold ends.
+    void scheduleRelease(int64_t nowUsec);
+
+    EventLoop& loop_;
+    PlaybackChannel* channels_;
+    const MuteFlags& mutes_;
+    const MainWindowView& view_;
+    FrameOrder order_[SLOT_COUNT];
+    HeldFrame held_[SLOT_COUNT] = {};
+};
 
 // Every slot's meter to 0 and its label emptied, as a new connection or server start begins.
 void clearSlotRows(const MainWindowView& view);

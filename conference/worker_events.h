@@ -20,5 +20,7 @@ constexpr uint32_t TIMER_EXIT_WATCHDOG = 0x8206;
 constexpr uint32_t TIMER_AUDIO_RETRY = 0x8207;
 // kovaro-relay: a statistics line every --stats seconds.
 constexpr uint32_t TIMER_RELAY_STATS = 0x8208;
+// While a received frame waits for its predecessor: the earliest end of a hold.
+constexpr uint32_t TIMER_VOICE_HOLD = 0x8209;
 
 constexpr uint32_t PEER_SWEEP_PERIOD_MS = 1000;

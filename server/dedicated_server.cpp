@@ -19,7 +19,8 @@ constexpr char CAPTION_SERVER_SOCKET_FAILED[] = "ポート使ってない？";
 
 DedicatedServer::DedicatedServer(EventLoop& loop, RelayServer& server, PlaybackChannel* channels,
                                  const MuteFlags& mutes, const MainWindowView& view)
-    : loop_(loop), server_(server), channels_(channels), mutes_(mutes), view_(view)
+    : loop_(loop), server_(server), channels_(channels), view_(view),
+      playback_(loop, channels, mutes, view_)
 {
     RelayListener listener;
     listener.context = this;
@@ -54,6 +55,7 @@ void DedicatedServer::showJoined(void* self, int slot, const uint8_t* nickname)
 {
     auto& that = *static_cast<DedicatedServer*>(self);
     showSlotNickname(slot, nickname, that.channels_, that.view_);
+    that.playback_.forget(slot);
 }
 
 void DedicatedServer::clearLabel(void* self, int slot)
@@ -61,6 +63,7 @@ void DedicatedServer::clearLabel(void* self, int slot)
     auto& that = *static_cast<DedicatedServer*>(self);
     that.view_.controlText(IDC_SLOT_NAME_BASE + slot, "");
     that.channels_[slot].setDisplayName("");
+    that.playback_.forget(slot);
 }
 
 void DedicatedServer::playVoice(void* self, int slot, const uint8_t* frame)
@@ -68,5 +71,5 @@ void DedicatedServer::playVoice(void* self, int slot, const uint8_t* frame)
     auto& that = *static_cast<DedicatedServer*>(self);
     VoiceFrame received;
     std::memcpy(&received, frame, sizeof received);
-    playReceivedFrame(received, slot, that.channels_, that.mutes_, that.view_);
+    that.playback_.receive(received, slot);
 }

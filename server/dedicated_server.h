@@ -9,6 +9,7 @@
 #include "conference/connect_settings.h"
 #include "conference/mute_flags.h"
 #include "conference/relay_server.h"
+#include "conference/voice_playback.h"
 #include "platform/event_loop.h"
 #include "platform/main_window_view.h"
 
@@ -23,6 +24,8 @@ public:
     // its remotePort and the sweep started; a port that cannot be opened is told in a box, and
     // the server then stays closed until the next start.
     void start(const ConnectSettings* shared);
+    // TIMER_VOICE_HOLD.
+    void releaseHeldVoice() { playback_.releaseDue(); }
 
 private:
     static void showJoined(void* self, int slot, const uint8_t* nickname);
@@ -32,7 +35,7 @@ private:
     EventLoop& loop_;
     RelayServer& server_;
     PlaybackChannel* channels_;
-    const MuteFlags& mutes_;
     MainWindowView view_;
+    VoicePlayback playback_;
     ConnectSettings settings_{};
 };

@@ -57,6 +57,8 @@ void ServerObjects::handle(void* self, uint32_t message, uintptr_t wParam, intpt
             objects.server.SweepPeers();
         else if (wParam == TIMER_AUDIO_RETRY)
             objects.sound.retry();
+        else if (wParam == TIMER_VOICE_HOLD)
+            objects.dedicated.releaseHeldVoice();
         break;
     case WM_COMMAND:
         applyMuteCommand(objects.mutes, wParam, lParam);

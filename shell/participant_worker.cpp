@@ -10,6 +10,7 @@
 #include "conference/participant_link.h"
 #include "conference/relay_server.h"
 #include "conference/voice_processing_switches.h"
+#include "conference/voice_playback.h"
 #include "conference/voice_sending.h"
 #include "conference/worker_events.h"
 #include "audio/audio_fault.h"
@@ -24,7 +25,8 @@ struct ParticipantObjects {
         : loop(eventLoop),
           view(windowView),
           sound(loop, view, APPLICATION_NAME, &capture, channels),
-          participant(ParticipantParts{&loop, &server, &capture, channels, &coder, &mutes, &view})
+          participant(ParticipantParts{&loop, &server, &capture, channels, &coder, &playback, &view}),
+          playback(loop, channels, mutes, view)
     {
     }
 
@@ -44,6 +46,7 @@ struct ParticipantObjects {
     AdpcmCoder coder;
     VoiceProcessor processor;
     MuteFlags mutes;
+    VoicePlayback playback;
 };
 
 void ParticipantObjects::handle(void* self, uint32_t message, uintptr_t wParam, intptr_t lParam)

@@ -164,7 +164,7 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop* window, const PcmFormat
     return 0;
 }
 
-int PlaybackChannel::write(const uint8_t* data, size_t length)
+int PlaybackChannel::write(const uint8_t* data, size_t length, int64_t heldUsec)
 {
     if (state_.handle == nullptr) {
         return 0;
@@ -178,7 +178,7 @@ int PlaybackChannel::write(const uint8_t* data, size_t length)
     std::memcpy(state_.block, data, count);
     // Nothing is queued after the speech, so the queue holds no concealment.
     const PlayoutBlock block =
-        arriveBlock(playout_, state_.block, static_cast<int>(count / 2), queuedBytesNow(state_), 0);
+        arriveBlock(playout_, state_.block, static_cast<int>(count / 2), queuedBytesNow(state_), 0, heldUsec);
     const uint32_t bytes = block.decision.leadBytes + static_cast<uint32_t>(block.sampleCount) * 2;
     if (block.decision.refused || (block.sampleCount > 0 && headersFor(bytes) > freeHeaders(state_))) {
         ++droppedWrites_;

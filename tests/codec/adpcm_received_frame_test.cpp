@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -71,4 +72,27 @@ TEST(AdpcmReceivedFrame, RandomFramesAreDecodedExactlyOrRefused)
     // Both outcomes must have been exercised in volume.
     EXPECT_GT(refused, 50000);
     EXPECT_GT(decoded, 50000);
+}
+
+// What lets a receiver tell the order of frames: each ends where the sender's next one starts.
+TEST(AdpcmReceivedFrame, EachFrameEndsInTheStateTheNextOneStartsIn)
+{
+    std::mt19937 random(5);
+    std::normal_distribution<double> speech(0.0, 6000.0);
+    AdpcmCoder coder;
+    VoiceFrame previous{};
+    for (int block = 0; block < 40; ++block) {
+        int16_t samples[SAMPLES_PER_FRAME];
+        for (int16_t& sample : samples)
+            sample = static_cast<int16_t>(std::clamp(speech(random) * (block % 4), -32768.0, 32767.0));
+        VoiceFrame frame{};
+        coder.encode(frame, samples, SAMPLES_PER_FRAME, block % 3 == 0 ? 6 : 0);
+        if (block > 0) {
+            int16_t decoded[SAMPLES_PER_FRAME];
+            AdpcmState end;
+            ASSERT_EQ(decodeReceivedFrame(decoded, SAMPLES_PER_FRAME, previous, &end), 0);
+            EXPECT_EQ(end, startStateOf(frame)) << block;
+        }
+        previous = frame;
+    }
 }

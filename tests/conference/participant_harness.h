@@ -70,7 +70,8 @@ protected:
     MuteFlags mutes;
     RecordingView recorder;
     MainWindowView view;
-    ParticipantLink participant{ParticipantParts{&loop, &server, &capture, channels, &coder, &mutes, &view}};
+    VoicePlayback playback{loop, channels, mutes, view};
+    ParticipantLink participant{ParticipantParts{&loop, &server, &capture, channels, &coder, &playback, &view}};
     std::string debugLines;
     // The connect command's record stays where the main thread would keep it.
     ConnectSettings sharedRecord{};

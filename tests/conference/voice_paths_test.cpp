@@ -90,12 +90,14 @@ protected:
         ASSERT_GT(frame.level, 0);
     }
 
-    bool play(int slot) { return playReceivedFrame(frame, slot, channels, mutes, view); }
+    bool play(int slot) { return playback.receive(frame, slot); }
 
+    EventLoop loop;
     PlaybackChannel channels[SLOT_COUNT];
     MuteFlags mutes;
     RecordingView recorder;
     MainWindowView view;
+    VoicePlayback playback{loop, channels, mutes, view};
     VoiceFrame frame{};
 };
 
