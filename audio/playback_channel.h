@@ -32,9 +32,8 @@ public:
     // describes it).
     int open(AudioSystem& audio, EventLoop* window, const PcmFormat& format, int slot);
     // 0 without a device; else queues min(length, 1000) bytes as block writeCount mod 8.
-    // heldUsec: how long the block waited since it arrived; it is placed as if it had come then,
-    // as far as what the channel still holds allows.
-    int write(const uint8_t* data, size_t length, int64_t heldUsec = 0);
+    // arrival: how the block came, where the writer knows more than the moment of writing.
+    int write(const uint8_t* data, size_t length, const BlockArrival& arrival = {});
     // Shows the slot's nickname (UTF-8; empty: nobody) as the output's name in the system
     // mixer, where the system has one that shows names. Where the mixer remembers outputs'
     // volume and mute, it remembers them per nickname: a new name gives the output the

@@ -19,13 +19,13 @@ static int peakOf(const int16_t* samples, int count)
 }
 
 PlayoutBlock arriveBlock(PlayoutPolicy& policy, int16_t* samples, int sampleCount, uint32_t speechBytes,
-                         uint32_t concealedBytes, int64_t heldUsec)
+                         uint32_t concealedBytes, const BlockArrival& arrival)
 {
     PlayoutBlock block;
     block.sampleCount = sampleCount;
     const int peak = peakOf(samples, sampleCount);
     const auto count = static_cast<uint32_t>(sampleCount) * 2;
-    block.decision = policy.arrive(monotonicUsec(), speechBytes, concealedBytes, count, peak, heldUsec);
+    block.decision = policy.arrive(monotonicUsec(), speechBytes, concealedBytes, count, peak, arrival);
     if (block.decision.keepBytes < count) {
         // Quiet material is simply cut short; loud material is spliced where it repeats.
         const int cut = static_cast<int>((count - block.decision.keepBytes) / 2);

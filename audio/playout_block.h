@@ -17,9 +17,9 @@ struct PlayoutBlock {
 
 // Hands the policy a block of sampleCount samples arriving now, while the channel holds
 // speechBytes of speech followed by concealedBytes of concealment not played yet, having
-// waited heldUsec since it came, and edits the samples in place as the decision says.
+// having come as arrival says, and edits the samples in place as the decision says.
 PlayoutBlock arriveBlock(PlayoutPolicy& policy, int16_t* samples, int sampleCount, uint32_t speechBytes,
-                         uint32_t concealedBytes, int64_t heldUsec);
+                         uint32_t concealedBytes, const BlockArrival& arrival);
 
 // Queues count bytes on a channel: 0, or a negative error.
 using QueueBytes = int (*)(void* channel, const uint8_t* bytes, uint32_t count);

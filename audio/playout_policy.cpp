@@ -76,9 +76,9 @@ static uint32_t wholeSamples(uint32_t bytes)
 }
 
 PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uint32_t concealedBytes,
-                                      uint32_t blockBytes, int peak, int64_t heldUsec)
+                                      uint32_t blockBytes, int peak, const BlockArrival& arrival)
 {
-    const int64_t heldBytes = bytesOf(std::max<int64_t>(0, heldUsec));
+    const int64_t heldBytes = bytesOf(std::max<int64_t>(0, arrival.heldUsec));
     PlayoutDecision decision;
     decision.keepBytes = blockBytes;
     const bool resumed = started_;
@@ -104,8 +104,9 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
             // long the queue was dry does not tell them apart: after a lost frame that is a block
             // less the cushion, under half a block once the spread of arrivals is above that.
             const int64_t dryBytes = bytesOf(std::max<int64_t>(0, nowUsec - dryFromUsec_));
-            const int64_t lateBytes = !afterLostFrame && dryBytes < BLOCK_BYTES / 2 ? dryBytes : 0;
-            if (lateBytes > 0) {
+            const int64_t lateBytes =
+                arrival.afterSuccessor || (!afterLostFrame && dryBytes < BLOCK_BYTES / 2) ? dryBytes : 0;
+            if (lateBytes > 0 && !arrival.afterSuccessor) {
                 boostBytes_ = std::min(boostBytes_ + BOOST_STEP_BYTES, BOOST_LIMIT_BYTES);
                 arrivalsSinceGap_ = 0;
             }
@@ -122,9 +123,12 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
         return limited(decision, queuedBytes, concealedBytes);
     }
 
-    // Blocks that come in a burst say nothing about the pace; they only fill the queue.
-    if (!atVoicePace || sincePreviousUsec >= BURST_USEC)
-        remember(static_cast<uint32_t>(queuedBytes + heldBytes));
+    // Blocks that come in a burst say nothing about the pace; they only fill the queue. Nor do
+    // blocks reordered on the way: the one that came after its successor (reordering is no
+    // jitter to keep a cushion for), and its successor, which waited for it.
+    const bool reordered = arrival.afterSuccessor || arrival.heldUsec > 0;
+    if (!reordered && (!atVoicePace || sincePreviousUsec >= BURST_USEC))
+        remember(queuedBytes);
     const uint32_t floor = floorBytes();
     const bool quiet = peak <= QUIET_PEAK;
     // Until the window has seen two seconds, the spread remembered from before is kept too.

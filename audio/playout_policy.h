@@ -24,6 +24,16 @@ struct PlayoutDecision {
     bool refused = false;
 };
 
+// How a block came, beyond the moment it is written.
+struct BlockArrival {
+    // It waited this long since it came, for one that plays before it: it gets that much less
+    // cushion after a dry queue, and what it finds says nothing about the network's pace.
+    int64_t heldUsec = 0;
+    // It came after the block that follows it (reordered on the way): it is late by its nature,
+    // so its gap raises no floor, and it plays as soon as it can.
+    bool afterSuccessor = false;
+};
+
 class PlayoutPolicy {
 public:
     static constexpr uint32_t BLOCK_BYTES = 1000;
@@ -45,10 +55,8 @@ public:
 
     // A block of blockBytes with largest sample magnitude peak arrives at nowUsec while the
     // channel holds queuedBytes of speech followed by concealedBytes of concealment not played yet.
-    // A block that came heldUsec ago (it waited for one that should play before it) is judged
-    // by what it would have found then, and gets that much less cushion after a dry queue.
     PlayoutDecision arrive(int64_t nowUsec, uint32_t queuedBytes, uint32_t concealedBytes, uint32_t blockBytes,
-                           int peak, int64_t heldUsec = 0);
+                           int peak, const BlockArrival& arrival = {});
 
     // The lowest queue currently aimed at when a block arrives.
     uint32_t floorBytes() const { return FLOOR_BYTES + boostBytes_; }

@@ -35,7 +35,7 @@ bool VoicePlayback::receive(const VoiceFrame& frame, int slot)
         std::memcpy(held_[slot].samples, samples, sizeof samples);
         held_[slot].level = frame.level;
     } else if (arrival.fate != FrameFate::DROP) {
-        written |= play(slot, samples, frame.level, 0);
+        written |= play(slot, samples, frame.level, BlockArrival{0, arrival.heldAfter});
     }
     if (arrival.heldAfter)
         written |= playHeld(slot, nowUsec);
@@ -61,12 +61,12 @@ void VoicePlayback::forget(int slot)
     scheduleRelease(monotonicUsec());
 }
 
-bool VoicePlayback::play(int slot, const int16_t* samples, uint8_t level, int64_t heldUsec)
+bool VoicePlayback::play(int slot, const int16_t* samples, uint8_t level, const BlockArrival& arrival)
 {
     view_.meter(IDC_SLOT_METER_BASE + slot, std::min<int>(level, LEVEL_FULL_SCALE));
     if (mutes_.receiveMute() != 0 || mutes_.slotMute[slot] != 0)
         return false;
-    channels_[slot].write(reinterpret_cast<const uint8_t*>(samples), SAMPLES_PER_FRAME * 2, heldUsec);
+    channels_[slot].write(reinterpret_cast<const uint8_t*>(samples), SAMPLES_PER_FRAME * 2, arrival);
     return true;
 }
 
@@ -74,7 +74,7 @@ bool VoicePlayback::play(int slot, const int16_t* samples, uint8_t level, int64_
 bool VoicePlayback::playHeld(int slot, int64_t nowUsec)
 {
     const HeldFrame& held = held_[slot];
-    return play(slot, held.samples, held.level, nowUsec - order_[slot].heldSinceUsec());
+    return play(slot, held.samples, held.level, BlockArrival{nowUsec - order_[slot].heldSinceUsec(), false});
 }
 
 int64_t VoicePlayback::holdUsecFor(int slot) const

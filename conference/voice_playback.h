@@ -40,7 +40,7 @@ private:
         uint8_t level;
     };
 
-    bool play(int slot, const int16_t* samples, uint8_t level, int64_t heldUsec);
+    bool play(int slot, const int16_t* samples, uint8_t level, const BlockArrival& arrival);
     bool playHeld(int slot, int64_t nowUsec);
     // How long a frame of the slot may wait for its predecessor without delaying it.
     int64_t holdUsecFor(int slot) const;

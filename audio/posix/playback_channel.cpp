@@ -254,7 +254,7 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop* window, const PcmFormat
     return 0;
 }
 
-int PlaybackChannel::write(const uint8_t* data, size_t length, int64_t heldUsec)
+int PlaybackChannel::write(const uint8_t* data, size_t length, const BlockArrival& arrival)
 {
     if (state_.stream == nullptr) {
         return 0;
@@ -278,7 +278,7 @@ int PlaybackChannel::write(const uint8_t* data, size_t length, int64_t heldUsec)
     int16_t* samples = state_.blocks + blockIndex * (BLOCK_BYTES / 2);
     std::memcpy(samples, data, count);
     const PlayoutBlock block =
-        arriveBlock(playout_, samples, static_cast<int>(count / 2), queued - concealed, concealed, heldUsec);
+        arriveBlock(playout_, samples, static_cast<int>(count / 2), queued - concealed, concealed, arrival);
     if (block.decision.refused) {
         ++droppedWrites_;
         requestTimingLocked(state_);

@@ -164,7 +164,7 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop* window, const PcmFormat
     return 0;
 }
 
-int PlaybackChannel::write(const uint8_t* data, size_t length, int64_t heldUsec)
+int PlaybackChannel::write(const uint8_t* data, size_t length, const BlockArrival& arrival)
 {
     if (state_.handle == nullptr) {
         return 0;
@@ -178,7 +178,7 @@ int PlaybackChannel::write(const uint8_t* data, size_t length, int64_t heldUsec)
     std::memcpy(state_.block, data, count);
     // Nothing is queued after the speech, so the queue holds no concealment.
     const PlayoutBlock block =
-        arriveBlock(playout_, state_.block, static_cast<int>(count / 2), queuedBytesNow(state_), 0, heldUsec);
+        arriveBlock(playout_, state_.block, static_cast<int>(count / 2), queuedBytesNow(state_), 0, arrival);
     const uint32_t bytes = block.decision.leadBytes + static_cast<uint32_t>(block.sampleCount) * 2;
     if (block.decision.refused || (block.sampleCount > 0 && headersFor(bytes) > freeHeaders(state_))) {
         ++droppedWrites_;
