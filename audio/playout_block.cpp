@@ -26,7 +26,9 @@ PlayoutBlock arriveBlock(PlayoutPolicy& policy, int16_t* samples, int sampleCoun
     const int peak = peakOf(samples, sampleCount);
     const auto count = static_cast<uint32_t>(sampleCount) * 2;
     block.decision = policy.arrive(monotonicUsec(), speechBytes, concealedBytes, count, peak, arrival);
-    if (block.decision.keepBytes < count) {
+    if (block.decision.keepBytes == 0) {
+        block.sampleCount = 0;
+    } else if (block.decision.keepBytes < count) {
         // Quiet material is simply cut short; loud material is spliced where it repeats.
         const int cut = static_cast<int>((count - block.decision.keepBytes) / 2);
         block.sampleCount =

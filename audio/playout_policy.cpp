@@ -57,6 +57,12 @@ constexpr uint32_t LOUD_CUT_LEAST_BYTES = 160;
 constexpr uint32_t CUSHION_LIMIT_BYTES = 4 * PlayoutPolicy::BLOCK_BYTES;
 // The remembered spread of arrivals decays by this much per arrival (2 ms a second).
 constexpr uint32_t SPREAD_DECAY_BYTES = 2;
+// The window leaves out its latest arrivals when it judges the queue and the spread, one for
+// every half second it has seen and at most two:
+// a frame now and then far later than the rest (held back on the way, reordered) is concealed
+// rather than paid for with a cushion that delays every other frame.
+constexpr int OUTLIERS_LEFT_OUT = 2;
+
 
 // The channel plays 16 bytes a millisecond: a byte lasts 62.5 us.
 static int64_t usecOf(int64_t bytes)
@@ -78,7 +84,6 @@ static uint32_t wholeSamples(uint32_t bytes)
 PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uint32_t concealedBytes,
                                       uint32_t blockBytes, int peak, const BlockArrival& arrival)
 {
-    const int64_t heldBytes = bytesOf(std::max<int64_t>(0, arrival.heldUsec));
     PlayoutDecision decision;
     decision.keepBytes = blockBytes;
     const bool resumed = started_;
@@ -95,6 +100,10 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
 
     if (queuedBytes == 0) {
         // The queue ran dry: what arrives next starts a new schedule.
+        if (atVoicePace && arrival.predecessor != Predecessor::UNKNOWN) {
+            ++gaps_;
+            return placeInOrder(decision, nowUsec, concealedBytes, arrival, resumed);
+        }
         if (atVoicePace) {
             ++gaps_;
             // Less than a block and a half after the previous one, this block was late: more
@@ -104,14 +113,13 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
             // long the queue was dry does not tell them apart: after a lost frame that is a block
             // less the cushion, under half a block once the spread of arrivals is above that.
             const int64_t dryBytes = bytesOf(std::max<int64_t>(0, nowUsec - dryFromUsec_));
-            const int64_t lateBytes =
-                arrival.afterSuccessor || (!afterLostFrame && dryBytes < BLOCK_BYTES / 2) ? dryBytes : 0;
-            if (lateBytes > 0 && !arrival.afterSuccessor) {
+            const int64_t lateBytes = !afterLostFrame && dryBytes < BLOCK_BYTES / 2 ? dryBytes : 0;
+            if (lateBytes > 0) {
                 boostBytes_ = std::min(boostBytes_ + BOOST_STEP_BYTES, BOOST_LIMIT_BYTES);
                 arrivalsSinceGap_ = 0;
             }
             const uint32_t cushion =
-                wholeSamples(static_cast<uint32_t>(std::max<int64_t>(0, cushionBytes() - lateBytes - heldBytes)));
+                wholeSamples(static_cast<uint32_t>(std::max<int64_t>(0, cushionBytes() - lateBytes)));
             // Concealment still playing is the first part of the cushion, silence the rest: the
             // block starts where it would have after silence, and nothing of it is lost.
             decision.concealKeptBytes = std::min(concealedBytes, cushion);
@@ -134,8 +142,8 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
     // Until the window has seen two seconds, the spread remembered from before is kept too.
     const uint32_t reserve = windowCount_ == WINDOW ? 0 : spreadBytes_;
     uint32_t excess = 0;
-    if (windowCount_ >= SHORT_WINDOW && windowLowest(windowCount_) > floor + reserve + HYSTERESIS_BYTES)
-        excess = windowLowest(windowCount_) - floor - reserve;
+    if (windowCount_ >= SHORT_WINDOW && windowLowest() > floor + reserve + HYSTERESIS_BYTES)
+        excess = windowLowest() - floor - reserve;
     aboveTarget_ = excess > 0 ? aboveTarget_ + 1 : 0;
 
     uint32_t cut = 0;
@@ -152,6 +160,43 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
         decision.leadBytes = wholeSamples(floor - queuedBytes);
     }
     return limited(decision, queuedBytes, concealedBytes);
+}
+
+// A block after a dry queue whose place in the order is known: the block before it played (or
+// was skipped), or was lost. Its moment is then known too: right after what was queued, or a
+// block later after a lost one. In time, it waits for its moment behind the concealment. Behind
+// it, right after the block before it, it is one of the rare late ones the window leaves out:
+// it plays at once, and the cushion and the floor stay as they are; but one more than
+// LATE_SKIP_USEC behind its moment is skipped: played, it would delay every later block as
+// much, so the concealment takes its place and the next block keeps to the schedule. Never two
+// in a row: a stall's frames all come late. Behind the moment after a lost one, the block gets
+// the whole cushion, less what it waited for the lost one.
+PlayoutDecision PlayoutPolicy::placeInOrder(PlayoutDecision decision, int64_t nowUsec, uint32_t concealedBytes,
+                                            const BlockArrival& arrival, bool resumed)
+{
+    const bool lost = arrival.predecessor == Predecessor::LOST;
+    const int64_t momentUsec = dryFromUsec_ + (lost ? BLOCK_USEC : 0);
+    const int64_t heldBytes = bytesOf(std::max<int64_t>(0, arrival.heldUsec));
+    uint32_t wait = 0;
+    if (momentUsec > nowUsec) {
+        wait = wholeSamples(static_cast<uint32_t>(std::min<int64_t>(bytesOf(momentUsec - nowUsec), CUSHION_LIMIT_BYTES)));
+    } else if (!lost && !skippedLast_ && nowUsec - momentUsec > LATE_SKIP_USEC) {
+        skippedLast_ = true;
+        ++skipped_;
+        dryFromUsec_ = momentUsec + BLOCK_USEC;
+        decision.keepBytes = 0;
+        decision.concealKeptBytes = concealedBytes;
+        return decision;
+    } else if (lost) {
+        wait = wholeSamples(static_cast<uint32_t>(std::max<int64_t>(0, cushionBytes() - heldBytes)));
+    }
+    skippedLast_ = false;
+    decision.concealKeptBytes = std::min(concealedBytes, wait);
+    decision.leadBytes = wait - decision.concealKeptBytes;
+    decision.fadeIn = resumed;
+    windowCount_ = 0;
+    aboveTarget_ = 0;
+    return limited(decision, 0, concealedBytes);
 }
 
 // Keeps the channel within LIMIT_BYTES, concealment included: less lead, or no block at all.
@@ -200,28 +245,55 @@ void PlayoutPolicy::shiftWindow(int64_t bytes)
         window_[(windowNext_ - 1 - i + WINDOW) % WINDOW] += bytes;
 }
 
-// The lowest of the newest `count` entries, never below 0.
-uint32_t PlayoutPolicy::windowLowest(int count) const
+// The (leftOut + 1)-th smallest of the values offered: the smallest once the leftOut smallest
+// are set aside as outliers.
+class SmallestBut {
+public:
+    explicit SmallestBut(int leftOut) : kept_(leftOut + 1) {}
+
+    void offer(int64_t value)
+    {
+        for (int i = 0; i < kept_; ++i) {
+            if (value < smallest_[i])
+                std::swap(value, smallest_[i]);
+        }
+    }
+
+    int64_t value() const { return smallest_[kept_ - 1]; }
+
+private:
+    int kept_;
+    int64_t smallest_[OUTLIERS_LEFT_OUT + 1] = {INT64_MAX, INT64_MAX, INT64_MAX};
+};
+
+int PlayoutPolicy::outliersLeftOut() const
 {
-    int64_t lowest = INT64_MAX;
-    for (int i = 0; i < std::min(count, windowCount_); ++i)
-        lowest = std::min(lowest, window_[(windowNext_ - 1 - i + WINDOW) % WINDOW]);
-    return lowest == INT64_MAX || lowest < 0 ? 0 : static_cast<uint32_t>(lowest);
+    return std::min(OUTLIERS_LEFT_OUT, windowCount_ / SHORT_WINDOW);
+}
+
+// The lowest entry, never below 0, but for the outliers left out.
+uint32_t PlayoutPolicy::windowLowest() const
+{
+    SmallestBut lowest(outliersLeftOut());
+    for (int i = 0; i < windowCount_; ++i)
+        lowest.offer(window_[(windowNext_ - 1 - i + WINDOW) % WINDOW]);
+    return lowest.value() == INT64_MAX || lowest.value() < 0 ? 0 : static_cast<uint32_t>(lowest.value());
 }
 
 // How far the queue found fell below what an earlier arrival of the window found: how much
-// later than that one a block came. A queue that rose and stayed up (blocks released after a
-// hiccup, too far apart to count as a burst) is no fall: it needs no cushion, and once
-// remembered it would put the whole rise ahead of the block after every later gap.
+// later than that one a block came (the deepest fall but the outliers'). A
+// queue that rose and stayed up (blocks released after a hiccup, too far apart to count as a
+// burst) is no fall: it needs no cushion, and once remembered it would put the whole rise ahead
+// of the block after every later gap.
 uint32_t PlayoutPolicy::windowFall() const
 {
     int64_t highestBefore = INT64_MIN;
-    int64_t fall = 0;
+    SmallestBut deepest(outliersLeftOut());
     for (int i = windowCount_ - 1; i >= 0; --i) {
         const int64_t found = window_[(windowNext_ - 1 - i + WINDOW) % WINDOW];
         if (highestBefore != INT64_MIN)
-            fall = std::max(fall, highestBefore - found);
+            deepest.offer(found - highestBefore);
         highestBefore = std::max(highestBefore, found);
     }
-    return static_cast<uint32_t>(fall);
+    return deepest.value() == INT64_MAX || deepest.value() >= 0 ? 0 : static_cast<uint32_t>(-deepest.value());
 }

@@ -24,6 +24,10 @@ struct PlayoutDecision {
     bool refused = false;
 };
 
+// Whether the block before this one played, where the writer can tell (from the coder states
+// frames carry); otherwise the policy guesses from the time since the previous block.
+enum class Predecessor : uint8_t { UNKNOWN, PLAYED, LOST };
+
 // How a block came, beyond the moment it is written.
 struct BlockArrival {
     // It waited this long since it came, for one that plays before it: it gets that much less
@@ -32,6 +36,7 @@ struct BlockArrival {
     // It came after the block that follows it (reordered on the way): it is late by its nature,
     // so its gap raises no floor, and it plays as soon as it can.
     bool afterSuccessor = false;
+    Predecessor predecessor = Predecessor::UNKNOWN;
 };
 
 class PlayoutPolicy {
@@ -49,6 +54,9 @@ public:
     // Concealment queued after every block (94 ms): it covers a lost frame even when the next
     // one is half a block late.
     static constexpr uint32_t CONCEAL_BYTES = 1500;
+    // A block that continues the one before but comes this long after its moment is skipped
+    // (placeInOrder); a frame held for its predecessor waits no longer than this past the queue.
+    static constexpr int64_t LATE_SKIP_USEC = 20000;
 
     // Forgets everything, as for a new stream.
     void reset() { *this = PlayoutPolicy{}; }
@@ -66,12 +74,17 @@ public:
     uint32_t gaps() const { return gaps_; }
     // Bytes left out of blocks to bring the queue down to its target.
     uint64_t trimmedBytes() const { return trimmedBytes_; }
+    // Blocks left to the concealment because they came too long after their moment.
+    uint32_t skipped() const { return skipped_; }
 
 private:
+    PlayoutDecision placeInOrder(PlayoutDecision decision, int64_t nowUsec, uint32_t concealedBytes,
+                                 const BlockArrival& arrival, bool resumed);
     PlayoutDecision limited(PlayoutDecision decision, uint32_t queuedBytes, uint32_t concealedBytes);
     void remember(uint32_t queuedBytes);
     void shiftWindow(int64_t bytes);
-    uint32_t windowLowest(int count) const;
+    int outliersLeftOut() const;
+    uint32_t windowLowest() const;
     uint32_t windowFall() const;
 
     int64_t window_[WINDOW] = {};
@@ -90,4 +103,7 @@ private:
     int64_t dryFromUsec_ = 0;
     uint32_t gaps_ = 0;
     uint64_t trimmedBytes_ = 0;
+    uint32_t skipped_ = 0;
+    // The previous block was skipped: the next one plays however late.
+    bool skippedLast_ = false;
 };

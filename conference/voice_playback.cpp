@@ -29,16 +29,19 @@ bool VoicePlayback::receive(const VoiceFrame& frame, int slot)
     FrameOrder& order = order_[slot];
     const FrameArrival arrival = order.arrive(startStateOf(frame), end);
     bool written = false;
+    // A held frame released by another one ahead of a gap waited in vain for its predecessor.
     if (arrival.heldFirst)
-        written |= playHeld(slot, nowUsec);
+        written |= playHeld(slot, nowUsec, Predecessor::LOST);
     if (arrival.fate == FrameFate::HOLD && order.holdFor(nowUsec, holdUsecFor(slot))) {
         std::memcpy(held_[slot].samples, samples, sizeof samples);
         held_[slot].level = frame.level;
     } else if (arrival.fate != FrameFate::DROP) {
-        written |= play(slot, samples, frame.level, BlockArrival{0, arrival.heldAfter});
+        // Played at once, it continues the last frame; after a refused hold it follows a loss.
+        const Predecessor predecessor = arrival.fate == FrameFate::PLAY ? Predecessor::PLAYED : Predecessor::LOST;
+        written |= play(slot, samples, frame.level, BlockArrival{0, arrival.heldAfter, predecessor});
     }
     if (arrival.heldAfter)
-        written |= playHeld(slot, nowUsec);
+        written |= playHeld(slot, nowUsec, Predecessor::PLAYED);
     scheduleRelease(nowUsec);
     return written;
 }
@@ -49,7 +52,7 @@ void VoicePlayback::releaseDue()
     for (int slot = 0; slot < static_cast<int>(SLOT_COUNT); ++slot) {
         if (order_[slot].holding() && order_[slot].heldUntilUsec() <= nowUsec) {
             order_[slot].releaseHeld();
-            playHeld(slot, nowUsec);
+            playHeld(slot, nowUsec, Predecessor::LOST);
         }
     }
     scheduleRelease(nowUsec);
@@ -71,10 +74,11 @@ bool VoicePlayback::play(int slot, const int16_t* samples, uint8_t level, const 
 }
 
 // The order has already counted the held frame as played.
-bool VoicePlayback::playHeld(int slot, int64_t nowUsec)
+bool VoicePlayback::playHeld(int slot, int64_t nowUsec, Predecessor predecessor)
 {
     const HeldFrame& held = held_[slot];
-    return play(slot, held.samples, held.level, BlockArrival{nowUsec - order_[slot].heldSinceUsec(), false});
+    return play(slot, held.samples, held.level,
+                BlockArrival{nowUsec - order_[slot].heldSinceUsec(), false, predecessor});
 }
 
 int64_t VoicePlayback::holdUsecFor(int slot) const
@@ -82,10 +86,12 @@ int64_t VoicePlayback::holdUsecFor(int slot) const
     const PlaybackChannel& channel = channels_[slot];
     if (!channel.isOpen())
         return 0;
-    // Speech still queued plays first; after it the block would get its cushion anyway, and a
-    // block held within that cushion is placed as if it had come at once.
-    const int64_t bytes = static_cast<int64_t>(channel.queuedBytes()) + channel.playout().cushionBytes();
-    return bytes * USEC_PER_BYTE_NUMERATOR / USEC_PER_BYTE_DENOMINATOR - RELEASE_MARGIN_USEC;
+    // The missing frame's moment comes when the speech queued has played; arriving later than
+    // LATE_SKIP_USEC after it, it would be skipped anyway, and the held frame then plays at
+    // its own moment, a block later, as after a loss.
+    const int64_t queuedUsec =
+        static_cast<int64_t>(channel.queuedBytes()) * USEC_PER_BYTE_NUMERATOR / USEC_PER_BYTE_DENOMINATOR;
+    return queuedUsec + PlayoutPolicy::LATE_SKIP_USEC - RELEASE_MARGIN_USEC;
 }
 
 void VoicePlayback::scheduleRelease(int64_t nowUsec)

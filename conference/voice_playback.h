@@ -41,7 +41,7 @@ private:
     };
 
     bool play(int slot, const int16_t* samples, uint8_t level, const BlockArrival& arrival);
-    bool playHeld(int slot, int64_t nowUsec);
+    bool playHeld(int slot, int64_t nowUsec, Predecessor predecessor);
     // How long a frame of the slot may wait for its predecessor without delaying it.
     int64_t holdUsecFor(int slot) const;
     // The timer runs while a frame is held, until the earliest hold ends.
