@@ -166,7 +166,8 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
 // was skipped), or was lost. Its moment is then known too: right after what was queued, or a
 // block later after a lost one. In time, it waits for its moment behind the concealment. Behind
 // it, right after the block before it, it is one of the rare late ones the window leaves out:
-// it plays at once, and the cushion and the floor stay as they are; but one more than
+// it plays as soon as the floor allows (playing it later would only delay every later block as
+// much), and the cushion and the floor stay as they are; but one more than
 // LATE_SKIP_USEC behind its moment is skipped: played, it would delay every later block as
 // much, so the concealment takes its place and the next block keeps to the schedule. Never two
 // in a row: a stall's frames all come late. Behind the moment after a lost one, the block gets
@@ -189,6 +190,9 @@ PlayoutDecision PlayoutPolicy::placeInOrder(PlayoutDecision decision, int64_t no
         return decision;
     } else if (lost) {
         wait = wholeSamples(static_cast<uint32_t>(std::max<int64_t>(0, cushionBytes() - heldBytes)));
+    } else {
+        const int64_t lateBytes = bytesOf(nowUsec - momentUsec);
+        wait = wholeSamples(floorBytes() - static_cast<uint32_t>(std::min<int64_t>(floorBytes(), lateBytes)));
     }
     skippedLast_ = false;
     decision.concealKeptBytes = std::min(concealedBytes, wait);
