@@ -58,17 +58,10 @@ constexpr uint32_t CUSHION_LIMIT_BYTES = 4 * PlayoutPolicy::BLOCK_BYTES;
 // The remembered spread of arrivals decays by this much per arrival (2 ms a second).
 constexpr uint32_t SPREAD_DECAY_BYTES = 2;
 // The window leaves out its latest arrivals when it judges the queue and the spread, one for
-// every half second it has seen and at most two:
-// a frame now and then far later than the rest (held back on the way, reordered) is concealed
-// rather than paid for with a cushion that delays every other frame.
+// every half second it has seen and at most two: a frame now and then far later than the rest
+// (held back on the way, reordered) is concealed rather than paid for with a cushion that
+// delays every other frame.
 constexpr int OUTLIERS_LEFT_OUT = 2;
-
-
-// The channel plays 16 bytes a millisecond: a byte lasts 62.5 us.
-static int64_t usecOf(int64_t bytes)
-{
-    return bytes * 125 / 2;
-}
 
 static int64_t bytesOf(int64_t usec)
 {
@@ -164,14 +157,14 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
 
 // A block after a dry queue whose place in the order is known: the block before it played (or
 // was skipped), or was lost. Its moment is then known too: right after what was queued, or a
-// block later after a lost one. In time, it waits for its moment behind the concealment. Behind
-// it, right after the block before it, it is one of the rare late ones the window leaves out:
-// it plays as soon as the floor allows (playing it later would only delay every later block as
-// much), and the cushion and the floor stay as they are; but one more than
-// LATE_SKIP_USEC behind its moment is skipped: played, it would delay every later block as
-// much, so the concealment takes its place and the next block keeps to the schedule. Never two
-// in a row: a stall's frames all come late. Behind the moment after a lost one, the block gets
-// the whole cushion, less what it waited for the lost one.
+// block later after a lost one.
+// - In time, it waits for its moment behind the concealment.
+// - Behind it, right after the block before it, it is one of the rare late ones the window
+//   leaves out: it plays with no more than the floor ahead of it, since any wait would delay
+//   every later block as much, and the floor and the cushion stay as they are. More than
+//   LATE_SKIP_USEC behind, it is skipped: the concealment takes its place and the next block
+//   keeps to the schedule. Never two in a row, as a stall's frames all come late.
+// - Behind its moment after a lost one, it gets the whole cushion, less what it was held.
 PlayoutDecision PlayoutPolicy::placeInOrder(PlayoutDecision decision, int64_t nowUsec, uint32_t concealedBytes,
                                             const BlockArrival& arrival, bool resumed)
 {
@@ -180,7 +173,8 @@ PlayoutDecision PlayoutPolicy::placeInOrder(PlayoutDecision decision, int64_t no
     const int64_t heldBytes = bytesOf(std::max<int64_t>(0, arrival.heldUsec));
     uint32_t wait = 0;
     if (momentUsec > nowUsec) {
-        wait = wholeSamples(static_cast<uint32_t>(std::min<int64_t>(bytesOf(momentUsec - nowUsec), CUSHION_LIMIT_BYTES)));
+        wait =
+            wholeSamples(static_cast<uint32_t>(std::min<int64_t>(bytesOf(momentUsec - nowUsec), CUSHION_LIMIT_BYTES)));
     } else if (!lost && !skippedLast_ && nowUsec - momentUsec > LATE_SKIP_USEC) {
         skippedLast_ = true;
         ++skipped_;
@@ -224,7 +218,7 @@ PlayoutDecision PlayoutPolicy::limited(PlayoutDecision decision, uint32_t queued
         decision.concealBytes = std::min(CONCEAL_BYTES, room - decision.keepBytes - decision.leadBytes);
     const uint32_t ahead = decision.keepBytes > 0 ? decision.concealKeptBytes + decision.leadBytes : 0;
     shiftWindow(ahead);
-    dryFromUsec_ = lastArrivalUsec_ + usecOf(static_cast<int64_t>(queuedBytes) + ahead + decision.keepBytes);
+    dryFromUsec_ = lastArrivalUsec_ + usecOfBytes(static_cast<int64_t>(queuedBytes) + ahead + decision.keepBytes);
     return decision;
 }
 

@@ -58,6 +58,9 @@ public:
     // (placeInOrder); a frame held for its predecessor waits no longer than this past the queue.
     static constexpr int64_t LATE_SKIP_USEC = 20000;
 
+    // The channel plays 16 bytes a millisecond: a byte lasts 62.5 us.
+    static constexpr int64_t usecOfBytes(int64_t bytes) { return bytes * 125 / 2; }
+
     // Forgets everything, as for a new stream.
     void reset() { *this = PlayoutPolicy{}; }
 

@@ -11,12 +11,9 @@
 
 // The meters' range; a frame from the network may claim more.
 constexpr int LEVEL_FULL_SCALE = 96;
-// A held frame is released this much before its channel would run out of what it holds: the
+// A held frame is released this much before its hold would let its predecessor be skipped: the
 // timer and the write take a moment.
 constexpr int64_t RELEASE_MARGIN_USEC = 5000;
-// A channel plays 16 bytes a millisecond.
-constexpr int64_t USEC_PER_BYTE_NUMERATOR = 125;
-constexpr int64_t USEC_PER_BYTE_DENOMINATOR = 2;
 
 bool VoicePlayback::receive(const VoiceFrame& frame, int slot)
 {
@@ -89,9 +86,7 @@ int64_t VoicePlayback::holdUsecFor(int slot) const
     // The missing frame's moment comes when the speech queued has played; arriving later than
     // LATE_SKIP_USEC after it, it would be skipped anyway, and the held frame then plays at
     // its own moment, a block later, as after a loss.
-    const int64_t queuedUsec =
-        static_cast<int64_t>(channel.queuedBytes()) * USEC_PER_BYTE_NUMERATOR / USEC_PER_BYTE_DENOMINATOR;
-    return queuedUsec + PlayoutPolicy::LATE_SKIP_USEC - RELEASE_MARGIN_USEC;
+    return PlayoutPolicy::usecOfBytes(channel.queuedBytes()) + PlayoutPolicy::LATE_SKIP_USEC - RELEASE_MARGIN_USEC;
 }
 
 void VoicePlayback::scheduleRelease(int64_t nowUsec)
