@@ -86,6 +86,7 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
     const bool afterLostFrame = atVoicePace && sincePreviousUsec >= MISSING_USEC;
     started_ = true;
     lastArrivalUsec_ = nowUsec;
+    orderKnown_ = arrival.predecessor != Predecessor::UNKNOWN;
     if (++arrivalsSinceGap_ >= BOOST_FADE_ARRIVALS) {
         boostBytes_ -= std::min(boostBytes_, BOOST_STEP_BYTES);
         arrivalsSinceGap_ = 0;
@@ -264,9 +265,13 @@ private:
     int64_t smallest_[OUTLIERS_LEFT_OUT + 1] = {INT64_MAX, INT64_MAX, INT64_MAX};
 };
 
+// Only where the order is known are the latest arrivals left out: there a late one is placed by
+// its moment or skipped. Without it, the lowest arrivals are all that keeps the queue from
+// running dry (on PipeWire, whose reports move in whole cycles, leaving them out let a sender 2 %
+// too fast run the queue dry).
 int PlayoutPolicy::outliersLeftOut() const
 {
-    return std::min(OUTLIERS_LEFT_OUT, windowCount_ / SHORT_WINDOW);
+    return orderKnown_ ? std::min(OUTLIERS_LEFT_OUT, windowCount_ / SHORT_WINDOW) : 0;
 }
 
 // The lowest entry, never below 0, but for the outliers left out.

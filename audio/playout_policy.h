@@ -109,4 +109,6 @@ private:
     uint32_t skipped_ = 0;
     // The previous block was skipped: the next one plays however late.
     bool skippedLast_ = false;
+    // The latest block came with its place in the order known.
+    bool orderKnown_ = false;
 };
