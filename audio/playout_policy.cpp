@@ -94,12 +94,11 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
 
     if (queuedBytes == 0) {
         // The queue ran dry: what arrives next starts a new schedule.
-        if (atVoicePace && arrival.predecessor != Predecessor::UNKNOWN) {
+        if (atVoicePace)
             ++gaps_;
+        if (atVoicePace && arrival.predecessor != Predecessor::UNKNOWN)
             return placeInOrder(decision, nowUsec, concealedBytes, arrival, resumed);
-        }
         if (atVoicePace) {
-            ++gaps_;
             // Less than a block and a half after the previous one, this block was late: more
             // floor would have covered it, and the time it kept the queue dry delays every later
             // block too, so it counts toward their cushion. A block after a lost frame came on

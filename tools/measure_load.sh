@@ -85,14 +85,8 @@ stop "$host"
 
 start_xvfb
 x_server=${pids[-1]}
-start_copy kovaro "NickName=load
-RemoteHost=127.0.0.1
-RemotePort=$port
-ServerMode=0"
+start_joined_kovaro load "$port"
 kovaro=$started
-dialog=$(window_of '^接続設定$') || die "kovaro's dialog did not open: $(cat "$work/kovaro.err")"
-xdotool windowfocus --sync "$dialog" key Return
-window_of '^Kovaro- 接続済$' >/dev/null || die "kovaro did not join: $(cat "$work/kovaro.err")"
 listen kovaro "$kovaro" "$x_server"
 stop "$kovaro"
 

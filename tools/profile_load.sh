@@ -33,14 +33,8 @@ case $listener in
   kovaro)
     source "$root/tools/x_display.sh"
     start_xvfb
-    start_copy kovaro "NickName=profile
-RemoteHost=127.0.0.1
-RemotePort=$port
-ServerMode=0"
+    start_joined_kovaro profile "$port"
     participant=$started
-    dialog=$(window_of '^接続設定$') || die "kovaro's dialog did not open: $(cat "$work/kovaro.err")"
-    xdotool windowfocus --sync "$dialog" key Return
-    window_of '^Kovaro- 接続済$' >/dev/null || die "kovaro did not join: $(cat "$work/kovaro.err")"
     ;;
   *) die "LISTENER is participant-host or kovaro" ;;
 esac

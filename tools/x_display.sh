@@ -31,3 +31,16 @@ start_copy() {
   "$work/$1/$1" </dev/null >"$work/$1.out" 2>"$work/$1.err" &
   started=$!; pids+=("$started")
 }
+
+# start_joined_kovaro NICKNAME PORT: a copy of kovaro that joins the relay at 127.0.0.1:PORT
+# through its dialog (confirmed with Return); its process id in $started.
+start_joined_kovaro() {
+  start_copy kovaro "NickName=$1
+RemoteHost=127.0.0.1
+RemotePort=$2
+ServerMode=0"
+  local dialog
+  dialog=$(window_of '^接続設定$') || die "kovaro's dialog did not open: $(cat "$work/kovaro.err")"
+  xdotool windowfocus --sync "$dialog" key Return
+  window_of '^Kovaro- 接続済$' >/dev/null || die "kovaro did not join: $(cat "$work/kovaro.err")"
+}
