@@ -48,6 +48,12 @@ public:
     // the device then posted WM_AUDIO_FAULT).
     bool isWorking() const;
 
+    // Records the loudspeaker's monitor beside the microphone, for the echo canceller, or not:
+    // without it a buffer goes to the worker the moment it fills, instead of waiting for its
+    // reference (on PipeWire, most of a block). Applies to an open device at once and to every
+    // later open; wanted until said otherwise.
+    void recordReference(bool wanted);
+
     // The buffer a notification names, and how many bytes were recorded into it.
     const uint8_t* buffer(int index) const;
     uint8_t* buffer(int index);
@@ -76,4 +82,5 @@ private:
     PcmFormat format_{};
     // start() was called after the last stop(), whether or not a device was open.
     bool recordingWanted_ = false;
+    bool referenceWanted_ = true;
 };

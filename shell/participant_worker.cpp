@@ -1,5 +1,6 @@
 #include "shell/participant_worker.h"
 
+#include "audio/audio_fault.h"
 #include "audio/audio_system.h"
 #include "audio/capture_device.h"
 #include "audio/playback_channel.h"
@@ -9,11 +10,10 @@
 #include "conference/mute_flags.h"
 #include "conference/participant_link.h"
 #include "conference/relay_server.h"
-#include "conference/voice_processing_switches.h"
 #include "conference/voice_playback.h"
+#include "conference/voice_processing_switches.h"
 #include "conference/voice_sending.h"
 #include "conference/worker_events.h"
-#include "audio/audio_fault.h"
 #include "shell/sound_devices.h"
 
 namespace {
@@ -66,10 +66,13 @@ void ParticipantObjects::handle(void* self, uint32_t message, uintptr_t wParam, 
             objects.sound.retry();
         break;
     case WM_COMMAND:
-        if ((wParam & 0xFFFFu) == CMD_VOICE_PROCESSING)
-            objects.processor.setSwitches(unpackSwitches(lParam));
-        else
+        if ((wParam & 0xFFFFu) == CMD_VOICE_PROCESSING) {
+            const VoiceProcessingSwitches switches = unpackSwitches(lParam);
+            objects.processor.setSwitches(switches);
+            objects.capture.recordReference(switches.echoCancel);
+        } else {
             applyMuteCommand(objects.mutes, wParam, lParam);
+        }
         break;
     case MM_WIM_DATA:
         sendCapturedBuffer(objects.capture, static_cast<int>(lParam), objects.processor, objects.coder, objects.mutes,

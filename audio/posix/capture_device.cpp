@@ -252,9 +252,41 @@ int CaptureDevice::open(AudioSystem& audio, EventLoop* window, const PcmFormat& 
     state_.mainloop = audio.state().mainloop;
     state_.stream = stream;
     state_.window = window;
+    state_.audio = &audio;
     restartReference(state_.reference);
-    tellReference(state_.reference, openReference(state_, audio, sampleSpec));
+    if (referenceWanted_) {
+        tellReference(state_.reference, openReference(state_, audio, sampleSpec));
+    }
     return 0;
+}
+
+void CaptureDevice::recordReference(bool wanted)
+{
+    referenceWanted_ = wanted;
+    if (state_.stream == nullptr) {
+        return;
+    }
+    MainloopLock lock(state_.mainloop);
+    if (wanted == (state_.reference.stream != nullptr)) {
+        return;
+    }
+    if (!wanted) {
+        releaseStream(state_.reference.stream);
+        state_.reference.stream = nullptr;
+        // Buffers that waited for it go without.
+        postPairedBuffers(state_);
+        return;
+    }
+    pa_sample_spec sampleSpec;
+    if (prepareStream(*state_.audio, format_, sampleSpec) != 0) {
+        return;
+    }
+    restartReference(state_.reference);
+    tellReference(state_.reference, openReference(state_, *state_.audio, sampleSpec));
+    if (state_.reference.stream != nullptr && !state_.stopped) {
+        startWithoutWaiting(pa_stream_cork(state_.reference.stream, 0, nullptr, nullptr),
+                            pa_stream_get_context(state_.stream));
+    }
 }
 
 int CaptureDevice::startDevice()

@@ -12,6 +12,7 @@
 // What the device posts to its window for each buffer it hands back.
 constexpr uint32_t MM_WIM_DATA = 0x3C0;
 
+class AudioSystem;
 class EventLoop;
 struct pa_stream;
 struct pa_threaded_mainloop;
@@ -24,6 +25,7 @@ struct CaptureDeviceState {
     // the device is closed.
     pa_threaded_mainloop* mainloop = nullptr;
     pa_stream* stream = nullptr;
+    AudioSystem* audio = nullptr;
     EventLoop* window = nullptr;
     StreamWatch watch;
     bool stopped = true;

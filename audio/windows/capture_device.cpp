@@ -214,6 +214,12 @@ uint8_t* CaptureDevice::buffer(int index)
 }
 
 // No monitor of the loudspeaker is recorded here: nothing is processed yet.
+// The wave device records no reference.
+void CaptureDevice::recordReference(bool wanted)
+{
+    referenceWanted_ = wanted;
+}
+
 const int16_t* CaptureDevice::reference(int) const
 {
     return nullptr;

@@ -1,0 +1,79 @@
+// The loudspeaker's monitor is recorded beside the microphone only while it is wanted; switched
+// on or off while the microphone runs, the buffers that follow carry a reference or go without.
+
+#include <gtest/gtest.h>
+
+#include "audio/audio_system.h"
+#include "audio/capture_device.h"
+#include "audio/pcm_format.h"
+#include "conference/worker_events.h"
+#include "platform/event_loop.h"
+#include "tests/audio/sound_server_tools.h"
+
+namespace {
+
+class CaptureReference : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(loop.isValid());
+        ASSERT_EQ(audio.connect("Kovaro"), 0) << "no sound server: run under ctest (fixture pulse)";
+        makeVoiceFormat(format);
+        loop.setHandler(handle, this);
+    }
+
+    static void handle(void* context, uint32_t message, uintptr_t, intptr_t lParam)
+    {
+        auto* self = static_cast<CaptureReference*>(context);
+        if (message != MM_WIM_DATA)
+            return;
+        const int index = static_cast<int>(lParam);
+        if (self->capture.bytesRecorded(index) == CaptureDevice::BUFFER_BYTES) {
+            ++self->buffers;
+            self->withReference += self->capture.reference(index) != nullptr ? 1 : 0;
+        }
+        self->capture.recycle(index);
+    }
+
+    // Counts the next count full buffers, and how many of them carried a reference.
+    int referencedOfNext(int count)
+    {
+        buffers = 0;
+        withReference = 0;
+        EXPECT_TRUE(runUntil(
+            loop, [&] { return buffers >= count; }, 20000));
+        return withReference;
+    }
+
+    EventLoop loop;
+    AudioSystem audio;
+    PcmFormat format{};
+    CaptureDevice capture;
+    int buffers = 0;
+    int withReference = 0;
+};
+
+}  // namespace
+
+TEST_F(CaptureReference, FollowsTheWishWhetherOpenedWithItOrSwitchedWhileRecording)
+{
+    capture.recordReference(false);
+    ASSERT_EQ(capture.open(audio, &loop, format), 0);
+    ASSERT_EQ(capture.start(), 0);
+    EXPECT_EQ(referencedOfNext(8), 0);
+
+    capture.recordReference(true);
+    // The first buffers after the switch may still go without while the monitor starts.
+    referencedOfNext(8);
+    EXPECT_EQ(referencedOfNext(8), 8);
+
+    capture.recordReference(false);
+    EXPECT_TRUE(capture.isWorking());
+    EXPECT_EQ(referencedOfNext(8), 0);
+
+    // A device opened again keeps the last wish.
+    capture.close();
+    ASSERT_EQ(capture.open(audio, &loop, format), 0);
+    ASSERT_EQ(capture.start(), 0);
+    EXPECT_EQ(referencedOfNext(8), 0);
+}
