@@ -13,7 +13,8 @@
 # listener from /proc/PID/status; and the CPU share of the sound server's own processes, which
 # mix and resample the listener's streams; then prints the swarms' own summaries.
 # Environment: KOVARO_BUILD_DIR (default build), SPEAKERS (default 15), SOUND_SERVER (pulse or
-# pipewire, default pulse), KEEP=1 keeps the folder.
+# pipewire, default pulse), PARTICIPANT_OPTIONS for both participant-host runs (e.g.
+# "--echo-cancel 0"), KEEP=1 keeps the folder.
 set -euo pipefail
 seconds=${1:-20}
 speakers=${SPEAKERS:-15}
@@ -64,7 +65,7 @@ listen() {
 
 echo "== sound server: $sound_server"
 
-"$build/bin/participant-host" load 127.0.0.1 "$port" </dev/null >"$work/participant.lines" 2>"$work/participant.err" &
+"$build/bin/participant-host" load 127.0.0.1 "$port" ${PARTICIPANT_OPTIONS:-} </dev/null >"$work/participant.lines" 2>"$work/participant.err" &
 participant=$!; pids+=("$participant")
 wait_until_capturing "$participant" "$work/participant.lines" ||
   die "participant-host did not start: $(cat "$work/participant.lines" "$work/participant.err")"
@@ -76,7 +77,7 @@ echo "  participant-host slot meter updates printed: $meters"
 # The headless program that relays and plays, to set kovarosrv's window against: participant-host
 # hosting the relay server, with the swarm of 15 joining it there.
 host_port=$(free_udp_port)
-"$build/bin/participant-host" host 127.0.0.1 "$host_port" --server </dev/null >"$work/host.lines" 2>"$work/host.err" &
+"$build/bin/participant-host" host 127.0.0.1 "$host_port" --server ${PARTICIPANT_OPTIONS:-} </dev/null >"$work/host.lines" 2>"$work/host.err" &
 host=$!; pids+=("$host")
 wait_until_capturing "$host" "$work/host.lines" ||
   die "participant-host --server did not start: $(cat "$work/host.lines" "$work/host.err")"

@@ -198,7 +198,6 @@ static int openReference(CaptureDeviceState& device, AudioSystem& audio, const p
         return result;
     }
     device.reference.stream = stream;
-    device.reference.deliverySamples = fragmentBytes(audio) / sizeof(int16_t);
     return 0;
 }
 

@@ -57,6 +57,7 @@ static void copyReference(EchoReference& reference, int index)
         const bool kept = position < reference.written && position + EchoReference::RING_SAMPLES > reference.written;
         target[offset] = kept ? reference.ring[position % EchoReference::RING_SAMPLES] : 0;
     }
+    reference.pairedEnd = reference.nextEnd;
     reference.nextEnd += CAPTURE_BUFFER_SAMPLES;
 }
 
@@ -67,7 +68,7 @@ int nextPairedBuffer(EchoReference& reference, bool now)
     if (reference.stream == nullptr || reference.stalled)
         return takeWaitingBuffer(reference);
     if (!reference.aligned) {
-        reference.nextEnd = std::max<uint64_t>(reference.written + reference.deliverySamples, CAPTURE_BUFFER_SAMPLES);
+        reference.nextEnd = std::max(reference.written, reference.pairedEnd + CAPTURE_BUFFER_SAMPLES);
         reference.aligned = true;
         reference.moved = true;
         reference.buffersAhead = 0;

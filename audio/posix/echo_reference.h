@@ -5,17 +5,20 @@
 // with the 500 reference samples of the same stretch of time, so that the reference leads
 // its echo in the microphone.
 //
-// Alignment: the first buffer after a start is paired with the reference up to one delivery
-// after what had come when it filled; from there every buffer takes the 500 samples that
-// follow, so the echo path the canceller learns stays put however the two streams' deliveries
-// jitter or come in bursts. A full buffer waits until its reference has come; when more than
-// MAX_WAITING wait, the oldest goes with what there is. The pairing is made anew when the
-// microphone lost audio (loseAlignment), when the reference stays more than REALIGN_SAMPLES ahead
-// for AHEAD_BUFFERS buffers in a row (8 s: a loaded machine delivers the microphone late for
-// seconds without losing any of it, so only clocks drifting apart move the echo that far for
-// good), or at once when the ring no longer holds the reference; after STALL_BUFFERS buffers
-// in a row without their reference, nothing waits for it any more until it delivers again,
-// and it is then paired anew.
+// Alignment: the first buffer after a start is paired with the reference that had come when it
+// filled. That still leads its echo: the monitor has the mix as the output plays it, and the
+// microphone hears it only after the output's and the input's latency and the way through the
+// room; waiting for more would delay every buffer by a delivery or two (31 ms each on
+// PipeWire). From there every buffer takes the 500 samples that follow, so the echo path the
+// canceller learns stays put however the two streams' deliveries jitter or come in bursts. A
+// full buffer waits until its reference has come; when more than MAX_WAITING wait, the oldest
+// goes with what there is. The pairing is made anew when the microphone lost audio
+// (loseAlignment), when the reference stays more than REALIGN_SAMPLES ahead for AHEAD_BUFFERS
+// buffers in a row (8 s: a loaded machine delivers the microphone late for seconds without
+// losing any of it, so only clocks drifting apart move the echo that far for good), or at once
+// when the ring no longer holds the reference; after STALL_BUFFERS buffers in a row without
+// their reference, nothing waits for it any more until it delivers again, and it is then
+// paired anew.
 // Threading: the sound server's thread, under the main-loop lock.
 
 #include <cstdint>
@@ -42,14 +45,14 @@ struct EchoReference {
 
     pa_stream* stream = nullptr;
     StreamWatch watch;
-    // Samples the server delivers at a time.
-    uint64_t deliverySamples = 0;
 
     int16_t ring[RING_SAMPLES] = {};
     // Samples received since the stream opened; sample n sits at ring[n % RING_SAMPLES].
     uint64_t written = 0;
     // Where the oldest waiting buffer's reference ends; valid once aligned.
     uint64_t nextEnd = 0;
+    // Where the last buffer's reference ended: a pairing made anew takes only samples after it.
+    uint64_t pairedEnd = 0;
     bool aligned = false;
     // The pairing moved since the last buffer was paired: the next one says so.
     bool moved = false;
