@@ -31,7 +31,26 @@ void keepReference(EchoReference& reference, const int16_t* samples, uint64_t co
 
 void waitForReference(EchoReference& reference, int index)
 {
+    // Before the pairing is made, a buffer takes what has come: nothing is missing.
+    const uint64_t end = reference.nextEnd + CAPTURE_BUFFER_SAMPLES * static_cast<uint64_t>(reference.waitingCount);
+    reference.missingAtFill[index] = reference.aligned && end > reference.written ? end - reference.written : 0;
     reference.waiting[reference.waitingCount++] = index;
+}
+
+// The oldest waiting buffer's reference has come, after this much of it was missing when the
+// buffer filled: the pairing moves back by the least wait once every buffer for a while waited.
+static void followLateDeliveries(EchoReference& reference, uint64_t missing)
+{
+    if (missing < EchoReference::BEHIND_LEAST_SAMPLES) {
+        reference.buffersBehind = 0;
+        return;
+    }
+    reference.leastBehind = reference.buffersBehind == 0 ? missing : std::min(reference.leastBehind, missing);
+    if (++reference.buffersBehind < EchoReference::BEHIND_BUFFERS)
+        return;
+    reference.nextEnd -= reference.leastBehind;
+    reference.buffersBehind = 0;
+    reference.moved = true;
 }
 
 // Takes the oldest waiting buffer off the list, without a reference.
@@ -72,12 +91,14 @@ int nextPairedBuffer(EchoReference& reference, bool now)
         reference.aligned = true;
         reference.moved = true;
         reference.buffersAhead = 0;
+        reference.buffersBehind = 0;
     }
     const bool here = reference.written >= reference.nextEnd;
     if (!here && !now && reference.waitingCount <= EchoReference::MAX_WAITING)
         return -1;
     if (here) {
         reference.buffersWithout = 0;
+        followLateDeliveries(reference, reference.missingAtFill[reference.waiting[0]]);
         const uint64_t lead = reference.written - reference.nextEnd;
         reference.buffersAhead = lead > EchoReference::REALIGN_SAMPLES ? reference.buffersAhead + 1 : 0;
         if (reference.buffersAhead >= EchoReference::AHEAD_BUFFERS ||

@@ -61,6 +61,31 @@ TEST_F(Pairing, TheFirstBufferTakesWhatHasComeAndTheNextFollowOnWhateverTheDeliv
     EXPECT_EQ(pairedFrom(1), 800);
 }
 
+TEST_F(Pairing, WhenEveryBufferWaitsForItsReferenceThePairingMovesBack)
+{
+    deliver(800);
+    ASSERT_EQ(pairAnew(0), 0);
+
+    // From here the monitor delivers half a buffer after each buffer fills.
+    const int last = EchoReference::BEHIND_BUFFERS;
+    for (int index = 1; index <= last; ++index) {
+        deliver(250);
+        waitForReference(*reference, index);
+        EXPECT_EQ(nextPairedBuffer(*reference), -1) << "buffer " << index;
+        deliver(250);
+        ASSERT_EQ(nextPairedBuffer(*reference), index);
+        EXPECT_EQ(reference->status[index], index < last ? ReferenceStatus::Paired : ReferenceStatus::Realigned);
+    }
+    EXPECT_EQ(pairedFrom(last), 300 + 500 * last - 250);
+
+    // The next buffer goes as it fills, and the pairing stays there.
+    deliver(250);
+    waitForReference(*reference, last + 1);
+    ASSERT_EQ(nextPairedBuffer(*reference), last + 1);
+    EXPECT_EQ(reference->status[last + 1], ReferenceStatus::Paired);
+    EXPECT_EQ(pairedFrom(last + 1), 300 + 500 * (last + 1) - 250);
+}
+
 TEST_F(Pairing, LostMicrophoneAudioOrAReferenceBeyondTheRingPairsAnew)
 {
     deliver(500);
