@@ -17,7 +17,8 @@
 // - Shrink: once the window has seen half a second, while its lowest queue sits above the
 //   floor (and, until it has seen two seconds, above the spread remembered from before), quiet
 //   blocks are cut, up to whole; a quarter of a second later loud blocks are shortened too
-//   while the queue is more than two blocks too high. The window restarts when the queue ran
+//   while the queue is more than two blocks too high, or, once it has stood more than a block
+//   above the floor for 10 s, until it is back at its target. The window restarts when the queue ran
 //   dry, and blocks that arrive in a burst are not entered, so the queue comes down within
 //   about a second and a half of a burst after a stall.
 // - The floor's boost falls back by a step after every 10 s without a gap.
@@ -50,6 +51,11 @@ constexpr int64_t MISSING_USEC = PlayoutPolicy::BLOCK_USEC * 3 / 2;
 constexpr int LOUD_CUT_AFTER = 4;
 constexpr uint32_t LOUD_CUT_LIMIT_BYTES = PlayoutPolicy::BLOCK_BYTES / 2;
 constexpr uint32_t LOUD_SPARED_BYTES = 2 * PlayoutPolicy::BLOCK_BYTES;
+// A queue that has stood more than a block above the floor for 10 s without a gap is not left
+// to the next pause (one who talks on may make none): loud blocks are shortened too, until the
+// queue is back at its target.
+constexpr uint32_t HIGH_BYTES = PlayoutPolicy::BLOCK_BYTES;
+constexpr int HIGH_ARRIVALS = 160;
 // A loud cut is at least 10 ms long: a few ms at every block would be heard as roughness, and
 // the splice needs room to find where the waveform repeats.
 constexpr uint32_t LOUD_CUT_LEAST_BYTES = 160;
@@ -138,12 +144,16 @@ PlayoutDecision PlayoutPolicy::arrive(int64_t nowUsec, uint32_t queuedBytes, uin
     if (windowCount_ >= SHORT_WINDOW && windowLowest() > floor + reserve + HYSTERESIS_BYTES)
         excess = windowLowest() - floor - reserve;
     aboveTarget_ = excess > 0 ? aboveTarget_ + 1 : 0;
+    const bool high = windowCount_ >= SHORT_WINDOW && windowLowest() > floor + HIGH_BYTES;
+    highArrivals_ = high ? highArrivals_ + 1 : 0;
+    descending_ = excess > 0 && (descending_ || highArrivals_ >= HIGH_ARRIVALS);
+    const uint32_t spared = descending_ ? 0 : LOUD_SPARED_BYTES;
 
     uint32_t cut = 0;
     if (quiet)
         cut = std::min(excess, blockBytes);
-    else if (aboveTarget_ > LOUD_CUT_AFTER && excess >= LOUD_SPARED_BYTES + LOUD_CUT_LEAST_BYTES)
-        cut = std::min({excess - LOUD_SPARED_BYTES, blockBytes, LOUD_CUT_LIMIT_BYTES});
+    else if (aboveTarget_ > LOUD_CUT_AFTER && excess >= spared + LOUD_CUT_LEAST_BYTES)
+        cut = std::min({excess - spared, blockBytes, LOUD_CUT_LIMIT_BYTES});
     cut = wholeSamples(cut);
     if (cut > 0) {
         decision.keepBytes = blockBytes - cut;

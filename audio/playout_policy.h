@@ -93,8 +93,11 @@ private:
     int64_t window_[WINDOW] = {};
     int windowCount_ = 0;
     int windowNext_ = 0;
-    // Consecutive arrivals that found the queue above its target.
+    // Consecutive arrivals that found the queue above its target, and more than a block above
+    // the floor; the queue is being brought down to its target through loud blocks too.
     int aboveTarget_ = 0;
+    int highArrivals_ = 0;
+    bool descending_ = false;
     // Grows with every gap, fades while none comes.
     uint32_t boostBytes_ = 0;
     // The window's deepest fall of the queue found, remembered across restarts and fading slowly.

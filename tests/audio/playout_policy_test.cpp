@@ -297,6 +297,13 @@ TEST(PlayoutPolicy, AfterAStallTheBurstIsPlayedOutWithinTwoSeconds)
         loud.arrive(11 * SECOND + block * BLOCK_USEC, LOUD);
     EXPECT_LE(loud.highestFound(13 * SECOND, 14 * SECOND), loud.policy.floorBytes() + 2 * BLOCK_BYTES + 480);
     EXPECT_GT(loud.policy.trimmedBytes(), 0u);
+    // Still loud ten seconds later, without a pause: then it comes down too.
+    const uint32_t gapsBefore = loud.policy.gaps();
+    for (int block = 49; block <= 256; ++block)
+        loud.arrive(11 * SECOND + block * BLOCK_USEC, LOUD);
+    EXPECT_GT(loud.highestFound(20 * SECOND, 21 * SECOND), loud.policy.floorBytes() + BLOCK_BYTES);
+    EXPECT_LE(loud.highestFound(26 * SECOND, 27 * SECOND), loud.policy.floorBytes() + 320);
+    EXPECT_EQ(loud.policy.gaps(), gapsBefore);
 }
 
 // A sender 0.5 % fast whose frames stop for 300 ms and then come 20 ms apart (too far apart
