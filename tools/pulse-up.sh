@@ -6,6 +6,7 @@
 # microphone; play into test_mic_feed to speak). Streams' volumes and mutes are remembered as
 # on a desktop (module-stream-restore), their devices are not. Clients then need
 #   PULSE_SERVER=unix:DIR/run/pulse/native HOME=DIR/home
+# PulseAudio's CPU limiter is off, so that a daemon slowed on a loaded machine is not made to quit.
 # A supervisor process owns the daemon and the keep-alive readers and waits for them, so no
 # child is left unreaped; tools/pulse-down.sh DIR stops it.
 set -eu
@@ -30,13 +31,14 @@ setsid sh -c '
   children=""
   stop() { for p in $children; do kill "$p" 2>/dev/null; done; wait; exit 0; }
   trap stop TERM INT HUP
-  pulseaudio -n -F "$dir/server.pa" --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+  pulseaudio -n -F "$dir/server.pa" --daemonize=no --no-cpu-limit --exit-idle-time=-1 --use-pid-file=no \
     --log-target=file:"$dir/pulse.log" --log-level=notice </dev/null >/dev/null 2>&1 &
-  children=$!
+  daemon=$!
+  children=$daemon
   i=0
   until pactl info >/dev/null 2>&1; do
     i=$((i+1))
-    if [ $i -gt 200 ] || ! kill -0 $children 2>/dev/null; then stop; fi
+    if [ $i -gt 200 ] || ! kill -0 $daemon 2>/dev/null; then stop; fi
     sleep 0.05
   done
   for m in test_mic_feed.monitor test_out.monitor; do
@@ -45,6 +47,9 @@ setsid sh -c '
   done
   for s in test_mic_feed test_out; do pactl suspend-sink $s 1; pactl suspend-sink $s 0; done
   echo ready > "$dir/ready"
+  # A daemon that ends on its own says how in its log: 128 + N for signal N.
+  wait $daemon
+  echo "pulse-up: the daemon exited with status $?" >> "$dir/pulse.log"
   wait
 ' kovaro-pulse "$dir" </dev/null >/dev/null 2>&1 &
 echo $! > "$dir/supervisor.pid"

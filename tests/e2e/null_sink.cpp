@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 namespace {
@@ -15,6 +16,27 @@ off_t fileSize(const std::string& path)
 {
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 ? status.st_size : 0;
+}
+
+constexpr size_t LOG_LINES_SHOWN = 8;
+
+// The last lines of the test sound server's log, which say why it stopped answering.
+std::string soundServerLogTail()
+{
+    const char* folder = std::getenv("KOVARO_PULSE_DIR");
+    if (folder == nullptr)
+        return {};
+    std::string tail;
+    for (const char* name : {"/pulse.log", "/pipewire-pulse.log"}) {
+        std::ifstream log(std::string(folder) + name);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(log, line);)
+            lines.push_back(line);
+        const size_t first = lines.size() > LOG_LINES_SHOWN ? lines.size() - LOG_LINES_SHOWN : 0;
+        for (size_t i = first; i < lines.size(); ++i)
+            tail += "\n  " + lines[i];
+    }
+    return tail.empty() ? tail : "; the sound server's log ends:" + tail;
 }
 
 }
@@ -36,7 +58,7 @@ bool NullSink::load(const std::string& name, const std::string& recordingPath)
                   "format=s16le", "sink_properties=device.description=" + name},
                  &output) != 0 ||
         output.empty()) {
-        failure_ = "pactl load-module module-null-sink failed for " + name;
+        failure_ = "pactl load-module module-null-sink failed for " + name + soundServerLogTail();
         return false;
     }
     name_ = name;
