@@ -32,7 +32,7 @@ setsid sh -c '
   stop() { for p in $children; do kill "$p" 2>/dev/null; done; wait; exit 0; }
   trap stop TERM INT HUP
   pulseaudio -n -F "$dir/server.pa" --daemonize=no --no-cpu-limit --exit-idle-time=-1 --use-pid-file=no \
-    --log-target=file:"$dir/pulse.log" --log-level=notice </dev/null >/dev/null 2>&1 &
+    --log-target=file:"$dir/pulse.log" --log-level=notice </dev/null >/dev/null 2>"$dir/pulse.stderr" &
   daemon=$!
   children=$daemon
   i=0

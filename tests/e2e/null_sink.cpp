@@ -27,7 +27,7 @@ std::string soundServerLogTail()
     if (folder == nullptr)
         return {};
     std::string tail;
-    for (const char* name : {"/pulse.log", "/pipewire-pulse.log"}) {
+    for (const char* name : {"/pulse.log", "/pulse.stderr", "/pipewire-pulse.log"}) {
         std::ifstream log(std::string(folder) + name);
         std::vector<std::string> lines;
         for (std::string line; std::getline(log, line);)
