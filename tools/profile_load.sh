@@ -5,7 +5,7 @@
 # listening and voice-swarm with 15 speakers. perf samples participant-host and, separately,
 # the sound server's own processes (which mix and resample its sixteen streams) for SECONDS,
 # and prints for each the share of the samples by process and the functions with most samples
-# of their own.
+# of their own, and then, over as long again, the system calls and context switches a second.
 # Environment: KOVARO_BUILD_DIR (default build), SOUND_SERVER (pulse or pipewire), LISTENER
 # (participant-host, the default, or kovaro: the window on a private X server), KEEP=1 keeps
 # the folder with both perf.data files, TOP (default 25) functions per profile, CALL_GRAPH (fp, the
@@ -38,7 +38,7 @@ case $listener in
     ;;
   *) die "LISTENER is participant-host or kovaro" ;;
 esac
-"$build/bin/voice-swarm" 127.0.0.1 "$port" 15 $((seconds + 3)) >"$work/swarm.out" 2>&1 &
+"$build/bin/voice-swarm" 127.0.0.1 "$port" 15 $((2 * seconds + 3)) >"$work/swarm.out" 2>&1 &
 swarm=$!; pids+=("$swarm")
 sleep 1
 
@@ -49,6 +49,15 @@ perf record -q -F 999 --call-graph "${CALL_GRAPH:-fp}" -p "$server" -o "$work/se
 second=$!
 wait "$first" || die "perf failed: $(cat "$work/perf-participant.err")"
 wait "$second" || die "perf failed: $(cat "$work/perf-server.err")"
+# The cost is mostly the messages and wake-ups: count them, per second, over the same scene.
+count_events() {
+  perf stat -x, -e raw_syscalls:sys_enter,context-switches -p "$2" -o "$work/$1.stat" -- sleep "$seconds" 2>/dev/null
+}
+count_events participant "$participant" &
+first=$!
+count_events server "$server" &
+second=$!
+wait "$first" "$second" || die "perf stat failed"
 wait "$swarm" || true
 forget "$swarm"
 
@@ -60,5 +69,9 @@ report() {
     head -"$top" || true
 }
 echo "sound server: $sound_server, $seconds s, 15 speakers"
+for side in participant server; do
+  awk -F, -v side="$side" -v s="$seconds" '$1 ~ /^[0-9]/ { printf "== %s: %s %.0f a second\n", side, $3, $1 / s }' \
+    "$work/$side.stat"
+done
 report "$listener" "$work/participant.perf"
 report "the sound server ($server)" "$work/server.perf"
