@@ -30,9 +30,6 @@ constexpr uint32_t FRAGMENT_BYTES = 100;
 // fragment is half a buffer (31.25 ms): the graph keeps its usual cycle of 1024 samples at
 // 48 kHz (21.3 ms), whose steps the audio comes in anyway.
 constexpr uint32_t PIPEWIRE_FRAGMENT_BYTES = 500;
-// The loudspeaker's monitor comes as its sink renders, whatever the fragment asked for; but
-// a small fragment makes the sink, and with it the whole output, render that often.
-constexpr uint32_t REFERENCE_FRAGMENT_BYTES = 500;
 
 using BufferState = CaptureDeviceState::BufferState;
 
@@ -196,7 +193,7 @@ static int openReference(CaptureDeviceState& device, AudioSystem& audio, const p
     pa_stream_set_read_callback(stream, onReferenceReadable, &device);
     // Should the output go away, the server would move the stream to the default source, the
     // microphone itself: it is closed instead, and opened again on the new output.
-    const int connected = connectRecording(stream, monitor, REFERENCE_FRAGMENT_BYTES, PA_STREAM_DONT_MOVE);
+    const int connected = connectRecording(stream, monitor, fragmentBytes(audio), PA_STREAM_DONT_MOVE);
     if (const int result = finishConnecting(audio.state().mainloop, stream, connected); result != 0) {
         return result;
     }
