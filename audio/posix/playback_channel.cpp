@@ -29,13 +29,12 @@
 // The queue is the stream's write index (counted here on every write) minus its read index:
 // the one of the server's last timing report, moved on by what the server has played since
 // that report was taken while the stream was playing. A write asks for a new report once the
-// one held is four blocks old, with at most one request under way: each request is a round
-// trip to the server's mixing thread, and sixteen slots asking on every block cost the
-// listener's machine more than all its decoding. Between reports the estimate moves on with
-// the clock; a stream that ran dry has read all it was given, which the estimate, kept at
-// zero or above, also says. A write that would be refused on a report older than a block
-// waits for a fresh one first: an estimate frozen at "full" would refuse every later block and
-// leave the slot silent for good.
+// one held is four blocks old or was taken while the stream stood still, with at most one
+// request under way: each request is a round trip to the server's mixing thread. Between
+// reports the estimate moves on with the clock; a stream that ran dry has read all it was
+// given, which the estimate, kept at zero or above, also says. A write that would be refused
+// on a report older than a block waits for a fresh one first: an estimate frozen at "full"
+// would refuse every later block and leave the slot silent for good.
 //
 // The stream copies every block it is given, so a block of the ring may be reused at once:
 // no MM_WOM_DONE notification is needed to learn that a block has finished, and none is sent.
@@ -323,7 +322,8 @@ int PlaybackChannel::write(const uint8_t* data, size_t length, const BlockArriva
         }
         state_.concealedBytes = result == 0 ? concealBytes : 0;
     }
-    if (isOlderThan(timing, REPORT_REFRESH_USEC)) {
+    // A report of a stream that stood still says nothing of how fast it plays now.
+    if (isOlderThan(timing, REPORT_REFRESH_USEC) || !timing->playing) {
         requestTimingLocked(state_);
     }
     return result;
