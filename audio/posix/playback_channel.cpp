@@ -28,11 +28,8 @@
 // the queued audio would cut half a second out of what the listener is already hearing.
 // The queue is the stream's write index (counted here on every write) minus its read index:
 // the one of the server's last timing report, moved on by what the server has played since
-// that report was taken while the stream was playing. A write asks for a new report once the
-// one held is four blocks old or was taken while the stream stood still, with at most one
-// request under way: each request is a round trip to the server's mixing thread. Between
-// reports the estimate moves on with the clock; a stream that ran dry has read all it was
-// given, which the estimate, kept at zero or above, also says. A write that would be refused
+// that report was taken while the stream was playing. Every write asks for a new report,
+// whatever its outcome, with at most one request under way, and a write that would be refused
 // on a report older than a block waits for a fresh one first: an estimate frozen at "full"
 // would refuse every later block and leave the slot silent for good.
 //
@@ -58,8 +55,6 @@ static_assert(PIPEWIRE_TAIL_BYTES <= PlayoutPolicy::CONCEAL_BYTES);
 
 // A report older than one block may miss a whole block played or a drain after a pause.
 constexpr pa_usec_t STALE_REPORT_USEC = 62500;
-// How old the report a write finds may grow before the write asks for the next one.
-constexpr pa_usec_t REPORT_REFRESH_USEC = 4 * STALE_REPORT_USEC;
 
 constexpr uint32_t QUEUE_LIMIT_BYTES = PlayoutPolicy::LIMIT_BYTES;
 static_assert(QUEUE_LIMIT_BYTES == PlaybackChannel::BLOCK_COUNT * PlaybackChannel::BLOCK_BYTES);
@@ -116,63 +111,47 @@ static uint32_t speechOf(const PlaybackChannelState& channel, uint32_t queued)
     return queued - std::min(queued, channel.concealedBytes);
 }
 
-// The stream's last timing report, or null before the first. Lock held.
-static const pa_timing_info* reportOf(const PlaybackChannelState& channel)
+// Written and not yet played, by the last timing report moved on to now. Lock held.
+static uint32_t queuedBytesLocked(const PlaybackChannelState& channel)
 {
-    return pa_stream_get_timing_info(channel.stream);
-}
-
-// How long ago the report was taken; 0 for one stamped after now.
-static pa_usec_t reportAge(const pa_timing_info& timing)
-{
-    timeval now;
-    pa_gettimeofday(&now);
-    return pa_timeval_cmp(&now, &timing.timestamp) > 0 ? pa_timeval_diff(&now, &timing.timestamp) : 0;
-}
-
-// Written and not yet played, by the report moved on to now. Lock held.
-static uint32_t queuedBytesLocked(const PlaybackChannelState& channel, const pa_timing_info* timing)
-{
+    const pa_timing_info* timing = pa_stream_get_timing_info(channel.stream);
     if (timing == nullptr || timing->write_index_corrupt || timing->read_index_corrupt) {
         // No report yet: assume nothing has played.
         return static_cast<uint32_t>(std::min<uint64_t>(channel.bytesWritten, UINT32_MAX));
     }
     int64_t readIndex = timing->read_index;
     if (timing->playing) {
-        readIndex += static_cast<int64_t>(pa_usec_to_bytes(reportAge(*timing), &channel.sampleSpec));
+        timeval now;
+        pa_gettimeofday(&now);
+        if (pa_timeval_cmp(&now, &timing->timestamp) > 0) {
+            const pa_usec_t sinceReport = pa_timeval_diff(&now, &timing->timestamp);
+            readIndex += static_cast<int64_t>(pa_usec_to_bytes(sinceReport, pa_stream_get_sample_spec(channel.stream)));
+        }
     }
     const int64_t queued = timing->write_index - readIndex;
     return queued > 0 ? static_cast<uint32_t>(std::min<int64_t>(queued, UINT32_MAX)) : 0;
 }
 
-// How much of the queued bytes the next write may move back over.
-static uint32_t replaceable(const PlaybackChannelState& channel, const pa_timing_info* timing, uint32_t queued)
+// How much of the queued bytes the next write may move back over. Lock held.
+static uint32_t replaceableLocked(const PlaybackChannelState& channel, uint32_t queued)
 {
     // Without a report on PipeWire, nothing says how much the graph has taken already.
-    return channel.rewinds || timing != nullptr ? queued : 0;
+    return channel.rewinds || pa_stream_get_timing_info(channel.stream) != nullptr ? queued : 0;
 }
 
-// Adds count bytes to what the next write hands over: 0, or a negative error when they do
-// not fit.
-static int stageLocked(void* state, const uint8_t* bytes, uint32_t count)
+// Hands count bytes to the stream, moving its write index by the channel's pending offset
+// first: 0 or a negative error. Lock held.
+static int queueLocked(void* state, const uint8_t* bytes, uint32_t count)
 {
     auto& channel = *static_cast<PlaybackChannelState*>(state);
-    if (channel.stagedBytes + count > sizeof channel.staged) {
-        return -PA_ERR_TOOLARGE;
+    if (count == 0) {
+        return 0;
     }
-    std::memcpy(reinterpret_cast<uint8_t*>(channel.staged) + channel.stagedBytes, bytes, count);
-    channel.stagedBytes += count;
-    return 0;
-}
-
-// Hands the first count staged bytes to the stream in one message, moving its write index by
-// offset first: 0 or a negative error. Each message is a wake-up of the client library's
-// thread and of the server, so a block, its lead and its concealment go together. Lock held.
-static int queueLocked(PlaybackChannelState& channel, int64_t offset, uint32_t count)
-{
-    if (pa_stream_write(channel.stream, channel.staged, count, nullptr, offset, PA_SEEK_RELATIVE) < 0) {
+    const int64_t offset = channel.nextOffset;
+    if (pa_stream_write(channel.stream, bytes, count, nullptr, offset, PA_SEEK_RELATIVE) < 0) {
         return negativeError(pa_stream_get_context(channel.stream));
     }
+    channel.nextOffset = 0;
     channel.bytesWritten = static_cast<uint64_t>(static_cast<int64_t>(channel.bytesWritten) + offset) + count;
     return 0;
 }
@@ -205,9 +184,16 @@ static void awaitTimingLocked(PlaybackChannelState& channel)
     }
 }
 
-static bool isOlderThan(const pa_timing_info* timing, pa_usec_t age)
+static bool reportIsStaleLocked(const PlaybackChannelState& channel)
 {
-    return timing == nullptr || reportAge(*timing) > age;
+    const pa_timing_info* timing = pa_stream_get_timing_info(channel.stream);
+    if (timing == nullptr) {
+        return true;
+    }
+    timeval now;
+    pa_gettimeofday(&now);
+    return pa_timeval_cmp(&now, &timing->timestamp) > 0 &&
+           pa_timeval_diff(&now, &timing->timestamp) > STALE_REPORT_USEC;
 }
 
 static void dropTimingRequest(PlaybackChannelState& channel)
@@ -259,7 +245,6 @@ int PlaybackChannel::open(AudioSystem& audio, EventLoop* window, const PcmFormat
     }
     state_.mainloop = audio.state().mainloop;
     state_.stream = stream;
-    state_.sampleSpec = sampleSpec;
     state_.audio = &audio;
     state_.rewinds = !audio.state().pipeWire;
     state_.bytesWritten = 0;
@@ -278,20 +263,18 @@ int PlaybackChannel::write(const uint8_t* data, size_t length, const BlockArriva
     ++writeCount_;
     size_t count = std::min(length, static_cast<size_t>(BLOCK_BYTES));
     MainloopLock lock(state_.mainloop);
-    count -= count % pa_frame_size(&state_.sampleSpec);
+    count -= count % pa_frame_size(pa_stream_get_sample_spec(state_.stream));
     if (count == 0) {
         return 0;
     }
-    const pa_timing_info* timing = reportOf(state_);
-    uint32_t queued = queuedBytesLocked(state_, timing);
-    if (queued + count > QUEUE_LIMIT_BYTES && isOlderThan(timing, STALE_REPORT_USEC)) {
+    uint32_t queued = queuedBytesLocked(state_);
+    if (queued + count > QUEUE_LIMIT_BYTES && reportIsStaleLocked(state_)) {
         // The report may predate a pause in which the queue drained: refuse only on a fresh one.
         awaitTimingLocked(state_);
-        timing = reportOf(state_);
-        queued = queuedBytesLocked(state_, timing);
+        queued = queuedBytesLocked(state_);
     }
     // Concealment the server cannot take back any more plays ahead of the block like speech.
-    const uint32_t concealed = std::min(queued - speechOf(state_, queued), replaceable(state_, timing, queued));
+    const uint32_t concealed = std::min(queued - speechOf(state_, queued), replaceableLocked(state_, queued));
     int16_t* samples = state_.blocks + blockIndex * (BLOCK_BYTES / 2);
     std::memcpy(samples, data, count);
     const PlayoutBlock block =
@@ -303,29 +286,23 @@ int PlaybackChannel::write(const uint8_t* data, size_t length, const BlockArriva
     }
     int result = 0;
     if (block.sampleCount > 0) {
-        state_.stagedBytes = 0;
-        result = queueLeadAndBlock(block, samples, stageLocked, &state_);
+        // What follows starts where the kept concealment ends: the rest of it is overwritten.
+        state_.nextOffset = -static_cast<int64_t>(concealed - block.decision.concealKeptBytes);
+        result = queueLeadAndBlock(block, samples, queueLocked, &state_);
+        state_.concealedBytes = 0;
         const uint32_t concealBytes =
             state_.rewinds ? block.decision.concealBytes : std::max(block.decision.concealBytes, PIPEWIRE_TAIL_BYTES);
-        if (result == 0 && state_.stagedBytes + concealBytes > sizeof state_.staged) {
-            result = -PA_ERR_TOOLARGE;
-        }
-        if (result == 0) {
+        if (result == 0 && concealBytes > 0) {
             const int concealSamples = static_cast<int>(block.decision.concealBytes / 2);
-            int16_t* concealment = state_.staged + state_.stagedBytes / 2;
-            concealmentAfter(samples, block.sampleCount, concealment, concealSamples);
+            concealmentAfter(samples, block.sampleCount, state_.concealment, concealSamples);
             // Past the policy's concealment, the tail PipeWire needs is silence.
-            std::memset(concealment + concealSamples, 0, concealBytes - block.decision.concealBytes);
-            // What follows starts where the kept concealment ends: the rest of it is overwritten.
-            const int64_t offset = -static_cast<int64_t>(concealed - block.decision.concealKeptBytes);
-            result = queueLocked(state_, offset, state_.stagedBytes + concealBytes);
+            std::memset(state_.concealment + concealSamples, 0, concealBytes - block.decision.concealBytes);
+            result = queueLocked(&state_, reinterpret_cast<const uint8_t*>(state_.concealment), concealBytes);
+            state_.concealedBytes = result == 0 ? concealBytes : 0;
         }
-        state_.concealedBytes = result == 0 ? concealBytes : 0;
+        state_.nextOffset = 0;
     }
-    // A report of a stream that stood still says nothing of how fast it plays now.
-    if (isOlderThan(timing, REPORT_REFRESH_USEC) || !timing->playing) {
-        requestTimingLocked(state_);
-    }
+    requestTimingLocked(state_);
     return result;
 }
 
@@ -369,7 +346,7 @@ uint32_t PlaybackChannel::queuedBytes() const
         return 0;
     }
     MainloopLock lock(state_.mainloop);
-    return speechOf(state_, queuedBytesLocked(state_, reportOf(state_)));
+    return speechOf(state_, queuedBytesLocked(state_));
 }
 
 uint32_t PlaybackChannel::droppedWrites() const

@@ -3,8 +3,6 @@
 // reports its queue is worked out from, and the block being queued with its concealment
 // (audio/posix/playback_channel.cpp).
 
-#include <pulse/sample.h>
-
 #include <cstdint>
 
 #include "audio/playout_policy.h"
@@ -22,8 +20,6 @@ struct PlaybackChannelState {
     pa_threaded_mainloop* mainloop = nullptr;
     pa_stream* stream = nullptr;
     pa_operation* timingRequest = nullptr;
-    // The stream's format, kept so that a write asks the client library for it no more.
-    pa_sample_spec sampleSpec{};
     StreamWatch watch;
     // The connection the stream was opened on, to open it again under another name.
     AudioSystem* audio = nullptr;
@@ -34,8 +30,8 @@ struct PlaybackChannelState {
     uint64_t bytesWritten = 0;
     // Concealment written after the last block: the end of what the stream holds.
     uint32_t concealedBytes = 0;
+    // Where the next write moves the write index first (back over concealment not played).
+    int64_t nextOffset = 0;
     int16_t blocks[PLAYBACK_BLOCK_COUNT * PLAYBACK_BLOCK_BYTES / 2] = {};
-    // A block's lead, the block and its concealment, gathered for one write.
-    int16_t staged[(PlayoutPolicy::LIMIT_BYTES + PlayoutPolicy::CONCEAL_BYTES) / 2] = {};
-    uint32_t stagedBytes = 0;
+    int16_t concealment[PlayoutPolicy::CONCEAL_BYTES / 2] = {};
 };
