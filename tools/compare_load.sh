@@ -2,9 +2,10 @@
 # Two builds' cost to a listener while 15 others talk, measured in turn (not a test: prints figures).
 #   tools/compare_load.sh BEFORE_BUILD_DIR [ROUNDS] [SECONDS]      (defaults 3 and 8)
 # The scene of measure_load.sh: a private headless sound server, kovaro-relay, participant-host
-# listening and voice-swarm with 15 speakers, set up afresh for every run. The runs alternate,
-# the build in BEFORE_BUILD_DIR and then KOVARO_BUILD_DIR (default build), ROUNDS times, so that
-# what else the shared machine does falls on both alike. For SECONDS of full traffic, perf
+# listening and voice-swarm with 15 speakers; one sound server serves every run, the programs
+# are started afresh for each. The runs alternate, the build in BEFORE_BUILD_DIR and then
+# KOVARO_BUILD_DIR (default build), ROUNDS times, so that what else the shared machine does
+# falls on both alike (the second of a pair still costs about 0.9 points more: docs/audio.md). For SECONDS of full traffic, perf
 # counts the CPU time (task-clock, exact where /proc's ticks are 10 ms), the system calls and
 # the context switches of participant-host and of the sound server's own processes.
 # Environment: SOUND_SERVER (pulse or pipewire), PARTICIPANT_OPTIONS (e.g. "--echo-cancel 0").
@@ -25,7 +26,7 @@ for program in $programs; do
 done
 events=task-clock,raw_syscalls:sys_enter,context-switches
 
-# One run of the build in $1; prints its figures as "label participant-host server" lines.
+# One run of the build in $1: its counts in $work/participant.stat and $work/server.stat.
 measure() {
   local bin=$1/bin port relay participant swarm counting
   port=$(free_udp_port)
