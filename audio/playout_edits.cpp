@@ -75,5 +75,5 @@ void concealmentAfter(const int16_t* block, int blockCount, int16_t* concealment
     }
     const int16_t* repeated = block + blockCount - period;
     for (int i = 0; i < count; ++i)
-        concealment[i] = static_cast<int16_t>(repeated[i % period] * (count - i) / (2 * count));
+        concealment[i] = static_cast<int16_t>(repeated[i % period] * (count - i) / count);
 }

@@ -22,6 +22,7 @@ void fadeIn(int16_t* samples, int count);
 int shortenBlock(int16_t* samples, int count, int cutSamples);
 
 // Fills count samples that continue the blockCount samples of block: its last voice period
-// (found where the waveform repeats best) played again and again, from half the level down to
-// silence, so that a late or lost block is heard as this one fading out.
+// (found where the waveform repeats best) played again and again, from its full level down to
+// silence, so that a late or lost block is heard as this one fading out, without a step where
+// the repetition begins.
 void concealmentAfter(const int16_t* block, int blockCount, int16_t* concealment, int count);

@@ -355,7 +355,7 @@ TEST(PlayoutEdits, AShortenedPeriodicBlockIsSplicedWithoutAJump)
     EXPECT_EQ(shortenBlock(block, 100, 90), 100);
 }
 
-TEST(PlayoutEdits, ConcealmentContinuesTheLastPeriodFadingFromHalfTheLevel)
+TEST(PlayoutEdits, ConcealmentContinuesTheLastPeriodFadingFromItsFullLevel)
 {
     // A 250 Hz tone (32-sample period) cut off mid-period.
     int16_t block[490];
@@ -364,7 +364,7 @@ TEST(PlayoutEdits, ConcealmentContinuesTheLastPeriodFadingFromHalfTheLevel)
     int16_t concealment[750];
     concealmentAfter(block, 490, concealment, 750);
     for (int i = 0; i < 750; ++i) {
-        const double level = 0.5 * (750 - i) / 750.0;
+        const double level = (750 - i) / 750.0;
         const double continued = 8000 * std::sin(2 * M_PI * (490 + i) / 32.0);
         EXPECT_NEAR(concealment[i], level * continued, 2) << "at " << i;
     }
