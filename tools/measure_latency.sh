@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Mouth-to-ear latency of a participant through the real sound server (not a test: prints figures).
 #   tools/measure_latency.sh [relay|server|both]     (default both)
+#   tools/measure_latency.sh floor [RUNS]
+#       the sound server's own round trip, no program of ours in it: the microphone recorded
+#       and played straight back to the output by parec | pacat (5 ms fragments, 10 ms target),
+#       on a server set up afresh for each of RUNS (default 4) runs; what any client of the
+#       PulseAudio protocol pays on this server before its own buffering.
 #   tools/measure_latency.sh conditions [CONDITION...]
 #       the relay mode through tools' jitter-proxy, once per network condition (default all:
 #       loopback jitter40 reorder loss2 stall clock+0.5 clock-0.5; clock+0.5-hiccup on request),
@@ -35,8 +40,8 @@ spacing_ms=1500
 modes=${1:-both}
 case $modes in
   both) modes="relay server" ;;
-  relay|server|conditions) ;;
-  *) echo "usage: $0 [relay|server|both] | conditions [CONDITION...]" >&2; exit 2 ;;
+  relay|server|conditions|floor) ;;
+  *) echo "usage: $0 [relay|server|both] | floor [RUNS] | conditions [CONDITION...]" >&2; exit 2 ;;
 esac
 
 name=measure_latency
@@ -61,6 +66,35 @@ proxy_options() {
   esac
 }
 
+if [ "$modes" = floor ]; then
+  runs=${2:-4}
+  raw=(--rate=8000 --channels=1 --format=s16le --raw)
+  python3 "$root/tools/click_latency.py" make "$work/clicks.raw" --clicks 12 --spacing-ms 500
+  echo "== the round trip of $sound_server alone: parec | pacat, $runs runs on a server started afresh"
+  for run in $(seq "$runs"); do
+    if [ "$run" -gt 1 ]; then
+      "$root/tools/pulse-down.sh" "$work/sound"
+      "$root/tools/$sound_server-up.sh" "$work/sound" >/dev/null || die "the sound server did not start"
+    fi
+    parec -d test_mic_feed.monitor "${raw[@]}" --latency-msec=5 2>/dev/null |
+      pacat -d test_out "${raw[@]}" --latency-msec=10 2>/dev/null &
+    passthrough=$!; pids+=("$passthrough")
+    sleep 1
+    "$build/bin/dual-record" test_mic_feed.monitor "$work/mic.raw" test_out.monitor "$work/out.raw" &
+    recorder=$!; pids+=("$recorder")
+    sleep 0.5
+    pacat -d test_mic_feed --rate=8000 --channels=1 --format=s16le --latency-msec=20 "$work/clicks.raw" ||
+      die "pacat failed"
+    sleep 0.5
+    stop "$recorder"
+    # parec ends on its next write once pacat is gone.
+    stop "$passthrough"
+    echo -n "run $run: "
+    python3 "$root/tools/click_latency.py" measure "$work/mic.raw" "$work/out.raw" --clicks 12 --spacing-ms 500 |
+      sed -n 's/^  mouth-to-ear delay: //p'
+  done
+  exit 0
+fi
 if [ "$modes" = conditions ]; then
   shift
   run_seconds=${RUN_SECONDS:-60}
