@@ -86,3 +86,15 @@ sound_server_ticks() {
   for pid in $(sound_server_pids); do total=$((total + $(cpu_ticks "$pid"))); done
   echo "$total"
 }
+
+# Records the microphone (MIC_FILE) and the output (OUT_FILE) with one dual-record while FEED
+# plays into the microphone, then AFTER seconds more for the last click to come out.
+record_feed() {
+  "$build/bin/dual-record" test_mic_feed.monitor "$1" test_out.monitor "$2" &
+  local recorder=$!
+  pids+=("$recorder")
+  sleep 0.5
+  pacat -d test_mic_feed --rate=8000 --channels=1 --format=s16le --latency-msec=20 "$3" || die "pacat failed"
+  sleep "$4"
+  stop "$recorder"
+}

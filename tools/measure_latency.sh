@@ -80,13 +80,7 @@ if [ "$modes" = floor ]; then
       pacat -d test_out "${raw[@]}" --latency-msec=10 2>/dev/null &
     passthrough=$!; pids+=("$passthrough")
     sleep 1
-    "$build/bin/dual-record" test_mic_feed.monitor "$work/mic.raw" test_out.monitor "$work/out.raw" &
-    recorder=$!; pids+=("$recorder")
-    sleep 0.5
-    pacat -d test_mic_feed --rate=8000 --channels=1 --format=s16le --latency-msec=20 "$work/clicks.raw" ||
-      die "pacat failed"
-    sleep 0.5
-    stop "$recorder"
+    record_feed "$work/mic.raw" "$work/out.raw" "$work/clicks.raw" 0.5
     # parec ends on its next write once pacat is gone.
     stop "$passthrough"
     echo -n "run $run: "

@@ -111,13 +111,7 @@ Left=0
 Top=0"
   program=$started
   sleep 1  # the playback queue settles
-  "$build/bin/dual-record" test_mic_feed.monitor "$work/$row.mic.raw" test_out.monitor "$work/$row.out.raw" &
-  recorder=$!; pids+=("$recorder")
-  sleep 0.5
-  pacat -d test_mic_feed --rate=8000 --channels=1 --format=s16le --latency-msec=20 "$work/clicks.raw" ||
-    die "pacat failed"
-  sleep 1
-  stop "$recorder"
+  record_feed "$work/$row.mic.raw" "$work/$row.out.raw" "$work/clicks.raw" 1
   stop_program "$row" "$program"
   python3 "$root/tools/click_latency.py" measure "$work/$row.mic.raw" "$work/$row.out.raw" --clicks "$clicks" \
     --spacing-ms "$spacing_ms" | tee "$work/$row.delay" | sed 's/^/  /' || die "$row: too few clicks came through"
