@@ -5,9 +5,10 @@
 # listening and voice-swarm with 15 speakers; one sound server serves every run, the programs
 # are started afresh for each. The runs alternate, the build in BEFORE_BUILD_DIR and then
 # KOVARO_BUILD_DIR (default build), ROUNDS times, so that what else the shared machine does
-# falls on both alike (the second of a pair still costs about 0.9 points more: docs/audio.md). For SECONDS of full traffic, perf
-# counts the CPU time (task-clock, exact where /proc's ticks are 10 ms), the system calls and
-# the context switches of participant-host and of the sound server's own processes.
+# falls on both alike (the second of a pair still costs about 0.9 points more: docs/audio.md).
+# For SECONDS of full traffic, perf counts the CPU time (task-clock, exact where /proc's ticks
+# are 10 ms), the system calls and the context switches of participant-host and of the sound
+# server's own processes.
 # Environment: SOUND_SERVER (pulse or pipewire), PARTICIPANT_OPTIONS (e.g. "--echo-cancel 0").
 set -euo pipefail
 before=${1:-}

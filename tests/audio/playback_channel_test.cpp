@@ -9,6 +9,7 @@
 #include "audio/audio_system.h"
 #include "audio/pcm_format.h"
 #include "audio/playback_channel.h"
+#include "audio/playout_policy.h"
 #include "sound_server_tools.h"
 #include "tests/support/sound_server_commands.h"
 
@@ -22,10 +23,11 @@ size_t samplesThatMayGoMissing()
     return onPipeWire() ? 171u + 20u : 20u;
 }
 
-// Every block is followed by concealment that fades from its level to silence over 750
-// samples; after the last block of a stretch it plays, and from a steady level of 8000 its
-// first half counts as loud too (less when the queue's limit leaves no room for all of it).
-constexpr size_t LOUD_CONCEALMENT = 375;
+// Every block is followed by concealment that fades from its level to silence; after the last
+// block of a stretch it plays, and from a steady level of 8000 its first half counts as loud
+// too (less when the queue's limit leaves no room for all of it).
+constexpr size_t LOUD_CONCEALMENT = PlayoutPolicy::CONCEAL_BYTES / sizeof(int16_t) / 2;
+static_assert(LOUD_CONCEALMENT == 375);
 
 const uint8_t* bytesOf(const std::vector<int16_t>& samples, size_t firstSample = 0)
 {
