@@ -27,8 +27,9 @@
 // the newest frame loses one 62.5 ms block at the moment a burst arrives, where discarding
 // the queued audio would cut half a second out of what the listener is already hearing.
 // The queue is the stream's write index (counted here on every write) minus its read index:
-// the one of the server's last timing report, moved on by what the server has played since
-// that report was taken while the stream was playing. Every write asks for a new report,
+// the one of the server's last timing report (less what the sink has mixed but not played,
+// where the server rewinds), moved on by what the server has played since that report was
+// taken while the stream was playing. Every write asks for a new report,
 // whatever its outcome, with at most one request under way, and a write that would be refused
 // on a report older than a block waits for a fresh one first: an estimate frozen at "full"
 // would refuse every later block and leave the slot silent for good.
@@ -121,6 +122,14 @@ static uint32_t queuedBytesLocked(const PlaybackChannelState& channel)
     }
     int64_t readIndex = timing->read_index;
     if (timing->playing) {
+        // The read index is where the sink has mixed up to, ahead of what is heard by its
+        // latency, in steps of its render blocks. A server that rewinds takes that audio back
+        // when it is written over, so the queue runs from what is heard: measured from the
+        // read index it would change with the phase of the sink's blocks against the arrivals,
+        // a phase set when the stream starts.
+        if (channel.rewinds) {
+            readIndex -= static_cast<int64_t>(pa_usec_to_bytes(timing->sink_usec, pa_stream_get_sample_spec(channel.stream)));
+        }
         timeval now;
         pa_gettimeofday(&now);
         if (pa_timeval_cmp(&now, &timing->timestamp) > 0) {
