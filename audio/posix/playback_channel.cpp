@@ -122,19 +122,18 @@ static uint32_t queuedBytesLocked(const PlaybackChannelState& channel)
     }
     int64_t readIndex = timing->read_index;
     if (timing->playing) {
-        // The read index is where the sink has mixed up to, ahead of what is heard by its
-        // latency, in steps of its render blocks. A server that rewinds takes that audio back
-        // when it is written over, so the queue runs from what is heard: measured from the
-        // read index it would change with the phase of the sink's blocks against the arrivals,
-        // a phase set when the stream starts.
+        const pa_sample_spec* sampleSpec = pa_stream_get_sample_spec(channel.stream);
+        // The sink mixes ahead of what is heard, by a phase of its render blocks set when the
+        // stream starts. A server that rewinds takes that audio back when it is written over,
+        // so there the queue runs from what is heard, whatever the phase.
         if (channel.rewinds) {
-            readIndex -= static_cast<int64_t>(pa_usec_to_bytes(timing->sink_usec, pa_stream_get_sample_spec(channel.stream)));
+            readIndex -= static_cast<int64_t>(pa_usec_to_bytes(timing->sink_usec, sampleSpec));
         }
         timeval now;
         pa_gettimeofday(&now);
         if (pa_timeval_cmp(&now, &timing->timestamp) > 0) {
             const pa_usec_t sinceReport = pa_timeval_diff(&now, &timing->timestamp);
-            readIndex += static_cast<int64_t>(pa_usec_to_bytes(sinceReport, pa_stream_get_sample_spec(channel.stream)));
+            readIndex += static_cast<int64_t>(pa_usec_to_bytes(sinceReport, sampleSpec));
         }
     }
     const int64_t queued = timing->write_index - readIndex;
