@@ -112,6 +112,6 @@ int levelFromPeak(int peak)
     if (peak <= 0)
         return 0;
     const double attenuation = -40.0 * std::log10(peak / 32768.0);
-    const int level = 96 - static_cast<int>(attenuation);
+    const int level = METER_FULL_SCALE - static_cast<int>(attenuation);
     return std::max(level, 0);
 }

@@ -42,6 +42,9 @@ AdpcmState decodeVoiceFrame(int16_t* samples, int count, const VoiceFrame& frame
 // and returns 0, with the state it ended in in *end where end is given.
 int decodeReceivedFrame(int16_t* samples, int count, const VoiceFrame& frame, AdpcmState* end = nullptr);
 
-// Meter level 0..96 (half decibels, 96 = full scale) of a block whose largest reconstructed
-// magnitude is peak (0..32768).
+// The meters' top: levels are half decibels below full scale, counted up from silence.
+constexpr int METER_FULL_SCALE = 96;
+
+// Meter level 0..METER_FULL_SCALE of a block whose largest reconstructed magnitude is peak
+// (0..32768).
 int levelFromPeak(int peak);

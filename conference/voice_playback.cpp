@@ -9,8 +9,6 @@
 #include "conference/nickname_text.h"
 #include "conference/worker_events.h"
 
-// The meters' range; a frame from the network may claim more.
-constexpr int LEVEL_FULL_SCALE = 96;
 // A held frame is released this much before its hold would let its predecessor be skipped: the
 // timer and the write take a moment.
 constexpr int64_t RELEASE_MARGIN_USEC = 5000;
@@ -63,7 +61,8 @@ void VoicePlayback::forget(int slot)
 
 bool VoicePlayback::play(int slot, const int16_t* samples, uint8_t level, const BlockArrival& arrival)
 {
-    view_.meter(IDC_SLOT_METER_BASE + slot, std::min<int>(level, LEVEL_FULL_SCALE));
+    // A frame from the network may claim more than the meter's top.
+    view_.meter(IDC_SLOT_METER_BASE + slot, std::min<int>(level, METER_FULL_SCALE));
     if (mutes_.receiveMute() != 0 || mutes_.slotMute[slot] != 0)
         return false;
     channels_[slot].write(reinterpret_cast<const uint8_t*>(samples), SAMPLES_PER_FRAME * 2, arrival);

@@ -3,14 +3,16 @@
 #include <iterator>
 
 #include "audio/voice_processor.h"
+#include "codec/adpcm_codec.h"
 #include "conference/worker_events.h"
 #include "platform/event_loop.h"
+#include "net/wire_protocol.h"
 #include "resources/resource_ids.h"
 #include "shell/connect_settings_store.h"
 
 namespace {
 
-constexpr int SLOT_COUNT = 16;
+constexpr int SLOTS = static_cast<int>(SLOT_COUNT);
 // More screens than any desk holds; further ones are not looked at.
 constexpr size_t SCREEN_CAPACITY = 16;
 
@@ -96,10 +98,10 @@ void MainWindow::startWorker()
 {
     if (workerStarted_)
         return;
-    for (int slot = 0; slot < SLOT_COUNT; ++slot)
-        controls_.range(IDC_SLOT_METER_BASE + slot, METER_MINIMUM, METER_MAXIMUM);
+    for (int slot = 0; slot < SLOTS; ++slot)
+        controls_.range(IDC_SLOT_METER_BASE + slot, 0, METER_FULL_SCALE);
     if (variant_.hasMicrophone)
-        controls_.range(IDC_SEND_METER, METER_MINIMUM, METER_MAXIMUM);
+        controls_.range(IDC_SEND_METER, 0, METER_FULL_SCALE);
     worker_.start(worker_.context);
     workerStarted_ = true;
     if (variant_.hasMicrophone && VoiceProcessor::isAvailable())
@@ -112,7 +114,7 @@ bool MainWindow::command(int commandId)
         postMute(CMD_MUTE_MASTER, commandId - IDC_RECV_MUTE, commandId);
         return true;
     }
-    if (commandId >= IDC_SLOT_MUTE_BASE && commandId < IDC_SLOT_MUTE_BASE + SLOT_COUNT) {
+    if (commandId >= IDC_SLOT_MUTE_BASE && commandId < IDC_SLOT_MUTE_BASE + SLOTS) {
         postMute(CMD_MUTE_SLOT, commandId - IDC_SLOT_MUTE_BASE, commandId);
         return true;
     }

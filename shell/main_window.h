@@ -56,9 +56,6 @@ struct MainWindowVariant {
 extern const MainWindowVariant PARTICIPANT_MAIN_WINDOW;
 extern const MainWindowVariant SERVER_MAIN_WINDOW;
 
-constexpr int METER_MINIMUM = 0;
-constexpr int METER_MAXIMUM = 96;
-
 class MainWindow {
 public:
     // `settingsPath` names the settings file; nullptr for the program's own (beside it). The
