@@ -2,18 +2,30 @@
 
 #include "conference/worker_events.h"
 
+bool dispatchRelayEvent(RelayServer& server, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    if (message == WM_SERVER_SOCKET) {
+        server.HandleServerSocket(lParam);
+        return true;
+    }
+    if (message == WM_TIMER && wParam == TIMER_PEER_SWEEP) {
+        server.SweepPeers();
+        return true;
+    }
+    return false;
+}
+
 bool dispatchConferenceEvent(ParticipantLink& participant, RelayServer& server, uint32_t message, uintptr_t wParam,
                              intptr_t lParam)
 {
+    if (dispatchRelayEvent(server, message, wParam, lParam))
+        return true;
     switch (message) {
     case WM_WORKER_CONNECT:
         participant.Connect(reinterpret_cast<const ConnectSettings*>(lParam));
         return true;
     case WM_CLIENT_SOCKET:
         participant.HandleClientSocket(lParam);
-        return true;
-    case WM_SERVER_SOCKET:
-        server.HandleServerSocket(lParam);
         return true;
     case WM_TIMER:
         switch (wParam) {
@@ -22,9 +34,6 @@ bool dispatchConferenceEvent(ParticipantLink& participant, RelayServer& server, 
             return true;
         case TIMER_KEEPALIVE:
             participant.KeepAlive();
-            return true;
-        case TIMER_PEER_SWEEP:
-            server.SweepPeers();
             return true;
         case TIMER_VOICE_HOLD:
             participant.releaseHeldVoice();

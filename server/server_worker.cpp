@@ -2,6 +2,7 @@
 
 #include "audio/audio_system.h"
 #include "audio/playback_channel.h"
+#include "conference/conference_events.h"
 #include "conference/mute_flags.h"
 #include "conference/relay_server.h"
 #include "conference/worker_events.h"
@@ -39,6 +40,8 @@ struct ServerObjects {
 void ServerObjects::handle(void* self, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     auto& objects = *static_cast<ServerObjects*>(self);
+    if (dispatchRelayEvent(objects.server, message, wParam, lParam))
+        return;
     switch (message) {
     case WM_WORKER_START:
         objects.sound.openAtStart();
@@ -49,13 +52,8 @@ void ServerObjects::handle(void* self, uint32_t message, uintptr_t wParam, intpt
     case WM_WORKER_CONNECT:
         objects.dedicated.start(reinterpret_cast<const ConnectSettings*>(lParam));
         break;
-    case WM_SERVER_SOCKET:
-        objects.server.HandleServerSocket(lParam);
-        break;
     case WM_TIMER:
-        if (wParam == TIMER_PEER_SWEEP)
-            objects.server.SweepPeers();
-        else if (wParam == TIMER_AUDIO_RETRY)
+        if (wParam == TIMER_AUDIO_RETRY)
             objects.sound.retry();
         else if (wParam == TIMER_VOICE_HOLD)
             objects.dedicated.releaseHeldVoice();
