@@ -4,6 +4,7 @@
 
 #include "conference/control_ids.h"
 #include "conference/voice_playback.h"
+#include "conference/socket_notification.h"
 #include "conference/worker_events.h"
 #include "net/resolve_address.h"
 #include "platform/debug_output.h"
@@ -17,8 +18,6 @@ constexpr const char* TITLE_SERVING = "Kovaro- サーバ稼働中";
 constexpr const char* TITLE_JOINED = "Kovaro- 接続済";
 constexpr const char* TITLE_DISCONNECTED = "Kovaro- 切断";
 
-constexpr const char* TEXT_SERVER_SOCKET_FAILED = "サーバソケットの作成に失敗しました。";
-constexpr const char* CAPTION_SERVER_SOCKET_FAILED = "ポート使ってない？";
 constexpr const char* TEXT_HOST_UNRESOLVED = "ホスト名が解決に失敗しました。";
 constexpr const char* CAPTION_HOST_UNRESOLVED = "ちゃんと合ってるる？";
 constexpr const char* TEXT_SESSION_FAILED = "code:client.AddSession()";
@@ -88,11 +87,7 @@ void ParticipantLink::failConnect(const char* text, const char* caption)
 
 void ParticipantLink::HandleClientSocket(intptr_t lParam)
 {
-    if (socketError(lParam) != 0) {
-        debugOutput("client ソケットエラー\n");
-        return;
-    }
-    if (socketEvent(lParam) != FD_READ)
+    if (!datagramWaits(lParam, "client ソケットエラー\n"))
         return;
 
     std::memset(receiveBuffer_, 0, sizeof receiveBuffer_);

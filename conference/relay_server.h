@@ -75,3 +75,7 @@ private:
     uint64_t withheldCopies_ = 0;
     uint64_t junkDatagrams_ = 0;
 };
+
+// The box either program shows when the relay's socket cannot be opened on the chosen port.
+inline constexpr char TEXT_SERVER_SOCKET_FAILED[] = "サーバソケットの作成に失敗しました。";
+inline constexpr char CAPTION_SERVER_SOCKET_FAILED[] = "ポート使ってない？";

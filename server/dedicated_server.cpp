@@ -12,8 +12,6 @@ namespace {
 constexpr char TITLE_STARTING[] = "Kovaro SERVER- 接続中...";
 constexpr char TITLE_RUNNING[] = "Kovaro SERVER- サーバ稼働中";
 constexpr char TITLE_STOPPED[] = "Kovaro SERVER- 切断";
-constexpr char TEXT_SERVER_SOCKET_FAILED[] = "サーバソケットの作成に失敗しました。";
-constexpr char CAPTION_SERVER_SOCKET_FAILED[] = "ポート使ってない？";
 
 }
 
