@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "conference/socket_notification.h"
 #include "conference/worker_events.h"
 #include "platform/debug_output.h"
 #include "platform/event_loop.h"
@@ -18,11 +19,7 @@ void RelayServer::Close()
 
 void RelayServer::HandleServerSocket(intptr_t lParam)
 {
-    if (socketError(lParam) != 0) {
-        debugOutput("server ソケットエラー\n");
-        return;
-    }
-    if (socketEvent(lParam) != FD_READ)
+    if (!datagramWaits(lParam, "server ソケットエラー\n"))
         return;
 
     // Zeroed so that nothing of an earlier datagram can be mistaken for part of this one.
