@@ -6,9 +6,9 @@
 int LinkEndpoint::Send(uint32_t code, const uint8_t* payload, size_t payloadLength)
 {
     SocketAddress server;
-    if (session_.GetSessionAddress(0, server) != 0)
+    if (sessions_.GetSessionAddress(0, server) != 0)
         return NET_SEND_FAILED;
-    return sendComposed(socket_, server, static_cast<uint32_t>(session_.GetSessionKey(0)), code, payload,
+    return sendComposed(socket_, server, static_cast<uint32_t>(sessions_.GetSessionKey(0)), code, payload,
                         payloadLength);
 }
 
@@ -19,7 +19,7 @@ int LinkEndpoint::Receive(uint8_t* buffer)
     if (length < 0)
         return length;
     // Only a whole header can carry the key that identifies the server's datagrams.
-    if (static_cast<size_t>(length) < HEADER_SIZE || session_.FindSession(sender, loadLe32(buffer + 4)) != 0)
+    if (static_cast<size_t>(length) < HEADER_SIZE || sessions_.FindSession(sender, loadLe32(buffer + 4)) != 0)
         return NET_FOREIGN_DATAGRAM;
     return length;
 }
@@ -27,5 +27,5 @@ int LinkEndpoint::Receive(uint8_t* buffer)
 void LinkEndpoint::Disconnect()
 {
     socket_.Close();
-    session_.RemoveSession(0);
+    sessions_.RemoveSession(0);
 }

@@ -6,27 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "net/datagram_socket.h"
-#include "net/peer_table.h"
+#include "net/session_socket.h"
 
-class LinkEndpoint {
+class LinkEndpoint : public SessionSocket {
 public:
-    explicit LinkEndpoint(int32_t initialCountdown) : session_(1, initialCountdown) {}
-
-    int Open(EventLoop* target, uint32_t message, int port) { return socket_.Open(target, message, port); }
-    bool isOpen() const { return socket_.isOpen(); }
-    int handle() const { return socket_.handle(); }
-    int localPort() const { return socket_.localPort(); }
-
-    int AddSession(const SocketAddress& address, uint32_t sessionKey)
-    {
-        return session_.AddSession(address, sessionKey);
-    }
-    int RemoveSession(int index) { return session_.RemoveSession(index); }
-    int TouchSession(int index) { return session_.TouchSession(index); }
-    void TickSessions() { session_.TickSessions(); }
-    bool IsSessionActive(int index) const { return session_.IsSessionActive(index); }
-    int64_t GetSessionKey(int index) const { return session_.GetSessionKey(index); }
+    explicit LinkEndpoint(int32_t initialCountdown) : SessionSocket(1, initialCountdown) {}
 
     // NET_SEND_FAILED without sending when session 0 is free.
     int Send(uint32_t code, const uint8_t* payload, size_t payloadLength);
@@ -35,9 +19,4 @@ public:
     int Receive(uint8_t* buffer);
     // Closes the socket, then frees session 0.
     void Disconnect();
-
-private:
-    // Declared first, so the table goes before the socket closes.
-    DatagramSocket socket_;
-    PeerTable session_;
 };
