@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "conference/control_ids.h"
-#include "conference/voice_playback.h"
 #include "conference/socket_notification.h"
+#include "conference/voice_playback.h"
 #include "conference/worker_events.h"
 #include "net/resolve_address.h"
 #include "platform/debug_output.h"
 #include "platform/random_key.h"
+#include "resources/control_ids.h"
 
 constexpr uint32_t KEEPALIVE_PERIOD_MS = 1000;
 constexpr uint32_t JOIN_RETRY_PERIOD_MS = 2000;

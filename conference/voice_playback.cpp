@@ -5,9 +5,9 @@
 
 #include "audio/audio_clock.h"
 #include "codec/adpcm_codec.h"
-#include "conference/control_ids.h"
 #include "conference/nickname_text.h"
 #include "conference/worker_events.h"
+#include "resources/control_ids.h"
 
 // A held frame is released this much before its hold would let its predecessor be skipped: the
 // timer and the write take a moment.

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "conference/control_ids.h"
 #include "net/wire_protocol.h"
+#include "resources/control_ids.h"
 
 void sendCapturedBuffer(CaptureDevice& capture, int index, VoiceProcessor& processor, AdpcmCoder& coder,
                         const MuteFlags& mutes, LinkEndpoint& link, const MainWindowView& view)

@@ -3,7 +3,7 @@
 // controls of the dialogs. The main window's control ids that the worker updates live beside the
 // worker's other ids and are repeated here by inclusion, so each id has one definition.
 
-#include "conference/control_ids.h"
+#include "resources/control_ids.h"
 
 constexpr int IDR_MAINMENU = 101;
 constexpr int IDD_MAIN = 102;

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "codec/voice_frame.h"
-#include "conference/control_ids.h"
 #include "conference/voice_playback.h"
 #include "conference/worker_events.h"
+#include "resources/control_ids.h"
 
 namespace {
 

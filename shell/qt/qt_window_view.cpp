@@ -1,6 +1,6 @@
 #include "shell/qt/qt_window_view.h"
 
-#include "conference/control_ids.h"
+#include "resources/control_ids.h"
 #include "shell/qt/meter_bar.h"
 
 #include <sys/eventfd.h>

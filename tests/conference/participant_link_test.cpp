@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "conference/control_ids.h"
 #include "conference/voice_sending.h"
 #include "conference/worker_events.h"
+#include "resources/control_ids.h"
 #include "tests/conference/participant_harness.h"
 
 using ConnectTest = FakeServerHarness;

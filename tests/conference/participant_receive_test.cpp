@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "conference/control_ids.h"
 #include "conference/worker_events.h"
+#include "resources/control_ids.h"
 #include "tests/conference/participant_harness.h"
 
 using ReceiveTest = FakeServerHarness;

@@ -8,10 +8,10 @@
 
 #include "audio/playback_channel.h"
 #include "codec/adpcm_codec.h"
-#include "conference/control_ids.h"
 #include "conference/voice_playback.h"
 #include "conference/voice_sending.h"
 #include "net/link_endpoint.h"
+#include "resources/control_ids.h"
 #include "tests/conference/participant_harness.h"
 
 class VoiceSendingTest : public ::testing::Test {

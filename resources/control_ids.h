@@ -1,5 +1,5 @@
 #pragma once
-// Control ids of the main window that the worker updates.
+// Control ids of the main window that the worker updates; resource_ids.h holds the rest.
 
 constexpr int IDC_SEND_METER = 1103;
 constexpr int IDC_RECV_MUTE = 1105;
