@@ -119,7 +119,7 @@ TEST_F(DatagramEndpointTest, SendToSessionOnAnInactiveSlotSendsNothing)
     ASSERT_EQ(0, endpoint.RemoveSession(1));
 
     for (const int index : {1, 2, 15, 16, -1}) {
-        EXPECT_EQ(-1, endpoint.SendToSession(index, MSG_PONG, nullptr, 0)) << "slot " << index;
+        EXPECT_EQ(NET_SEND_FAILED, endpoint.SendToSession(index, MSG_PONG, nullptr, 0)) << "slot " << index;
     }
     EXPECT_TRUE(participant.staysSilent());
 }
@@ -193,7 +193,7 @@ TEST_F(DatagramEndpointTest, ReceiveRejectsWrongMagicAndShortDatagrams)
         // The buffer still holds the magic from an earlier datagram; a short one must not pass on it.
         std::memcpy(buffer, "QUOX", 4);
         ASSERT_EQ(static_cast<ssize_t>(datagram.size()), participant.sendTo(endpointAddress(), datagram));
-        EXPECT_EQ(-2, receiveNext(buffer, sender));
+        EXPECT_EQ(NET_FOREIGN_DATAGRAM, receiveNext(buffer, sender));
     }
 }
 
@@ -201,14 +201,14 @@ TEST_F(DatagramEndpointTest, ReceiveFailsOnOversizedDatagramsAndWhenNothingWaits
 {
     uint8_t buffer[MAX_DATAGRAM];
     SocketAddress sender;
-    EXPECT_EQ(-1, endpoint.Receive(buffer, sender));
+    EXPECT_EQ(NET_RECEIVE_FAILED, endpoint.Receive(buffer, sender));
 
     const std::vector<uint8_t> oversized = datagramBytes(PACKET_MAGIC, 1, MSG_VOICE, patternBytes(MAX_PAYLOAD + 1));
     const std::vector<uint8_t> largest = datagramBytes(PACKET_MAGIC, 2, MSG_VOICE, patternBytes(MAX_PAYLOAD));
     ASSERT_EQ(1025, participant.sendTo(endpointAddress(), oversized));
     ASSERT_EQ(1024, participant.sendTo(endpointAddress(), largest));
-    EXPECT_EQ(-1, receiveNext(buffer, sender));
+    EXPECT_EQ(NET_RECEIVE_FAILED, receiveNext(buffer, sender));
     ASSERT_EQ(1024, receiveNext(buffer, sender));
     EXPECT_EQ(largest, std::vector<uint8_t>(buffer, buffer + 1024));
-    EXPECT_EQ(-1, endpoint.Receive(buffer, sender));
+    EXPECT_EQ(NET_RECEIVE_FAILED, endpoint.Receive(buffer, sender));
 }

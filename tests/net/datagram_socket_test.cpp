@@ -61,7 +61,7 @@ TEST(DatagramSocket, ReceiveWithNothingWaitingFailsAtOnce)
     ASSERT_TRUE(isNonBlocking(socket.handle()));
     std::vector<uint8_t> buffer(RECEIVE_CAPACITY);
     SocketAddress sender;
-    EXPECT_EQ(-1, socket.ReceiveFrom(buffer.data(), buffer.size(), sender));
+    EXPECT_EQ(NET_RECEIVE_FAILED, socket.ReceiveFrom(buffer.data(), buffer.size(), sender));
 }
 
 TEST(DatagramSocket, WithoutASocketNothingIsSentOrReceived)
@@ -69,17 +69,17 @@ TEST(DatagramSocket, WithoutASocketNothingIsSentOrReceived)
     DatagramSocket socket;
     UdpPeer peer("127.0.0.2");
     const uint8_t bytes[4] = {'Q', 'U', 'O', 'X'};
-    EXPECT_EQ(-1, socket.SendTo(bytes, sizeof bytes, peer.address()));
+    EXPECT_EQ(NET_SEND_FAILED, socket.SendTo(bytes, sizeof bytes, peer.address()));
     uint8_t buffer[RECEIVE_CAPACITY];
     SocketAddress sender;
-    EXPECT_EQ(-1, socket.ReceiveFrom(buffer, sizeof buffer, sender));
+    EXPECT_EQ(NET_RECEIVE_FAILED, socket.ReceiveFrom(buffer, sizeof buffer, sender));
 
     ASSERT_EQ(0, socket.Open(nullptr, NET_MESSAGE, 0));
     socket.Close();
     EXPECT_FALSE(socket.isOpen());
     EXPECT_EQ(0, socket.localPort());
-    EXPECT_EQ(-1, socket.SendTo(bytes, sizeof bytes, peer.address()));
-    EXPECT_EQ(-1, socket.ReceiveFrom(buffer, sizeof buffer, sender));
+    EXPECT_EQ(NET_SEND_FAILED, socket.SendTo(bytes, sizeof bytes, peer.address()));
+    EXPECT_EQ(NET_RECEIVE_FAILED, socket.ReceiveFrom(buffer, sizeof buffer, sender));
     EXPECT_TRUE(peer.staysSilent());
 }
 
@@ -110,7 +110,7 @@ TEST(DatagramSocket, OpenOnABoundPortFailsAndLeavesTheObjectClosed)
     ASSERT_TRUE(holder.isBound());
 
     DatagramSocket fresh;
-    EXPECT_EQ(-2, fresh.Open(nullptr, NET_MESSAGE, holder.port()));
+    EXPECT_EQ(NET_CANNOT_BIND, fresh.Open(nullptr, NET_MESSAGE, holder.port()));
     EXPECT_FALSE(fresh.isOpen());
     EXPECT_EQ(-1, fresh.handle());
     fresh.Close();
@@ -120,7 +120,7 @@ TEST(DatagramSocket, OpenOnABoundPortFailsAndLeavesTheObjectClosed)
     DatagramSocket reopened;
     ASSERT_EQ(0, reopened.Open(nullptr, NET_MESSAGE, 0));
     const int earlierPort = reopened.localPort();
-    EXPECT_EQ(-2, reopened.Open(nullptr, NET_MESSAGE, holder.port()));
+    EXPECT_EQ(NET_CANNOT_BIND, reopened.Open(nullptr, NET_MESSAGE, holder.port()));
     EXPECT_FALSE(reopened.isOpen());
     EXPECT_TRUE(portIsFree(earlierPort));
 }
@@ -193,10 +193,10 @@ TEST(DatagramSocket, DatagramLongerThanTheBufferIsDiscardedWhole)
         ASSERT_EQ(static_cast<ssize_t>(c.oversized), peer.sendTo(loopbackAddressOf(socket), patternBytes(c.oversized)));
         ASSERT_EQ(static_cast<ssize_t>(next.size()), peer.sendTo(loopbackAddressOf(socket), next));
 
-        EXPECT_EQ(-1, receiveNext(socket, buffer, c.capacity, sender));
+        EXPECT_EQ(NET_RECEIVE_FAILED, receiveNext(socket, buffer, c.capacity, sender));
         // The next datagram comes whole; nothing of the long one is left over.
         ASSERT_EQ(static_cast<int>(next.size()), receiveNext(socket, buffer, c.capacity, sender));
         EXPECT_EQ(next, buffer);
-        EXPECT_EQ(-1, socket.ReceiveFrom(buffer.data(), c.capacity, sender));
+        EXPECT_EQ(NET_RECEIVE_FAILED, socket.ReceiveFrom(buffer.data(), c.capacity, sender));
     }
 }

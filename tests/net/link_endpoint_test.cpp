@@ -64,11 +64,11 @@ TEST_F(LinkEndpointTest, SendAfterDisconnectSendsNothing)
     link.Disconnect();
     EXPECT_FALSE(link.isOpen());
     EXPECT_FALSE(link.IsSessionActive(0));
-    EXPECT_EQ(-1, link.Send(MSG_LEAVE, nullptr, 0));
+    EXPECT_EQ(NET_SEND_FAILED, link.Send(MSG_LEAVE, nullptr, 0));
 
     // Even with a socket again, a free session 0 has nowhere to send to.
     ASSERT_EQ(0, link.Open(nullptr, LINK_MESSAGE, 0));
-    EXPECT_EQ(-1, link.Send(MSG_LEAVE, nullptr, 0));
+    EXPECT_EQ(NET_SEND_FAILED, link.Send(MSG_LEAVE, nullptr, 0));
     EXPECT_TRUE(server.staysSilent());
 }
 
@@ -88,40 +88,41 @@ TEST_F(LinkEndpointTest, ReceiveRejectsOtherSendersKeysAndMagic)
 {
     if (loopbackSendersAreDistinct()) {
         UdpPeer stranger("127.0.0.3");
-        EXPECT_EQ(-2, deliver(stranger, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_PONG))));
+        EXPECT_EQ(NET_FOREIGN_DATAGRAM, deliver(stranger, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_PONG))));
     }
-    EXPECT_EQ(-2, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY + 1, makeCode(4, MSG_PONG))));
-    EXPECT_EQ(-2, deliver(server, datagramBytes(0x594F5551, OWN_KEY, makeCode(4, MSG_PONG))));
+    EXPECT_EQ(NET_FOREIGN_DATAGRAM, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY + 1, makeCode(4, MSG_PONG))));
+    EXPECT_EQ(NET_FOREIGN_DATAGRAM, deliver(server, datagramBytes(0x594F5551, OWN_KEY, makeCode(4, MSG_PONG))));
 
     // A short datagram must not pass on the header an earlier datagram left in the buffer.
     ASSERT_EQ(12, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_PONG))));
-    EXPECT_EQ(-2, deliver(server, {'Q', 'U', 'O'}));
+    EXPECT_EQ(NET_FOREIGN_DATAGRAM, deliver(server, {'Q', 'U', 'O'}));
     ASSERT_EQ(12, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_PONG))));
-    EXPECT_EQ(-2, deliver(server, {'Q', 'U', 'O', 'X', 0xFE, 0xCA}));
+    EXPECT_EQ(NET_FOREIGN_DATAGRAM, deliver(server, {'Q', 'U', 'O', 'X', 0xFE, 0xCA}));
 }
 
 TEST_F(LinkEndpointTest, ReceiveFailsOnOversizedDatagramsAndWhenNothingWaits)
 {
-    EXPECT_EQ(-1, link.Receive(buffer));
-    EXPECT_EQ(-1, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, MSG_VOICE_RELAY, patternBytes(1013))));
+    EXPECT_EQ(NET_RECEIVE_FAILED, link.Receive(buffer));
+    EXPECT_EQ(NET_RECEIVE_FAILED,
+              deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, MSG_VOICE_RELAY, patternBytes(1013))));
     EXPECT_EQ(1024, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, MSG_VOICE_RELAY, patternBytes(1012))));
 }
 
 TEST_F(LinkEndpointTest, AfterDisconnectNothingIsAccepted)
 {
     link.Disconnect();
-    EXPECT_EQ(-1, link.Receive(buffer));
+    EXPECT_EQ(NET_RECEIVE_FAILED, link.Receive(buffer));
     // The socket is reopened, but session 0 stays free until the next connect.
     ASSERT_EQ(0, link.Open(nullptr, LINK_MESSAGE, 0));
     UdpPeer stranger("127.0.0.3");
-    EXPECT_EQ(-2, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_PONG))));
-    EXPECT_EQ(-2, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_VOICE_RELAY),
-                                                patternBytes(VOICE_PAYLOAD_SIZE))));
-    EXPECT_EQ(-2, deliver(stranger, datagramBytes(PACKET_MAGIC, 0, makeCode(4, MSG_PONG))));
-    EXPECT_EQ(-2, deliver(server, datagramBytes(PACKET_MAGIC, 0, MSG_PONG)));
+    EXPECT_EQ(NET_FOREIGN_DATAGRAM, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_PONG))));
+    EXPECT_EQ(NET_FOREIGN_DATAGRAM, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, makeCode(4, MSG_VOICE_RELAY),
+                                                                  patternBytes(VOICE_PAYLOAD_SIZE))));
+    EXPECT_EQ(NET_FOREIGN_DATAGRAM, deliver(stranger, datagramBytes(PACKET_MAGIC, 0, makeCode(4, MSG_PONG))));
+    EXPECT_EQ(NET_FOREIGN_DATAGRAM, deliver(server, datagramBytes(PACKET_MAGIC, 0, MSG_PONG)));
 
     // A new connect (new key) is accepted again, and only with the new key.
     ASSERT_EQ(0, link.AddSession(server.address(), OWN_KEY + 7));
-    EXPECT_EQ(-2, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, MSG_PONG)));
+    EXPECT_EQ(NET_FOREIGN_DATAGRAM, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY, MSG_PONG)));
     EXPECT_EQ(12, deliver(server, datagramBytes(PACKET_MAGIC, OWN_KEY + 7, MSG_PONG)));
 }

@@ -19,8 +19,8 @@ TEST(PeerTable, FindSessionComparesOnlyIpv4AddressAndKey)
     otherPortNoFamily.sin_family = AF_UNSPEC;
     EXPECT_EQ(0, table.FindSession(otherPortNoFamily, 0xA1));
 
-    EXPECT_EQ(-1, table.FindSession(ipv4Address("127.0.0.2", 5000), 0xA2));
-    EXPECT_EQ(-1, table.FindSession(ipv4Address("127.0.0.3", 5000), 0xA1));
+    EXPECT_EQ(NET_NO_SESSION, table.FindSession(ipv4Address("127.0.0.2", 5000), 0xA2));
+    EXPECT_EQ(NET_NO_SESSION, table.FindSession(ipv4Address("127.0.0.3", 5000), 0xA1));
 }
 
 TEST(PeerTable, OneAddressWithTwoKeysHoldsTwoSessions)
@@ -45,7 +45,7 @@ TEST(PeerTable, FindSessionSkipsFreedSlotsAndTakesTheLowestActive)
     ASSERT_EQ(0, table.RemoveSession(0));
     EXPECT_EQ(1, table.FindSession(address, 7));
     ASSERT_EQ(0, table.RemoveSession(1));
-    EXPECT_EQ(-1, table.FindSession(address, 7));
+    EXPECT_EQ(NET_NO_SESSION, table.FindSession(address, 7));
 }
 
 TEST(PeerTable, AddSessionTakesTheLowestFreeSlot)
@@ -73,15 +73,15 @@ TEST(PeerTable, FullTableRefusesAndKeepsItsSessions)
     for (int slot = 0; slot < SERVER_CAPACITY; ++slot) {
         ASSERT_EQ(slot, table.AddSession(ipv4Address("127.0.0.2", 5000), 100u + slot));
     }
-    EXPECT_EQ(-1, table.AddSession(ipv4Address("127.0.0.3", 5000), 555));
-    EXPECT_EQ(-1, table.FindSession(ipv4Address("127.0.0.3", 5000), 555));
+    EXPECT_EQ(NET_NO_SESSION, table.AddSession(ipv4Address("127.0.0.3", 5000), 555));
+    EXPECT_EQ(NET_NO_SESSION, table.FindSession(ipv4Address("127.0.0.3", 5000), 555));
     for (int slot = 0; slot < SERVER_CAPACITY; ++slot) {
         EXPECT_EQ(100 + slot, table.GetSessionKey(slot));
     }
 
     PeerTable single(1, 5);
     ASSERT_EQ(0, single.AddSession(ipv4Address("127.0.0.2", 5000), 1));
-    EXPECT_EQ(-1, single.AddSession(ipv4Address("127.0.0.3", 5000), 2));
+    EXPECT_EQ(NET_NO_SESSION, single.AddSession(ipv4Address("127.0.0.3", 5000), 2));
     EXPECT_EQ(1, single.GetSessionKey(0));
 }
 
@@ -90,10 +90,10 @@ TEST(PeerTable, TouchRefreshesOnlyActiveSlots)
     PeerTable table(SERVER_CAPACITY, SERVER_COUNTDOWN);
     ASSERT_EQ(0, table.AddSession(ipv4Address("127.0.0.2", 5000), 1));
 
-    EXPECT_EQ(-1, table.TouchSession(3));
+    EXPECT_EQ(NET_NO_SESSION, table.TouchSession(3));
     EXPECT_FALSE(table.IsSessionActive(3));
-    EXPECT_EQ(-1, table.TouchSession(-1));
-    EXPECT_EQ(-1, table.TouchSession(SERVER_CAPACITY));
+    EXPECT_EQ(NET_NO_SESSION, table.TouchSession(-1));
+    EXPECT_EQ(NET_NO_SESSION, table.TouchSession(SERVER_CAPACITY));
 
     // Two ticks leave a countdown of 1; the touch brings it back to 3.
     table.TickSessions();
@@ -104,7 +104,7 @@ TEST(PeerTable, TouchRefreshesOnlyActiveSlots)
     EXPECT_TRUE(table.IsSessionActive(0));
     table.TickSessions();
     EXPECT_FALSE(table.IsSessionActive(0));
-    EXPECT_EQ(-1, table.TouchSession(0));
+    EXPECT_EQ(NET_NO_SESSION, table.TouchSession(0));
     EXPECT_FALSE(table.IsSessionActive(0));
 }
 
@@ -115,8 +115,8 @@ TEST(PeerTable, TickFreesASlotWhoseCountdownReachesZero)
     ASSERT_EQ(0, table.AddSession(address, 1));
     table.TickSessions();
     EXPECT_FALSE(table.IsSessionActive(0));
-    EXPECT_EQ(-1, table.FindSession(address, 1));
-    EXPECT_EQ(-1, table.GetSessionKey(0));
+    EXPECT_EQ(NET_NO_SESSION, table.FindSession(address, 1));
+    EXPECT_EQ(NET_NO_SESSION, table.GetSessionKey(0));
 
     // Free slots stay free however often the table ticks; a slot counted below zero
     // would look active again.
@@ -126,7 +126,7 @@ TEST(PeerTable, TickFreesASlotWhoseCountdownReachesZero)
     for (int slot = 0; slot < SERVER_CAPACITY; ++slot) {
         EXPECT_FALSE(table.IsSessionActive(slot)) << "slot " << slot;
     }
-    EXPECT_EQ(-1, table.RemoveSession(0));
+    EXPECT_EQ(NET_NO_SESSION, table.RemoveSession(0));
     EXPECT_EQ(0, table.AddSession(address, 2));
 }
 
@@ -146,14 +146,14 @@ TEST(PeerTable, RemoveSessionNeedsAValidActiveSlot)
 {
     PeerTable table(SERVER_CAPACITY, SERVER_COUNTDOWN);
     ASSERT_EQ(0, table.AddSession(ipv4Address("127.0.0.2", 5000), 1));
-    EXPECT_EQ(-1, table.RemoveSession(-1));
-    EXPECT_EQ(-1, table.RemoveSession(SERVER_CAPACITY));
-    EXPECT_EQ(-1, table.RemoveSession(1));
+    EXPECT_EQ(NET_NO_SESSION, table.RemoveSession(-1));
+    EXPECT_EQ(NET_NO_SESSION, table.RemoveSession(SERVER_CAPACITY));
+    EXPECT_EQ(NET_NO_SESSION, table.RemoveSession(1));
     EXPECT_TRUE(table.IsSessionActive(0));
 
     EXPECT_EQ(0, table.RemoveSession(0));
     EXPECT_FALSE(table.IsSessionActive(0));
-    EXPECT_EQ(-1, table.RemoveSession(0));
+    EXPECT_EQ(NET_NO_SESSION, table.RemoveSession(0));
 }
 
 TEST(PeerTable, GettersRefuseFreeAndInvalidSlots)
@@ -164,8 +164,8 @@ TEST(PeerTable, GettersRefuseFreeAndInvalidSlots)
 
     SocketAddress address;
     for (const int index : {0, 1, -1, SERVER_CAPACITY, 1 << 30}) {
-        EXPECT_EQ(-1, table.GetSessionAddress(index, address)) << "index " << index;
-        EXPECT_EQ(-1, table.GetSessionKey(index)) << "index " << index;
+        EXPECT_EQ(NET_NO_SESSION, table.GetSessionAddress(index, address)) << "index " << index;
+        EXPECT_EQ(NET_NO_SESSION, table.GetSessionKey(index)) << "index " << index;
         EXPECT_FALSE(table.IsSessionActive(index)) << "index " << index;
     }
 }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "net/net_results.h"
 #include "net/resolve_address.h"
 
 // A result whose every byte is set, so that bytes the resolver leaves alone show.
@@ -51,6 +52,6 @@ TEST(ResolveAddress, UnknownHostsFail)
 {
     for (const char* host : {"no.such.host.invalid", "", "300.1.2.3"}) {
         SocketAddress address;
-        EXPECT_EQ(-1, ResolveAddress(host, 7000, address)) << '"' << host << '"';
+        EXPECT_EQ(NET_UNKNOWN_HOST, ResolveAddress(host, 7000, address)) << '"' << host << '"';
     }
 }
