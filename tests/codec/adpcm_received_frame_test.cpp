@@ -20,11 +20,11 @@ TEST(AdpcmReceivedFrame, RefusesStepIndicesAboveTheTableAndBadCounts)
     std::vector<int16_t> samples(SAMPLES_PER_FRAME + 8, UNTOUCHED);
     for (const int index : {89, 100, 255}) {
         frame.stepIndex = static_cast<uint8_t>(index);
-        EXPECT_EQ(decodeReceivedFrame(samples.data(), SAMPLES_PER_FRAME, frame), -1) << index;
+        EXPECT_EQ(decodeReceivedFrame(samples.data(), SAMPLES_PER_FRAME, frame), CODEC_FRAME_REFUSED) << index;
     }
     frame.stepIndex = 88;
-    EXPECT_EQ(decodeReceivedFrame(samples.data(), SAMPLES_PER_FRAME + 1, frame), -1);
-    EXPECT_EQ(decodeReceivedFrame(samples.data(), -1, frame), -1);
+    EXPECT_EQ(decodeReceivedFrame(samples.data(), SAMPLES_PER_FRAME + 1, frame), CODEC_FRAME_REFUSED);
+    EXPECT_EQ(decodeReceivedFrame(samples.data(), -1, frame), CODEC_FRAME_REFUSED);
     for (const int16_t sample : samples)
         ASSERT_EQ(sample, UNTOUCHED);
 
@@ -53,7 +53,7 @@ TEST(AdpcmReceivedFrame, RandomFramesAreDecodedExactlyOrRefused)
             std::vector<int16_t> checked(SAMPLES_PER_FRAME + 3, UNTOUCHED);
             const int result = decodeReceivedFrame(checked.data(), count, *frame);
             if (!legal) {
-                ASSERT_EQ(result, -1) << "seed " << seed << " trial " << trial;
+                ASSERT_EQ(result, CODEC_FRAME_REFUSED) << "seed " << seed << " trial " << trial;
                 for (const int16_t sample : checked)
                     ASSERT_EQ(sample, UNTOUCHED);
                 ++refused;
