@@ -21,8 +21,8 @@
 #include "platform/main_window_view.h"
 #include "tests/support/udp_peer.h"
 
-// Every call of the view, in order, as one line each ("title ...", "text 1201 ...",
-// "meter 1301 40", "warning text | caption"), plus the latest state per control.
+// Every call of the view, in order, as one line each ("title ...", "text <control id> ...",
+// "meter <control id> <position>", "warning text | caption"), plus the latest state per control.
 class RecordingView {
 public:
     MainWindowView view();

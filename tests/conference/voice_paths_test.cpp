@@ -48,7 +48,8 @@ TEST_F(VoiceSendingTest, TheOwnMeterShowsTheLevelOfTheFrameSent)
 {
     const Bytes frame = send(loudPcmBlock());
     EXPECT_GT(frame[3], 80);
-    EXPECT_EQ(recorder.calls, std::vector<std::string>{"meter 1103 " + std::to_string(frame[3])});
+    EXPECT_EQ(recorder.calls,
+              std::vector<std::string>{"meter " + std::to_string(IDC_SEND_METER) + " " + std::to_string(frame[3])});
 }
 
 TEST_F(VoiceSendingTest, MutedTheFrameIsSilenceAndTheNextUnmutedOneStartsFromAResetCoder)
@@ -117,10 +118,10 @@ TEST_F(VoicePlaybackTest, MutesDecideTheWritingButEveryMeterMoves)
     mutes.master[RECEIVE_MUTE_ENTRY] = 0;
     EXPECT_TRUE(play(0)) << "the send mute has no say here";
 
-    const std::string level = std::to_string(frame.level);
-    EXPECT_EQ(recorder.calls,
-              (std::vector<std::string>{"meter 1304 " + level, "meter 1304 " + level, "meter 1305 " + level,
-                                        "meter 1305 " + level, "meter 1301 " + level, "meter 1301 " + level}));
+    const auto meter = [&](int slot) {
+        return "meter " + std::to_string(IDC_SLOT_METER_BASE + slot) + " " + std::to_string(frame.level);
+    };
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{meter(3), meter(3), meter(4), meter(4), meter(0), meter(0)}));
 }
 
 TEST_F(VoicePlaybackTest, AFrameWithAnImpossibleStepIndexIsDroppedWhole)

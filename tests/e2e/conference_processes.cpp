@@ -15,7 +15,7 @@ std::string program(const char* name)
     return std::string(KOVARO_BIN_DIR) + "/" + name;
 }
 
-// "meter 1301 42" -> 42 when the id matches.
+// The position of a "meter <control id> <position>" line when the id is controlId.
 bool meterPosition(const std::string& line, int controlId, int& position)
 {
     int id = 0;

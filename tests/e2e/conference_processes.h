@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/control_ids.h"
 #include "tests/support/child_program.h"
 #include "tests/support/relay_host_process.h"
 
@@ -18,9 +19,9 @@ constexpr const char* TITLE_DISCONNECTED = "title Kovaro- 切断";
 constexpr const char* LOSS_BOX = "warning あるえ|さばかんしました。";
 constexpr const char* REFUSAL_BOX = "warning 満室かも？|サーバに弾かれました。";
 
-constexpr int OWN_METER = 1103;
-constexpr int NAME_LABEL_BASE = 1201;
-constexpr int SLOT_METER_BASE = 1301;
+constexpr int OWN_METER = IDC_SEND_METER;
+constexpr int NAME_LABEL_BASE = IDC_SLOT_NAME_BASE;
+constexpr int SLOT_METER_BASE = IDC_SLOT_METER_BASE;
 constexpr int SLOTS = 16;
 
 // A UDP port on 127.0.0.1 that was free a moment ago.

@@ -177,7 +177,8 @@ TEST_F(MainWindowTest, CreationRestoresThePositionAndStartsTheWorkerBeforeTheDia
 
     shell->pump();
     // The worker hears the voice-processing switches before anything else.
-    EXPECT_EQ(shell->log, (std::vector<std::string>{"worker start", "worker post 273", "dialog 104"}));
+    EXPECT_EQ(shell->log, (std::vector<std::string>{"worker start", "worker post " + std::to_string(WM_COMMAND),
+                                                    "dialog " + std::to_string(IDD_CONNECT)}));
     EXPECT_EQ(shell->controls[IDC_SEND_METER].rangeMaximum, 96);
     for (int slot = 0; slot < 16; ++slot) {
         EXPECT_EQ(shell->controls[IDC_SLOT_METER_BASE + slot].rangeMinimum, 0);
@@ -312,7 +313,7 @@ TEST_F(MainWindowTest, DedicatedServerEditsOnlyItsPortAndHasNoSendRow)
         dialog.click(IDOK, procedure);
     });
     shell->pump();
-    EXPECT_EQ(shell->log[1], "dialog 106");
+    EXPECT_EQ(shell->log[1], "dialog " + std::to_string(IDD_SERVER_CONNECT));
     EXPECT_EQ(shell->controls[IDC_SLOT_METER_BASE + 15].rangeMaximum, 96);
     ASSERT_EQ(shell->posts.size(), 1u);
     EXPECT_EQ(shell->posts[0].message, WM_WORKER_CONNECT);

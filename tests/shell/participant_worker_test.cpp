@@ -15,6 +15,7 @@
 #include "conference/connect_settings.h"
 #include "conference/worker_events.h"
 #include "net/wire_protocol.h"
+#include "resources/control_ids.h"
 #include "shell/participant_worker.h"
 #include "tests/support/udp_peer.h"
 
@@ -98,7 +99,7 @@ TEST(ParticipantWorker, JoinsThroughTheWorkerAndLeavesOnShutdown)
     std::memcpy(roster.data() + 3 * NICKNAME_SIZE, "worker", 6);
     server.sendTo(join.sender, wireDatagram(key, wireCode(3, MSG_WELCOME), roster));
     EXPECT_TRUE(recorder.waitFor("title Kovaro- 接続済"));
-    EXPECT_TRUE(recorder.waitFor("text 1204 worker"));
+    EXPECT_TRUE(recorder.waitFor("text " + std::to_string(IDC_SLOT_NAME_BASE + 3) + " worker"));
 
     // A command id the worker does not know changes nothing; the worker goes on serving.
     ASSERT_TRUE(worker.post(WM_COMMAND, 0x9999, 0x10001));
