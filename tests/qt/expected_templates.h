@@ -3,11 +3,12 @@
 // resource tables: what the builder's result is checked against.
 
 #include "resources/dialog_template.h"
+#include "resources/resource_ids.h"
 
 #include <vector>
 
 struct ExpectedControl {
-    int id = -1;  // -1: a label that nothing addresses
+    int id = IDC_STATIC;  // a label that nothing addresses
     ControlKind kind = ControlKind::Label;
     const char* text = "";
     int x = 0;

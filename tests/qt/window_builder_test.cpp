@@ -3,6 +3,7 @@
 
 #include "shell/qt/window_builder.h"
 #include "resources/menu_resource.h"
+#include "resources/resource_ids.h"
 #include "shell/qt/menu_builder.h"
 #include "shell/qt/meter_bar.h"
 #include "tests/qt/expected_templates.h"
@@ -135,7 +136,7 @@ QString kindMismatch(QWidget* widget, const ExpectedControl& expected)
 
 QString controlMismatch(QWidget* widget, const ExpectedControl& expected, const BuiltTemplate& built, QRect pixels)
 {
-    if (expected.id != -1 && built.control(expected.id) != widget) {
+    if (expected.id != IDC_STATIC && built.control(expected.id) != widget) {
         return QStringLiteral("not found by its id");
     }
     // A label or check box may be wider than its template width where its text needs it.
@@ -165,13 +166,13 @@ void showSampleConference(const BuiltTemplate& built)
     const char* const names[] = {"さくら", "Taro", "山田太郎"};
     const int levels[] = {70, 35, 88};
     for (int slot = 0; slot < 3; ++slot) {
-        qobject_cast<QLabel*>(built.control(1201 + slot))->setText(QString::fromUtf8(names[slot]));
-        auto* meter = qobject_cast<QProgressBar*>(built.control(1301 + slot));
+        qobject_cast<QLabel*>(built.control(IDC_SLOT_NAME_BASE + slot))->setText(QString::fromUtf8(names[slot]));
+        auto* meter = qobject_cast<QProgressBar*>(built.control(IDC_SLOT_METER_BASE + slot));
         meter->setRange(0, 96);
         meter->setValue(levels[slot]);
     }
-    qobject_cast<QPushButton*>(built.control(1402))->setChecked(true);
-    if (auto* sendMeter = qobject_cast<QProgressBar*>(built.control(1103))) {
+    qobject_cast<QPushButton*>(built.control(IDC_SLOT_MUTE_BASE + 1))->setChecked(true);
+    if (auto* sendMeter = qobject_cast<QProgressBar*>(built.control(IDC_SEND_METER))) {
         sendMeter->setRange(0, 96);
         sendMeter->setValue(50);
     }
@@ -286,11 +287,11 @@ private slots:
     void enterPressesTheDefaultButton()
     {
         CommandLog log;
-        const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(104), log);
+        const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(IDD_CONNECT), log);
         built->window->show();
-        QSignalSpy okClicks(qobject_cast<QPushButton*>(built->built.control(1)), &QPushButton::clicked);
-        QSignalSpy cancelClicks(qobject_cast<QPushButton*>(built->built.control(2)), &QPushButton::clicked);
-        QTest::keyClick(built->built.control(1024), Qt::Key_Return);
+        QSignalSpy okClicks(qobject_cast<QPushButton*>(built->built.control(IDOK)), &QPushButton::clicked);
+        QSignalSpy cancelClicks(qobject_cast<QPushButton*>(built->built.control(IDCANCEL)), &QPushButton::clicked);
+        QTest::keyClick(built->built.control(IDC_NICKNAME), Qt::Key_Return);
         QCOMPARE(okClicks.count(), 1);
         QCOMPARE(cancelClicks.count(), 0);
     }
@@ -298,7 +299,7 @@ private slots:
     void mainWindowHasTheMenuAndTheIcon()
     {
         CommandLog log;
-        const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(102), log);
+        const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(IDD_MAIN), log);
         auto* window = static_cast<QMainWindow*>(built->window.get());
         const QList<QAction*> popups = window->menuBar()->actions();
         QCOMPARE(popups.size(), 2);
@@ -311,21 +312,22 @@ private slots:
         QVERIFY(!items[0]->isCheckable());
         items[0]->trigger();
         items[2]->trigger();
-        QCOMPARE(log.ids, (std::vector<int>{40004, 40001}));
+        QCOMPARE(log.ids, (std::vector<int>{IDM_CONNECT, IDM_EXIT}));
 
         QCOMPARE(popups[1]->text(), QStringLiteral("音声(&A)"));
         const QList<QAction*> voiceItems = popups[1]->menu()->actions();
         QCOMPARE(voiceItems.size(), 3);
         const QString voiceTexts[] = {QStringLiteral("エコー除去"), QStringLiteral("ノイズ除去"),
                                       QStringLiteral("自動音量調整")};
+        const int voiceIds[] = {IDM_ECHO_CANCEL, IDM_NOISE_SUPPRESSION, IDM_AUTO_GAIN};
         for (int index = 0; index < 3; ++index) {
             QCOMPARE(voiceItems[index]->text(), voiceTexts[index]);
             QVERIFY(voiceItems[index]->isCheckable());
-            QCOMPARE(findMenuAction(*window->menuBar(), 40005 + index), voiceItems[index]);
+            QCOMPARE(findMenuAction(*window->menuBar(), voiceIds[index]), voiceItems[index]);
         }
         log.ids.clear();
         voiceItems[1]->trigger();
-        QCOMPARE(log.ids, std::vector<int>{40006});
+        QCOMPARE(log.ids, std::vector<int>{IDM_NOISE_SUPPRESSION});
 
         const QList<QSize> iconSizes = window->windowIcon().availableSizes();
         for (const int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
@@ -337,7 +339,7 @@ private slots:
     void serverMenuHasOnlyTheConnectPopup()
     {
         CommandLog log;
-        const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(105), log);
+        const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(IDD_SERVER_MAIN), log);
         const QList<QAction*> popups = static_cast<QMainWindow*>(built->window.get())->menuBar()->actions();
         QCOMPARE(popups.size(), 1);
         QCOMPARE(popups[0]->text(), QStringLiteral("接続(&C)"));
@@ -347,19 +349,19 @@ private slots:
     void f2ConnectsWhileAMuteButtonHasTheFocus()
     {
         CommandLog log;
-        const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(102), log);
-        QCOMPARE(installAccelerators(*findAcceleratorTable(105), *built->window, {&log, recordCommand}), 1);
+        const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(IDD_MAIN), log);
+        QCOMPARE(installAccelerators(*findAcceleratorTable(IDR_ACCEL), *built->window, {&log, recordCommand}), 1);
         built->window->show();
         built->window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(built->window.get()));
-        auto* mute = qobject_cast<QPushButton*>(built->built.control(1403));
+        auto* mute = qobject_cast<QPushButton*>(built->built.control(IDC_SLOT_MUTE_BASE + 2));
         mute->setFocus();
         QTRY_VERIFY(mute->hasFocus());
 
         QTest::keyClick(mute, Qt::Key_F2, Qt::ShiftModifier);
         QVERIFY(log.ids.empty());
         QTest::keyClick(mute, Qt::Key_F2);
-        QCOMPARE(log.ids, std::vector<int>{40004});
+        QCOMPARE(log.ids, std::vector<int>{IDM_CONNECT});
         QVERIFY(!mute->isChecked());
     }
 };
