@@ -2,7 +2,7 @@
 
 #include <climits>
 
-EventLoop::EventLoop() : clock_(monotonicClock()), system_(*this)
+EventLoop::EventLoop() : clock_(&monotonicClock()), system_(*this)
 {
     for (WatchedSocket& socket : sockets_)
         socket.fd = -1;
@@ -21,15 +21,15 @@ void EventLoop::setHandler(EventHandler handler, void* context)
     handlerContext_ = context;
 }
 
-void EventLoop::setClock(LoopClock clock)
+void EventLoop::setClock(const LoopClock& clock)
 {
-    clock_ = clock;
+    clock_ = &clock;
     system_.timersChanged();
 }
 
 uint64_t EventLoop::now() const
 {
-    return clock_.nowMs(clock_.context);
+    return clock_->nowMs();
 }
 
 bool EventLoop::post(uint32_t message, uintptr_t wParam, intptr_t lParam)

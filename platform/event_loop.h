@@ -45,8 +45,9 @@ public:
     bool isValid() const;
 
     void setHandler(EventHandler handler, void* context);
-    // Replaces the millisecond clock the timers run on (tests drive time by hand).
-    void setClock(LoopClock clock);
+    // Replaces the millisecond clock the timers run on (tests drive time by hand); the clock
+    // must outlive the loop.
+    void setClock(const LoopClock& clock);
 
     // Queues a message behind every message posted before it. False when the queue is full.
     bool post(uint32_t message, uintptr_t wParam, intptr_t lParam);
@@ -121,7 +122,7 @@ private:
 
     EventHandler handler_ = nullptr;
     void* handlerContext_ = nullptr;
-    LoopClock clock_;
+    const LoopClock* clock_;
 
     mutable std::mutex queueMutex_;
     Message queue_[RING_CAPACITY] = {};

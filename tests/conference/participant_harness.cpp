@@ -81,7 +81,7 @@ void ParticipantHarness::SetUp()
 {
     ASSERT_TRUE(loop.isValid());
     view = recorder.view();
-    loop.setClock(clock.clock());
+    loop.setClock(clock);
     loop.setHandler(
         [](void* context, uint32_t message, uintptr_t wParam, intptr_t lParam) {
             auto& self = *static_cast<ParticipantHarness*>(context);

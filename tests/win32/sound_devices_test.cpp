@@ -23,7 +23,7 @@ protected:
     void SetUp() override
     {
         fake_wave::reset();
-        loop.setClock(clock.clock());
+        loop.setClock(clock);
         loop.setHandler(handle, this);
         sound.openAtStart();
     }
