@@ -15,10 +15,9 @@ bool EventLoop::isValid() const
     return system_.isValid();
 }
 
-void EventLoop::setHandler(EventHandler handler, void* context)
+void EventLoop::setHandler(EventHandler& handler)
 {
-    handler_ = handler;
-    handlerContext_ = context;
+    handler_ = &handler;
 }
 
 void EventLoop::setClock(const LoopClock& clock)
@@ -253,7 +252,7 @@ int EventLoop::millisecondsUntilNextTimer() const
 void EventLoop::deliver(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     if (handler_)
-        handler_(handlerContext_, message, wParam, lParam);
+        handler_->handleEvent(message, wParam, lParam);
 }
 
 bool EventLoop::dispatchOne(bool wait)

@@ -22,7 +22,7 @@ struct WorkerEvents {
     void (*shutDown)(void* objects) = nullptr;
 };
 
-class WorkerThread {
+class WorkerThread : private EventHandler {
 public:
     static constexpr int SHUTDOWN_WATCHDOG_MS = 3000;
 
@@ -48,7 +48,7 @@ public:
 
 private:
     void threadMain();
-    static void dispatch(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam);
+    void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
     void shutDownWorker();
 
     MainWindowView view_;

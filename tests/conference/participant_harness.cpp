@@ -82,18 +82,18 @@ void ParticipantHarness::SetUp()
     ASSERT_TRUE(loop.isValid());
     view = recorder.view();
     loop.setClock(clock);
-    loop.setHandler(
-        [](void* context, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-            auto& self = *static_cast<ParticipantHarness*>(context);
-            dispatchConferenceEvent(self.participant, self.server, message, wParam, lParam);
-        },
-        this);
+    loop.setHandler(*this);
     setDebugSink([](void* context, const char* text) { *static_cast<std::string*>(context) += text; }, &debugLines);
 }
 
 void ParticipantHarness::TearDown()
 {
     setDebugSink(nullptr, nullptr);
+}
+
+void ParticipantHarness::handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    dispatchConferenceEvent(participant, server, message, wParam, lParam);
 }
 
 void ParticipantHarness::connect(const ConnectSettings& record)

@@ -48,7 +48,7 @@ int unusedUdpPort();
 // 500 samples of a loud tone as the capture device would hand them over.
 Bytes loudPcmBlock();
 
-class ParticipantHarness : public ::testing::Test {
+class ParticipantHarness : public ::testing::Test, private EventHandler {
 protected:
     static constexpr uint64_t TICK_MS = 1000;
 
@@ -75,6 +75,9 @@ protected:
     std::string debugLines;
     // The connect command's record stays where the main thread would keep it.
     ConnectSettings sharedRecord{};
+
+private:
+    void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
 };
 
 // A participant facing a raw socket that plays its relay server on 127.0.0.1.

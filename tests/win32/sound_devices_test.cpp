@@ -18,13 +18,13 @@
 
 namespace {
 
-class SoundDevicesOnWaveTest : public ::testing::Test {
+class SoundDevicesOnWaveTest : public ::testing::Test, private EventHandler {
 protected:
     void SetUp() override
     {
         fake_wave::reset();
         loop.setClock(clock);
-        loop.setHandler(handle, this);
+        loop.setHandler(*this);
         sound.openAtStart();
     }
 
@@ -46,15 +46,14 @@ protected:
         return view;
     }
 
-    static void handle(void* self, uint32_t message, uintptr_t wParam, intptr_t lParam)
+    void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override
     {
-        auto& test = *static_cast<SoundDevicesOnWaveTest*>(self);
         if (message == WM_AUDIO_FAULT) {
-            test.sound.handleFault();
+            sound.handleFault();
         } else if (message == WM_TIMER && wParam == TIMER_AUDIO_RETRY) {
-            test.sound.retry();
+            sound.retry();
         } else if (message == MM_WIM_DATA) {
-            test.capture.recycle(static_cast<int>(lParam));
+            capture.recycle(static_cast<int>(lParam));
         }
     }
 
