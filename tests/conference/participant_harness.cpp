@@ -6,7 +6,6 @@
 
 #include "conference/conference_events.h"
 #include "conference/worker_events.h"
-#include "platform/debug_output.h"
 
 MainWindowView RecordingView::view()
 {
@@ -83,12 +82,12 @@ void ParticipantHarness::SetUp()
     view = recorder.view();
     loop.setClock(clock);
     loop.setHandler(*this);
-    setDebugSink([](void* context, const char* text) { *static_cast<std::string*>(context) += text; }, &debugLines);
+    setDebugSink(this);
 }
 
 void ParticipantHarness::TearDown()
 {
-    setDebugSink(nullptr, nullptr);
+    setDebugSink(nullptr);
 }
 
 void ParticipantHarness::handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam)

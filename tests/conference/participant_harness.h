@@ -16,6 +16,7 @@
 #include "conference/mute_flags.h"
 #include "conference/participant_link.h"
 #include "conference/relay_server.h"
+#include "platform/debug_output.h"
 #include "platform/event_loop.h"
 #include "platform/loop_clock.h"
 #include "platform/main_window_view.h"
@@ -48,7 +49,7 @@ int unusedUdpPort();
 // 500 samples of a loud tone as the capture device would hand them over.
 Bytes loudPcmBlock();
 
-class ParticipantHarness : public ::testing::Test, private EventHandler {
+class ParticipantHarness : public ::testing::Test, private EventHandler, private DebugSink {
 protected:
     static constexpr uint64_t TICK_MS = 1000;
 
@@ -78,6 +79,7 @@ protected:
 
 private:
     void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void writeLine(const char* text) override { debugLines += text; }
 };
 
 // A participant facing a raw socket that plays its relay server on 127.0.0.1.
