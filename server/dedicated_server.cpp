@@ -18,9 +18,8 @@ constexpr char CAPTION_SERVER_SOCKET_FAILED[] = "ポート使ってない？";
 }
 
 DedicatedServer::DedicatedServer(EventLoop& loop, RelayServer& server, PlaybackChannel* channels,
-                                 const MuteFlags& mutes, const MainWindowView& view)
-    : loop_(loop), server_(server), channels_(channels), view_(view),
-      playback_(loop, channels, mutes, view_)
+                                 const MuteFlags& mutes, MainWindowView& view)
+    : loop_(loop), server_(server), channels_(channels), view_(view), playback_(loop, channels, mutes, view_)
 {
     server_.setListener(this);
 }

@@ -16,7 +16,7 @@
 class DedicatedServer final : private RelayListener {
 public:
     DedicatedServer(EventLoop& loop, RelayServer& server, PlaybackChannel* channels, const MuteFlags& mutes,
-                    const MainWindowView& view);
+                    MainWindowView& view);
     DedicatedServer(const DedicatedServer&) = delete;
     DedicatedServer& operator=(const DedicatedServer&) = delete;
 
@@ -35,7 +35,7 @@ private:
     EventLoop& loop_;
     RelayServer& server_;
     PlaybackChannel* channels_;
-    MainWindowView view_;
+    MainWindowView& view_;
     VoicePlayback playback_;
     ConnectSettings settings_{};
 };

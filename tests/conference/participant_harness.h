@@ -24,9 +24,12 @@
 
 // Every call of the view, in order, as one line each ("title ...", "text 1201 ...",
 // "meter 1301 40", "warning text | caption"), plus the latest state per control.
-class RecordingView {
+class RecordingView final : public MainWindowView {
 public:
-    MainWindowView view();
+    void title(const char* text) override;
+    void controlText(int controlId, const char* text) override;
+    void meter(int controlId, int position) override;
+    void warning(const char* text, const char* caption) override;
 
     std::vector<std::string> calls;
     std::map<int, std::string> texts;
@@ -37,6 +40,7 @@ public:
     std::string lastTitle() const;
 
 private:
+    void showFatal(const char* text, const char* caption, bool warningIcon) override;
     std::vector<std::string> linesStartingWith(const std::string& prefix) const;
 };
 
@@ -70,9 +74,8 @@ protected:
     AdpcmCoder coder;
     MuteFlags mutes;
     RecordingView recorder;
-    MainWindowView view;
-    VoicePlayback playback{loop, channels, mutes, view};
-    ParticipantLink participant{ParticipantParts{&loop, &server, &capture, channels, &coder, &playback, &view}};
+    VoicePlayback playback{loop, channels, mutes, recorder};
+    ParticipantLink participant{ParticipantParts{&loop, &server, &capture, channels, &coder, &playback, &recorder}};
     std::string debugLines;
     // The connect command's record stays where the main thread would keep it.
     ConnectSettings sharedRecord{};

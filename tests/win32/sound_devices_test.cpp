@@ -18,7 +18,7 @@
 
 namespace {
 
-class SoundDevicesOnWaveTest : public ::testing::Test, private EventHandler {
+class SoundDevicesOnWaveTest : public ::testing::Test, private EventHandler, private MainWindowView {
 protected:
     void SetUp() override
     {
@@ -30,21 +30,20 @@ protected:
 
     void TearDown() override { sound.close(); }
 
-    // The sound keeps a copy of the view, so it is complete before the sound is made.
-    static MainWindowView noticeRecorder(SoundDevicesOnWaveTest* test)
+    // The view: the sound only tells of its faults in notices.
+    void notice(const char* text, const char*, bool onlyIfShowing) override
     {
-        MainWindowView view;
-        view.context = test;
-        view.showNotice = [](void* self, const char* text, const char*, bool onlyIfShowing) {
-            static_cast<SoundDevicesOnWaveTest*>(self)->notices.push_back(std::string(text) +
-                                                                          (onlyIfShowing ? " (if showing)" : ""));
-        };
-        view.showFatal = [](void*, const char* text, const char* caption, bool) {
-            std::fprintf(stderr, "fatal box: %s: %s\n", caption, text);
-            std::abort();
-        };
-        return view;
+        notices.push_back(std::string(text) + (onlyIfShowing ? " (if showing)" : ""));
     }
+    void showFatal(const char* text, const char* caption, bool) override
+    {
+        std::fprintf(stderr, "fatal box: %s: %s\n", caption, text);
+        std::abort();
+    }
+    void title(const char*) override { ADD_FAILURE() << "a title"; }
+    void controlText(int, const char*) override { ADD_FAILURE() << "a control text"; }
+    void meter(int, int) override { ADD_FAILURE() << "a meter"; }
+    void warning(const char*, const char*) override { ADD_FAILURE() << "a warning box"; }
 
     void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override
     {
@@ -84,10 +83,9 @@ protected:
 
     ManualClock clock{1000};
     EventLoop loop;
-    MainWindowView view = noticeRecorder(this);
     CaptureDevice capture;
     PlaybackChannel channels[SLOT_COUNT];
-    SoundDevices sound{loop, view, "kovaro-test", &capture, channels};
+    SoundDevices sound{loop, *this, "kovaro-test", &capture, channels};
     std::vector<std::string> notices;
     uint8_t block[PlaybackChannel::BLOCK_BYTES] = {};
 };
