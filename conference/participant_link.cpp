@@ -34,7 +34,7 @@ constexpr const char* EMPTY_HOST_ADDRESS = "127.0.0.1";
 
 void ParticipantLink::Connect(const ConnectSettings* shared)
 {
-    const MainWindowView& view = *parts_.view;
+    MainWindowView& view = *parts_.view;
     view.title(TITLE_CONNECTING);
     clearSlotRows(view);
     view.meter(IDC_SEND_METER, 0);
@@ -121,7 +121,7 @@ void ParticipantLink::HandleClientSocket(intptr_t lParam)
 
 void ParticipantLink::reactToMessage(uint8_t type, int slot, const uint8_t* payload)
 {
-    const MainWindowView& view = *parts_.view;
+    MainWindowView& view = *parts_.view;
     switch (type) {
     case MSG_WELCOME:
         view.title(TITLE_JOINED);

@@ -24,7 +24,7 @@ struct ParticipantParts {
     PlaybackChannel* channels;  // SLOT_COUNT of them
     AdpcmCoder* coder;
     VoicePlayback* playback;
-    const MainWindowView* view;
+    MainWindowView* view;
 };
 
 class ParticipantLink {

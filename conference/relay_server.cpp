@@ -54,8 +54,8 @@ void RelayServer::HandleServerSocket(intptr_t lParam)
         // A repeated join changes neither the slot nor the roster the others were sent.
         if (slot == NET_NO_SESSION)
             admit(sender, header.sessionKey, payload);
-        else if (listener_.joined)
-            listener_.joined(listener_.context, slot, payload);
+        else if (listener_ != nullptr)
+            listener_->joined(slot, payload);
         break;
     case MSG_LEAVE:
         endpoint_.RemoveSession(slot);
@@ -65,8 +65,8 @@ void RelayServer::HandleServerSocket(intptr_t lParam)
         endpoint_.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_PONG), nullptr, 0);
         break;
     case MSG_VOICE:
-        if (listener_.voice)
-            listener_.voice(listener_.context, slot, payload);
+        if (listener_ != nullptr)
+            listener_->voice(slot, payload);
         relayVoice(slot, payload);
         break;
     case MSG_ROSTER_REQUEST:
@@ -89,16 +89,16 @@ void RelayServer::admit(const SocketAddress& sender, uint32_t sessionKey, const 
     std::memcpy(roster_.entries[slot], nickname, NICKNAME_SIZE);
     endpoint_.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_NAME), nickname, NICKNAME_SIZE);
     endpoint_.SendToSession(slot, makeCode(static_cast<uint32_t>(slot), MSG_WELCOME), roster_.entries[0], ROSTER_SIZE);
-    if (listener_.joined)
-        listener_.joined(listener_.context, slot, nickname);
+    if (listener_ != nullptr)
+        listener_->joined(slot, nickname);
 }
 
 void RelayServer::releaseSlot(int slot)
 {
     roster_.entries[slot][0] = 0;
     endpoint_.Broadcast(makeCode(static_cast<uint32_t>(slot), MSG_PEER_LEFT), nullptr, 0);
-    if (listener_.left)
-        listener_.left(listener_.context, slot);
+    if (listener_ != nullptr)
+        listener_->left(slot);
 }
 
 void RelayServer::relayVoice(int speaker, const uint8_t* frame)

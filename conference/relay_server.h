@@ -13,15 +13,18 @@
 class EventLoop;
 
 // What a program that listens in on the relay is told, after or before the relay's own
-// reaction as noted. Any entry may be null.
-struct RelayListener {
-    void* context = nullptr;
+// reaction as noted. A listener hears only what it overrides.
+class RelayListener {
+public:
     // A join admitted (after the welcome), or repeated by the session that holds the slot.
-    void (*joined)(void* context, int slot, const uint8_t* nickname) = nullptr;
+    virtual void joined(int /*slot*/, const uint8_t* /*nickname*/) {}
     // A slot freed by its leave or by expiry, after the others were told.
-    void (*left)(void* context, int slot) = nullptr;
+    virtual void left(int /*slot*/) {}
     // A voice frame of VOICE_PAYLOAD_SIZE bytes from the slot, before it is relayed.
-    void (*voice)(void* context, int slot, const uint8_t* frame) = nullptr;
+    virtual void voice(int /*slot*/, const uint8_t* /*frame*/) {}
+
+protected:
+    ~RelayListener() = default;
 };
 
 // What a relay has done since it was made, for a program that reports it.
@@ -59,7 +62,8 @@ public:
     bool IsSessionActive(int slot) const { return endpoint_.IsSessionActive(slot); }
     int64_t GetSessionKey(int slot) const { return endpoint_.GetSessionKey(slot); }
     const Roster& roster() const { return roster_; }
-    void setListener(const RelayListener& listener) { listener_ = listener; }
+    // Null: nobody listens. A listener must outlive the server or be replaced first.
+    void setListener(RelayListener* listener) { listener_ = listener; }
     RelayStats stats() const;
 
 private:
@@ -70,7 +74,7 @@ private:
     DatagramEndpoint endpoint_;
     Roster roster_;
     SendBudget budget_;
-    RelayListener listener_;
+    RelayListener* listener_ = nullptr;
     uint64_t relayedCopies_ = 0;
     uint64_t withheldCopies_ = 0;
     uint64_t junkDatagrams_ = 0;

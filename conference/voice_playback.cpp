@@ -104,7 +104,7 @@ void VoicePlayback::scheduleRelease(int64_t nowUsec)
     loop_.setTimer(TIMER_VOICE_HOLD, static_cast<uint32_t>(waitMs));
 }
 
-void showSlotNickname(int slot, const uint8_t* nickname, PlaybackChannel* channels, const MainWindowView& view)
+void showSlotNickname(int slot, const uint8_t* nickname, PlaybackChannel* channels, MainWindowView& view)
 {
     char utf8[NICKNAME_UTF8_CAPACITY];
     nicknameToUtf8(nickname, utf8);
@@ -112,7 +112,7 @@ void showSlotNickname(int slot, const uint8_t* nickname, PlaybackChannel* channe
     channels[slot].setDisplayName(utf8);
 }
 
-void clearSlotRows(const MainWindowView& view)
+void clearSlotRows(MainWindowView& view)
 {
     for (int slot = 0; slot < static_cast<int>(SLOT_COUNT); ++slot) {
         view.meter(IDC_SLOT_METER_BASE + slot, 0);

@@ -16,7 +16,7 @@
 
 class VoicePlayback {
 public:
-    VoicePlayback(EventLoop& loop, PlaybackChannel* channels, const MuteFlags& mutes, const MainWindowView& view)
+    VoicePlayback(EventLoop& loop, PlaybackChannel* channels, const MuteFlags& mutes, MainWindowView& view)
         : loop_(loop), channels_(channels), mutes_(mutes), view_(view)
     {
     }
@@ -50,15 +50,15 @@ private:
     EventLoop& loop_;
     PlaybackChannel* channels_;
     const MuteFlags& mutes_;
-    const MainWindowView& view_;
+    MainWindowView& view_;
     FrameOrder order_[SLOT_COUNT];
     HeldFrame held_[SLOT_COUNT] = {};
 };
 
 // Every slot's meter to 0 and its label emptied, as a new connection or server start begins.
-void clearSlotRows(const MainWindowView& view);
+void clearSlotRows(MainWindowView& view);
 
 // Shows the 16-byte nickname field in the slot's label and gives the slot's channel the same
 // name: the mixer shows who speaks there, and what it remembers of a person (volume, mute)
 // follows the name; an empty entry gives the channel back the slot's own name.
-void showSlotNickname(int slot, const uint8_t* nickname, PlaybackChannel* channels, const MainWindowView& view);
+void showSlotNickname(int slot, const uint8_t* nickname, PlaybackChannel* channels, MainWindowView& view);

@@ -6,7 +6,7 @@
 #include "resources/control_ids.h"
 
 void sendCapturedBuffer(CaptureDevice& capture, int index, VoiceProcessor& processor, AdpcmCoder& coder,
-                        const MuteFlags& mutes, LinkEndpoint& link, const MainWindowView& view)
+                        const MuteFlags& mutes, LinkEndpoint& link, MainWindowView& view)
 {
     if (capture.referenceRealigned(index))
         processor.forgetEchoPath();
@@ -22,7 +22,7 @@ static_assert(VOICE_PAYLOAD_SIZE == sizeof(VoiceFrame));
 static_assert(VoiceProcessor::BLOCK_SAMPLES == SAMPLES_PER_FRAME);
 
 void sendVoiceBlock(uint8_t* pcm, int bytesRecorded, AdpcmCoder& coder, const MuteFlags& mutes, LinkEndpoint& link,
-                    const MainWindowView& view, VoiceProcessor* processor, const int16_t* reference)
+                    MainWindowView& view, VoiceProcessor* processor, const int16_t* reference)
 {
     static_assert(CaptureDevice::BUFFER_BYTES == SAMPLES_PER_FRAME * sizeof(int16_t));
     // A partly filled buffer comes back from a stop: too short for a frame, it is not sent.

@@ -14,7 +14,7 @@
 
 // Handles MM_WIM_DATA for buffer index of capture.
 void sendCapturedBuffer(CaptureDevice& capture, int index, VoiceProcessor& processor, AdpcmCoder& coder,
-                        const MuteFlags& mutes, LinkEndpoint& link, const MainWindowView& view);
+                        const MuteFlags& mutes, LinkEndpoint& link, MainWindowView& view);
 
 // The part of it that does not need the device: a buffer of CaptureDevice::BUFFER_BYTES bytes
 // of which bytesRecorded were filled. Only a full buffer is encoded, metered and sent; while
@@ -22,5 +22,4 @@ void sendCapturedBuffer(CaptureDevice& capture, int index, VoiceProcessor& proce
 // A processor, when given, cleans the microphone's samples first (never the muted silence),
 // with the loudspeaker's reference of the same time if there is one.
 void sendVoiceBlock(uint8_t* pcm, int bytesRecorded, AdpcmCoder& coder, const MuteFlags& mutes, LinkEndpoint& link,
-                    const MainWindowView& view, VoiceProcessor* processor = nullptr,
-                    const int16_t* reference = nullptr);
+                    MainWindowView& view, VoiceProcessor* processor = nullptr, const int16_t* reference = nullptr);

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-void DebugLineLimiter::submit(const char* text, uint64_t nowMs, DebugLineWriter write, void* context)
+void DebugLineLimiter::submit(const char* text, uint64_t nowMs, DebugSink& sink)
 {
-    flushExpired(nowMs, write, context);
+    flushExpired(nowMs, sink);
     const size_t length = strnlen(text, KIND_TEXT_CAPACITY);
     Kind* kind = length < KIND_TEXT_CAPACITY ? find(text) : nullptr;
     if (kind == nullptr && length < KIND_TEXT_CAPACITY) {
@@ -18,10 +18,10 @@ void DebugLineLimiter::submit(const char* text, uint64_t nowMs, DebugLineWriter 
     if (kind != nullptr) {
         ++kind->written;
     }
-    write(context, text);
+    sink.writeLine(text);
 }
 
-void DebugLineLimiter::flushExpired(uint64_t nowMs, DebugLineWriter write, void* context)
+void DebugLineLimiter::flushExpired(uint64_t nowMs, DebugSink& sink)
 {
     for (Kind& kind : kinds_) {
         if (!kind.inUse || nowMs - kind.windowStartMs < WINDOW_MS) {
@@ -33,7 +33,7 @@ void DebugLineLimiter::flushExpired(uint64_t nowMs, DebugLineWriter write, void*
             char summary[KIND_TEXT_CAPACITY + 48];
             std::snprintf(summary, sizeof summary, "%.*s (%u more not shown)\n", lineLength, kind.text,
                           kind.suppressed);
-            write(context, summary);
+            sink.writeLine(summary);
         }
         kind.inUse = false;
     }

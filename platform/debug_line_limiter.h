@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-using DebugLineWriter = void (*)(void* context, const char* text);
+#include "platform/debug_output.h"
 
 class DebugLineLimiter {
 public:
@@ -20,7 +20,7 @@ public:
     static constexpr size_t KIND_TEXT_CAPACITY = 96;
 
     // Writes the summaries that are due at nowMs, then text unless its kind has used its window.
-    void submit(const char* text, uint64_t nowMs, DebugLineWriter write, void* context);
+    void submit(const char* text, uint64_t nowMs, DebugSink& sink);
 
 private:
     struct Kind {
@@ -31,7 +31,7 @@ private:
         bool inUse;
     };
 
-    void flushExpired(uint64_t nowMs, DebugLineWriter write, void* context);
+    void flushExpired(uint64_t nowMs, DebugSink& sink);
     Kind* find(const char* text);
     Kind* claim(const char* text, size_t length, uint64_t nowMs);
 

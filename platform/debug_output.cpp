@@ -8,31 +8,27 @@
 
 namespace {
 
-DebugSink currentSink = nullptr;
-void* currentContext = nullptr;
+class SystemDebugSink final : public DebugSink {
+public:
+    void writeLine(const char* text) override { writeSystemDebugLine(text); }
+};
+
+SystemDebugSink systemSink;
+DebugSink* currentSink = &systemSink;
 std::mutex outputMutex;
 DebugLineLimiter limiter;
-
-void writeLine(void*, const char* text)
-{
-    if (currentSink)
-        currentSink(currentContext, text);
-    else
-        writeSystemDebugLine(text);
-}
 
 }
 
 void debugOutput(const char* text)
 {
     std::lock_guard<std::mutex> lock(outputMutex);
-    limiter.submit(text, monotonicMilliseconds(), writeLine, nullptr);
+    limiter.submit(text, monotonicMilliseconds(), *currentSink);
 }
 
-void setDebugSink(DebugSink sink, void* context)
+void setDebugSink(DebugSink* sink)
 {
     std::lock_guard<std::mutex> lock(outputMutex);
-    currentSink = sink;
-    currentContext = context;
+    currentSink = sink != nullptr ? sink : &systemSink;
     limiter = DebugLineLimiter();
 }

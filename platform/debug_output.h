@@ -4,8 +4,15 @@
 // repeated many times a second is written only a few times, then summarised (DebugLineLimiter).
 // Thread-safe; setting the sink also starts the limiting afresh.
 
-using DebugSink = void (*)(void* context, const char* text);
+// A place a diagnostic line is written to.
+class DebugSink {
+public:
+    virtual void writeLine(const char* text) = 0;
+
+protected:
+    ~DebugSink() = default;
+};
 
 void debugOutput(const char* text);
-// nullptr restores the default.
-void setDebugSink(DebugSink sink, void* context);
+// nullptr restores the default; a sink must stay until it is replaced.
+void setDebugSink(DebugSink* sink);

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-EventLoop::EventLoop() : clock_(monotonicClock()), system_(*this)
+EventLoop::EventLoop() : clock_(&monotonicClock()), system_(*this)
 {
     for (WatchedSocket& socket : sockets_)
         socket.fd = -1;
@@ -15,21 +15,20 @@ bool EventLoop::isValid() const
     return system_.isValid();
 }
 
-void EventLoop::setHandler(EventHandler handler, void* context)
+void EventLoop::setHandler(EventHandler& handler)
 {
-    handler_ = handler;
-    handlerContext_ = context;
+    handler_ = &handler;
 }
 
-void EventLoop::setClock(LoopClock clock)
+void EventLoop::setClock(const LoopClock& clock)
 {
-    clock_ = clock;
+    clock_ = &clock;
     system_.timersChanged();
 }
 
 uint64_t EventLoop::now() const
 {
-    return clock_.nowMs(clock_.context);
+    return clock_->nowMs();
 }
 
 bool EventLoop::post(uint32_t message, uintptr_t wParam, intptr_t lParam)
@@ -253,7 +252,7 @@ int EventLoop::millisecondsUntilNextTimer() const
 void EventLoop::deliver(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     if (handler_)
-        handler_(handlerContext_, message, wParam, lParam);
+        handler_->handleEvent(message, wParam, lParam);
 }
 
 bool EventLoop::dispatchOne(bool wait)

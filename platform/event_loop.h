@@ -28,7 +28,14 @@ inline constexpr uint32_t socketError(intptr_t lParam)
     return (static_cast<uint32_t>(lParam) >> 16) & 0xFFFFu;
 }
 
-using EventHandler = void (*)(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// What the loop delivers every event to.
+class EventHandler {
+public:
+    virtual void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
+
+protected:
+    ~EventHandler() = default;
+};
 
 class EventLoop {
 public:
@@ -44,9 +51,11 @@ public:
     // False when the loop's wake-up descriptor (on Windows its window) could not be created.
     bool isValid() const;
 
-    void setHandler(EventHandler handler, void* context);
-    // Replaces the millisecond clock the timers run on (tests drive time by hand).
-    void setClock(LoopClock clock);
+    // The handler must outlive the loop's last dispatch.
+    void setHandler(EventHandler& handler);
+    // Replaces the millisecond clock the timers run on (tests drive time by hand); the clock
+    // must outlive the loop.
+    void setClock(const LoopClock& clock);
 
     // Queues a message behind every message posted before it. False when the queue is full.
     bool post(uint32_t message, uintptr_t wParam, intptr_t lParam);
@@ -119,9 +128,8 @@ private:
     Timer* findTimer(uint32_t timerId);
     uint64_t now() const;
 
-    EventHandler handler_ = nullptr;
-    void* handlerContext_ = nullptr;
-    LoopClock clock_;
+    EventHandler* handler_ = nullptr;
+    const LoopClock* clock_;
 
     mutable std::mutex queueMutex_;
     Message queue_[RING_CAPACITY] = {};

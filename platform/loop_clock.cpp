@@ -1,23 +1,16 @@
 #include "platform/loop_clock.h"
 
 namespace {
-uint64_t readMonotonic(void*)
-{
-    return monotonicMilliseconds();
+
+class MonotonicClock final : public LoopClock {
+public:
+    uint64_t nowMs() const override { return monotonicMilliseconds(); }
+};
+
 }
 
-uint64_t readManual(void* context)
+const LoopClock& monotonicClock()
 {
-    return static_cast<const ManualClock*>(context)->now();
-}
-}
-
-LoopClock monotonicClock()
-{
-    return LoopClock{readMonotonic, nullptr};
-}
-
-LoopClock ManualClock::clock()
-{
-    return LoopClock{readManual, this};
+    static const MonotonicClock clock{};
+    return clock;
 }

@@ -3,22 +3,24 @@
 
 #include <cstdint>
 
-struct LoopClock {
-    uint64_t (*nowMs)(void* context) = nullptr;
-    void* context = nullptr;
+class LoopClock {
+public:
+    virtual uint64_t nowMs() const = 0;
+
+protected:
+    ~LoopClock() = default;
 };
 
 // Milliseconds of a clock that never jumps (CLOCK_MONOTONIC; GetTickCount64 on Windows).
 uint64_t monotonicMilliseconds();
-LoopClock monotonicClock();
+const LoopClock& monotonicClock();
 
 // A clock that moves only when told to. Not thread-safe: use it on the loop's thread.
-class ManualClock {
+class ManualClock final : public LoopClock {
 public:
     explicit ManualClock(uint64_t startMs = 0) : nowMs_(startMs) {}
     void advance(uint64_t ms) { nowMs_ += ms; }
-    uint64_t now() const { return nowMs_; }
-    LoopClock clock();
+    uint64_t nowMs() const override { return nowMs_; }
 
 private:
     uint64_t nowMs_;

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-void MainWindowView::fatal(const char* text, const char* caption, bool warningIcon) const
+void MainWindowView::fatal(const char* text, const char* caption, bool warningIcon)
 {
-    showFatal(context, text, caption, warningIcon);
+    showFatal(text, caption, warningIcon);
     // A view that returns from the fatal box still ends the process as promised. Other
     // threads may be running, so no destructors run.
     std::fflush(nullptr);

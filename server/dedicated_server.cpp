@@ -16,16 +16,10 @@ constexpr char TITLE_STOPPED[] = "Kovaro SERVER- 切断";
 }
 
 DedicatedServer::DedicatedServer(EventLoop& loop, RelayServer& server, PlaybackChannel* channels,
-                                 const MuteFlags& mutes, const MainWindowView& view)
-    : loop_(loop), server_(server), channels_(channels), view_(view),
-      playback_(loop, channels, mutes, view_)
+                                 const MuteFlags& mutes, MainWindowView& view)
+    : loop_(loop), server_(server), channels_(channels), view_(view), playback_(loop, channels, mutes, view_)
 {
-    RelayListener listener;
-    listener.context = this;
-    listener.joined = showJoined;
-    listener.left = clearLabel;
-    listener.voice = playVoice;
-    server_.setListener(listener);
+    server_.setListener(this);
 }
 
 void DedicatedServer::start(const ConnectSettings* shared)
@@ -49,25 +43,22 @@ void DedicatedServer::start(const ConnectSettings* shared)
     view_.title(TITLE_RUNNING);
 }
 
-void DedicatedServer::showJoined(void* self, int slot, const uint8_t* nickname)
+void DedicatedServer::joined(int slot, const uint8_t* nickname)
 {
-    auto& that = *static_cast<DedicatedServer*>(self);
-    showSlotNickname(slot, nickname, that.channels_, that.view_);
-    that.playback_.forget(slot);
+    showSlotNickname(slot, nickname, channels_, view_);
+    playback_.forget(slot);
 }
 
-void DedicatedServer::clearLabel(void* self, int slot)
+void DedicatedServer::left(int slot)
 {
-    auto& that = *static_cast<DedicatedServer*>(self);
-    that.view_.controlText(IDC_SLOT_NAME_BASE + slot, "");
-    that.channels_[slot].setDisplayName("");
-    that.playback_.forget(slot);
+    view_.controlText(IDC_SLOT_NAME_BASE + slot, "");
+    channels_[slot].setDisplayName("");
+    playback_.forget(slot);
 }
 
-void DedicatedServer::playVoice(void* self, int slot, const uint8_t* frame)
+void DedicatedServer::voice(int slot, const uint8_t* frame)
 {
-    auto& that = *static_cast<DedicatedServer*>(self);
     VoiceFrame received;
     std::memcpy(&received, frame, sizeof received);
-    that.playback_.receive(received, slot);
+    playback_.receive(received, slot);
 }

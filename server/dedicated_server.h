@@ -13,10 +13,10 @@
 #include "platform/event_loop.h"
 #include "platform/main_window_view.h"
 
-class DedicatedServer {
+class DedicatedServer final : private RelayListener {
 public:
     DedicatedServer(EventLoop& loop, RelayServer& server, PlaybackChannel* channels, const MuteFlags& mutes,
-                    const MainWindowView& view);
+                    MainWindowView& view);
     DedicatedServer(const DedicatedServer&) = delete;
     DedicatedServer& operator=(const DedicatedServer&) = delete;
 
@@ -28,14 +28,14 @@ public:
     void releaseHeldVoice() { playback_.releaseDue(); }
 
 private:
-    static void showJoined(void* self, int slot, const uint8_t* nickname);
-    static void clearLabel(void* self, int slot);
-    static void playVoice(void* self, int slot, const uint8_t* frame);
+    void joined(int slot, const uint8_t* nickname) override;
+    void left(int slot) override;
+    void voice(int slot, const uint8_t* frame) override;
 
     EventLoop& loop_;
     RelayServer& server_;
     PlaybackChannel* channels_;
-    MainWindowView view_;
+    MainWindowView& view_;
     VoicePlayback playback_;
     ConnectSettings settings_{};
 };

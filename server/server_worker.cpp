@@ -15,7 +15,7 @@ namespace {
 constexpr char APPLICATION_NAME[] = "Kovaro SERVER";
 
 struct ServerObjects {
-    ServerObjects(EventLoop& eventLoop, const MainWindowView& windowView)
+    ServerObjects(EventLoop& eventLoop, MainWindowView& windowView)
         : loop(eventLoop),
           view(windowView),
           sound(loop, view, APPLICATION_NAME, nullptr, channels),
@@ -29,7 +29,7 @@ struct ServerObjects {
     static void shutDown(void* self);
 
     EventLoop& loop;
-    MainWindowView view;
+    MainWindowView& view;
     PlaybackChannel channels[SLOT_COUNT];
     SoundDevices sound;
     RelayServer server;
@@ -77,7 +77,7 @@ void ServerObjects::shutDown(void* self)
 
 }  // namespace
 
-void serveDedicatedServer(WorkerThread& thread, EventLoop& loop, const MainWindowView& view)
+void serveDedicatedServer(WorkerThread& thread, EventLoop& loop, MainWindowView& view)
 {
     serveWorkerObjects<ServerObjects>(thread, loop, view);
 }

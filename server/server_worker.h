@@ -6,4 +6,4 @@
 #include "shell/worker_thread.h"
 
 // The worker body of the dedicated server: builds those objects and serves their events.
-void serveDedicatedServer(WorkerThread& thread, EventLoop& loop, const MainWindowView& view);
+void serveDedicatedServer(WorkerThread& thread, EventLoop& loop, MainWindowView& view);

@@ -21,7 +21,7 @@ namespace {
 constexpr char APPLICATION_NAME[] = "Kovaro";
 
 struct ParticipantObjects {
-    ParticipantObjects(EventLoop& eventLoop, const MainWindowView& windowView)
+    ParticipantObjects(EventLoop& eventLoop, MainWindowView& windowView)
         : loop(eventLoop),
           view(windowView),
           sound(loop, view, APPLICATION_NAME, &capture, channels),
@@ -36,7 +36,7 @@ struct ParticipantObjects {
     static void shutDown(void* self);
 
     EventLoop& loop;
-    MainWindowView view;
+    MainWindowView& view;
     CaptureDevice capture;
     PlaybackChannel channels[SLOT_COUNT];
     SoundDevices sound;
@@ -95,7 +95,7 @@ void ParticipantObjects::shutDown(void* self)
 
 }  // namespace
 
-void serveParticipant(WorkerThread& thread, EventLoop& loop, const MainWindowView& view)
+void serveParticipant(WorkerThread& thread, EventLoop& loop, MainWindowView& view)
 {
     serveWorkerObjects<ParticipantObjects>(thread, loop, view);
 }

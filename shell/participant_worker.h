@@ -6,9 +6,9 @@
 #include "shell/worker_thread.h"
 
 // The participant's worker body: builds those objects and serves their events.
-void serveParticipant(WorkerThread& thread, EventLoop& loop, const MainWindowView& view);
+void serveParticipant(WorkerThread& thread, EventLoop& loop, MainWindowView& view);
 
 class ParticipantWorker : public WorkerThread {
 public:
-    explicit ParticipantWorker(const MainWindowView& view) : WorkerThread(view, serveParticipant) {}
+    explicit ParticipantWorker(MainWindowView& view) : WorkerThread(view, serveParticipant) {}
 };

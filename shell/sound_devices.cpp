@@ -14,8 +14,8 @@ constexpr char TEXT_SOUND_BACK[] = "音声が再開しました。";
 
 }  // namespace
 
-SoundDevices::SoundDevices(EventLoop& loop, const MainWindowView& view, const char* applicationName,
-                           CaptureDevice* capture, PlaybackChannel* channels)
+SoundDevices::SoundDevices(EventLoop& loop, MainWindowView& view, const char* applicationName, CaptureDevice* capture,
+                           PlaybackChannel* channels)
     : loop_(loop), view_(view), applicationName_(applicationName), capture_(capture), channels_(channels)
 {
 }

@@ -24,7 +24,7 @@ public:
     static constexpr uint32_t RETRY_PERIOD_MS = 1000;
 
     // capture may be null (a program that only plays); channels are SLOT_COUNT.
-    SoundDevices(EventLoop& loop, const MainWindowView& view, const char* applicationName, CaptureDevice* capture,
+    SoundDevices(EventLoop& loop, MainWindowView& view, const char* applicationName, CaptureDevice* capture,
                  PlaybackChannel* channels);
 
     // Connects and opens every device. Without a sound server, or at the first device that
@@ -47,7 +47,7 @@ private:
     bool reopenOn(AudioSystem& target, bool newConnection);
 
     EventLoop& loop_;
-    MainWindowView view_;
+    MainWindowView& view_;
     const char* applicationName_;
     CaptureDevice* capture_;
     PlaybackChannel* channels_;

@@ -59,20 +59,19 @@ void WorkerThread::threadMain()
 void WorkerThread::serve(const WorkerEvents& events)
 {
     events_ = events;
-    loop_->setHandler(dispatch, this);
+    loop_->setHandler(*this);
     started_.release();
     loop_->run();
 }
 
-void WorkerThread::dispatch(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam)
+void WorkerThread::handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    auto& thread = *static_cast<WorkerThread*>(context);
     if (message == WM_DESTROY)
-        thread.shutDownWorker();
+        shutDownWorker();
     else if (message == WM_TIMER && wParam == TIMER_EXIT_WATCHDOG)
-        thread.view_.fatal(TEXT_WATCHDOG, "", false);
+        view_.fatal(TEXT_WATCHDOG, "", false);
     else
-        thread.events_.handle(thread.events_.objects, message, wParam, lParam);
+        events_.handle(events_.objects, message, wParam, lParam);
 }
 
 void WorkerThread::shutDownWorker()

@@ -22,15 +22,16 @@ struct WorkerEvents {
     void (*shutDown)(void* objects) = nullptr;
 };
 
-class WorkerThread {
+class WorkerThread : private EventHandler {
 public:
     static constexpr int SHUTDOWN_WATCHDOG_MS = 3000;
 
     // Runs on the worker thread once its event loop exists: builds the program's objects and
     // hands them to serve(), which returns when the loop has ended.
-    using Body = void (*)(WorkerThread& thread, EventLoop& loop, const MainWindowView& view);
+    using Body = void (*)(WorkerThread& thread, EventLoop& loop, MainWindowView& view);
 
-    WorkerThread(const MainWindowView& view, Body body) : view_(view), body_(body) {}
+    // The view must outlive the thread.
+    WorkerThread(MainWindowView& view, Body body) : view_(view), body_(body) {}
     ~WorkerThread();
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
@@ -48,10 +49,10 @@ public:
 
 private:
     void threadMain();
-    static void dispatch(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam);
+    void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
     void shutDownWorker();
 
-    MainWindowView view_;
+    MainWindowView& view_;
     Body body_;
     EventLoop* loop_ = nullptr;
     WorkerEvents events_;
@@ -64,7 +65,7 @@ private:
 // The body for a program whose objects are built as Objects(loop, view) and serve their
 // events through Objects::events().
 template <class Objects>
-void serveWorkerObjects(WorkerThread& thread, EventLoop& loop, const MainWindowView& view)
+void serveWorkerObjects(WorkerThread& thread, EventLoop& loop, MainWindowView& view)
 {
     Objects objects(loop, view);
     thread.serve(objects.events());

@@ -15,47 +15,26 @@ void printLine(const char* format, auto... values)
     std::fflush(stdout);
 }
 
-void setTitle(void*, const char* title)
-{
-    printLine("title %s\n", title);
-}
+class ConsoleView final : public MainWindowView {
+public:
+    void title(const char* text) override { printLine("title %s\n", text); }
+    void controlText(int controlId, const char* text) override { printLine("text %d %s\n", controlId, text); }
+    void meter(int controlId, int position) override { printLine("meter %d %d\n", controlId, position); }
+    void warning(const char* text, const char* caption) override { printLine("warning %s|%s\n", caption, text); }
+    void notice(const char* text, const char* caption, bool) override { printLine("notice %s|%s\n", caption, text); }
 
-void setControlText(void*, int controlId, const char* text)
-{
-    printLine("text %d %s\n", controlId, text);
-}
-
-void setMeter(void*, int controlId, int position)
-{
-    printLine("meter %d %d\n", controlId, position);
-}
-
-void showWarning(void*, const char* text, const char* caption)
-{
-    printLine("warning %s|%s\n", caption, text);
-}
-
-void showFatal(void*, const char* text, const char* caption, bool)
-{
-    printLine("fatal %s|%s\n", caption, text);
-    std::_Exit(0);
-}
-
-void showNotice(void*, const char* text, const char* caption, bool)
-{
-    printLine("notice %s|%s\n", caption, text);
-}
+private:
+    void showFatal(const char* text, const char* caption, bool) override
+    {
+        printLine("fatal %s|%s\n", caption, text);
+        std::_Exit(0);
+    }
+};
 
 }
 
-MainWindowView makeConsoleView()
+MainWindowView& consoleView()
 {
-    MainWindowView view;
-    view.setTitle = setTitle;
-    view.setControlText = setControlText;
-    view.setMeter = setMeter;
-    view.showWarning = showWarning;
-    view.showFatal = showFatal;
-    view.showNotice = showNotice;
+    static ConsoleView view;
     return view;
 }

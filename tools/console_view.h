@@ -10,4 +10,4 @@
 
 #include "platform/main_window_view.h"
 
-MainWindowView makeConsoleView();
+MainWindowView& consoleView();

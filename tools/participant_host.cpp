@@ -114,7 +114,7 @@ int main(int argc, char** argv)
     const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);
 
     raiseProcessPriority();
-    static ParticipantWorker worker(makeConsoleView());
+    static ParticipantWorker worker(consoleView());
     worker.start();
     worker.post(WM_COMMAND, CMD_VOICE_PROCESSING, packSwitches(switches));
     worker.post(WM_WORKER_CONNECT, 0, reinterpret_cast<intptr_t>(&settings));

@@ -19,31 +19,30 @@
 
 namespace {
 
-struct Relay {
+struct Relay final : EventHandler {
     RelayServer server;
     RelayStats lastStats;
     int statsSeconds = 0;
+
+    void printStats()
+    {
+        const RelayStats now = server.stats();
+        char line[256];
+        formatRelayStats(line, sizeof line, now, lastStats, statsSeconds);
+        std::fputs(line, stderr);
+        lastStats = now;
+    }
+
+    void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    {
+        if (message == WM_SERVER_SOCKET)
+            server.HandleServerSocket(lParam);
+        else if (message == WM_TIMER && wParam == TIMER_PEER_SWEEP)
+            server.SweepPeers();
+        else if (message == WM_TIMER && wParam == TIMER_RELAY_STATS)
+            printStats();
+    }
 };
-
-void printStats(Relay& relay)
-{
-    const RelayStats now = relay.server.stats();
-    char line[256];
-    formatRelayStats(line, sizeof line, now, relay.lastStats, relay.statsSeconds);
-    std::fputs(line, stderr);
-    relay.lastStats = now;
-}
-
-void dispatch(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    Relay& relay = *static_cast<Relay*>(context);
-    if (message == WM_SERVER_SOCKET)
-        relay.server.HandleServerSocket(lParam);
-    else if (message == WM_TIMER && wParam == TIMER_PEER_SWEEP)
-        relay.server.SweepPeers();
-    else if (message == WM_TIMER && wParam == TIMER_RELAY_STATS)
-        printStats(relay);
-}
 
 }  // namespace
 
@@ -75,7 +74,7 @@ int main(int argc, char** argv)
     }
     static Relay relay;
     relay.statsSeconds = options.statsSeconds;
-    loop.setHandler(dispatch, &relay);
+    loop.setHandler(relay);
     if (relay.server.Open(&loop, options.port) != 0) {
         std::fprintf(stderr, "kovaro-relay: cannot open UDP port %d: %s\n", options.port, std::strerror(errno));
         return 1;

@@ -102,7 +102,7 @@ int runDesktopProgram(int argc, char** argv, const DesktopProgram& program)
         return EXIT_NO_WINDOW;
     }
     QtWindowView view(window, window.controls());
-    WorkerThread worker(view.table(), program.workerBody);
+    WorkerThread worker(view, program.workerBody);
     StartingWorker starting{&worker, &view};
     closeOnStopSignals(window);
     window.open(startingWorkerPort(starting));

@@ -19,11 +19,6 @@
 
 namespace {
 
-QtWindowView& viewOf(void* context)
-{
-    return *static_cast<QtWindowView*>(context);
-}
-
 // A box requested while a modal dialog is open (the connection dialog) is owned by that
 // dialog, so it shows above it rather than behind it.
 QWidget* boxOwner(QWidget& window)
@@ -64,52 +59,47 @@ QtWindowView::~QtWindowView()
     }
 }
 
-MainWindowView QtWindowView::table()
+void QtWindowView::title(const char* text)
 {
-    MainWindowView view;
-    view.context = this;
-    view.setTitle = [](void* self, const char* title) {
-        QWidget& window = viewOf(self).window_;
-        QMetaObject::invokeMethod(
-            &window, [&window, text = QString::fromUtf8(title)] { window.setWindowTitle(text); }, Qt::QueuedConnection);
-    };
-    view.setControlText = [](void* self, int controlId, const char* text) {
-        QtWindowView& me = viewOf(self);
-        QMetaObject::invokeMethod(
-            &me.window_,
-            [&me, controlId, value = QString::fromUtf8(text)] {
-                if (auto* label = qobject_cast<QLabel*>(me.controls_.control(controlId))) {
-                    label->setText(value);
-                }
-            },
-            Qt::QueuedConnection);
-    };
-    view.setMeter = [](void* self, int controlId, int position) { viewOf(self).setMeter(controlId, position); };
-    view.showWarning = [](void* self, const char* text, const char* caption) {
-        QWidget& window = viewOf(self).window_;
-        QMetaObject::invokeMethod(
-            &window,
-            [&window, body = QString::fromUtf8(text), title = QString::fromUtf8(caption)] {
-                // Shown without waiting for it: the window keeps taking the worker's updates.
-                auto* box = new QMessageBox(QMessageBox::Warning, title, body, QMessageBox::Ok, boxOwner(window));
-                box->setAttribute(Qt::WA_DeleteOnClose);
-                box->open();
-            },
-            Qt::QueuedConnection);
-    };
-    view.showFatal = [](void* self, const char* text, const char* caption, bool warningIcon) {
-        viewOf(self).showFatal(text, caption, warningIcon);
-    };
-    view.showNotice = [](void* self, const char* text, const char* caption, bool onlyIfShowing) {
-        QtWindowView& me = viewOf(self);
-        QMetaObject::invokeMethod(
-            &me.window_,
-            [&me, body = QString::fromUtf8(text), title = QString::fromUtf8(caption), onlyIfShowing] {
-                me.showNotice(body, title, onlyIfShowing);
-            },
-            Qt::QueuedConnection);
-    };
-    return view;
+    QWidget& window = window_;
+    QMetaObject::invokeMethod(
+        &window, [&window, value = QString::fromUtf8(text)] { window.setWindowTitle(value); }, Qt::QueuedConnection);
+}
+
+void QtWindowView::controlText(int controlId, const char* text)
+{
+    QMetaObject::invokeMethod(
+        &window_,
+        [this, controlId, value = QString::fromUtf8(text)] {
+            if (auto* label = qobject_cast<QLabel*>(controls_.control(controlId))) {
+                label->setText(value);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void QtWindowView::warning(const char* text, const char* caption)
+{
+    QWidget& window = window_;
+    QMetaObject::invokeMethod(
+        &window,
+        [&window, body = QString::fromUtf8(text), title = QString::fromUtf8(caption)] {
+            // Shown without waiting for it: the window keeps taking the worker's updates.
+            auto* box = new QMessageBox(QMessageBox::Warning, title, body, QMessageBox::Ok, boxOwner(window));
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
+        },
+        Qt::QueuedConnection);
+}
+
+void QtWindowView::notice(const char* text, const char* caption, bool onlyIfShowing)
+{
+    QMetaObject::invokeMethod(
+        &window_,
+        [this, body = QString::fromUtf8(text), title = QString::fromUtf8(caption), onlyIfShowing] {
+            showNotice(body, title, onlyIfShowing);
+        },
+        Qt::QueuedConnection);
 }
 
 void QtWindowView::showNotice(const QString& text, const QString& caption, bool onlyIfShowing)
@@ -137,7 +127,7 @@ int QtWindowView::meterIndex(int controlId)
     return slot >= 0 && slot < METER_COUNT - 1 ? slot : -1;
 }
 
-void QtWindowView::setMeter(int controlId, int position)
+void QtWindowView::meter(int controlId, int position)
 {
     const int index = meterIndex(controlId);
     if (index < 0) {

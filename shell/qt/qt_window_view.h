@@ -5,7 +5,7 @@
 // thread reads at most once per METER_REFRESH_MS, so a meter position that is overtaken before
 // the GUI gets to it is never drawn, the window is redrawn at most that often however the
 // frames of sixteen speakers interleave, and nothing is allocated per update.
-// Threading: the table's functions run on the worker thread; construction, destruction and
+// Threading: the view's calls run on the worker thread; construction, destruction and
 // setGuiWaiting on the GUI thread.
 
 #include "platform/main_window_view.h"
@@ -20,7 +20,7 @@ class QSocketNotifier;
 class QTimer;
 class QWidget;
 
-class QtWindowView {
+class QtWindowView final : public MainWindowView {
 public:
     // The window owns the boxes; its controls are set by id. Both must outlive the view.
     QtWindowView(QWidget& window, const BuiltTemplate& controls);
@@ -28,7 +28,11 @@ public:
     QtWindowView(const QtWindowView&) = delete;
     QtWindowView& operator=(const QtWindowView&) = delete;
 
-    MainWindowView table();
+    void title(const char* text) override;
+    void controlText(int controlId, const char* text) override;
+    void meter(int controlId, int position) override;
+    void warning(const char* text, const char* caption) override;
+    void notice(const char* text, const char* caption, bool onlyIfShowing) override;
 
     // While the GUI thread waits for the worker (its start-up) it serves no call; a fatal box
     // requested then is written to standard error and ends the process at once.
@@ -40,9 +44,8 @@ private:
     static constexpr int METER_REFRESH_MS = 25;
 
     static int meterIndex(int controlId);
-    void setMeter(int controlId, int position);
     void drainMeters();
-    void showFatal(const char* text, const char* caption, bool warningIcon);
+    void showFatal(const char* text, const char* caption, bool warningIcon) override;
     // GUI thread.
     void showNotice(const QString& text, const QString& caption, bool onlyIfShowing);
 

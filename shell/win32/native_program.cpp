@@ -60,7 +60,7 @@ int runNativeProgram(HINSTANCE instance, int showCommand, const NativeProgram& p
         return EXIT_NO_CLASS;
 
     NativeWindowView view;
-    WorkerThread worker(view.table(), program.workerBody);
+    WorkerThread worker(view, program.workerBody);
     NativeMainWindow window(instance, *program.window, servingWorkerPort(worker));
     if (window.create() != 0)
         return EXIT_NO_WINDOW;

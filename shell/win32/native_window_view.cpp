@@ -12,11 +12,6 @@ constexpr int TEXT_CAPACITY = 256;
 // The control of a message box that holds its text.
 constexpr int BOX_TEXT_ID = 0xFFFF;
 
-HWND windowOf(void* context)
-{
-    return static_cast<const NativeWindowView*>(context)->window();
-}
-
 // The message box open on this thread (its class is the dialog class), or null.
 HWND openBoxOfThisThread()
 {
@@ -35,43 +30,41 @@ HWND openBoxOfThisThread()
     return box;
 }
 
-void setTitle(void* context, const char* title)
-{
-    wchar_t wide[TEXT_CAPACITY];
-    toWideText(title, wide, TEXT_CAPACITY);
-    SetWindowTextW(windowOf(context), wide);
-}
+}  // namespace
 
-void setControlText(void* context, int controlId, const char* text)
+void NativeWindowView::title(const char* text)
 {
     wchar_t wide[TEXT_CAPACITY];
     toWideText(text, wide, TEXT_CAPACITY);
-    SetDlgItemTextW(windowOf(context), controlId, wide);
+    SetWindowTextW(window_, wide);
 }
 
-void setMeter(void* context, int controlId, int position)
+void NativeWindowView::controlText(int controlId, const char* text)
 {
-    SendDlgItemMessageW(windowOf(context), controlId, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    wchar_t wide[TEXT_CAPACITY];
+    toWideText(text, wide, TEXT_CAPACITY);
+    SetDlgItemTextW(window_, controlId, wide);
 }
 
-void showWarning(void* context, const char* text, const char* caption)
+void NativeWindowView::meter(int controlId, int position)
 {
-    showNativeBox(windowOf(context), text, caption, MB_ICONWARNING);
+    SendDlgItemMessageW(window_, controlId, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
-void showFatal(void* context, const char* text, const char* caption, bool warningIcon)
+void NativeWindowView::warning(const char* text, const char* caption)
+{
+    showNativeBox(window_, text, caption, MB_ICONWARNING);
+}
+
+void NativeWindowView::showFatal(const char* text, const char* caption, bool warningIcon)
 {
     // Once the main window is gone (the exit watchdog), the box has no owner.
-    HWND window = windowOf(context);
-    showNativeBox(IsWindow(window) ? window : nullptr, text, caption, warningIcon ? MB_ICONWARNING : MB_ICONERROR);
+    showNativeBox(IsWindow(window_) ? window_ : nullptr, text, caption, warningIcon ? MB_ICONWARNING : MB_ICONERROR);
 }
 
-}  // namespace
-
-void NativeWindowView::showNotice(void* context, const char* text, const char* caption, bool onlyIfShowing)
+void NativeWindowView::notice(const char* text, const char* caption, bool onlyIfShowing)
 {
-    auto& view = *static_cast<NativeWindowView*>(context);
-    if (view.noticeShowing_) {
+    if (noticeShowing_) {
         if (HWND box = openBoxOfThisThread()) {
             wchar_t wide[TEXT_CAPACITY];
             toWideText(text, wide, TEXT_CAPACITY);
@@ -83,20 +76,7 @@ void NativeWindowView::showNotice(void* context, const char* text, const char* c
     }
     if (onlyIfShowing)
         return;
-    view.noticeShowing_ = true;
-    showNativeBox(view.window_, text, caption, MB_ICONINFORMATION);
-    view.noticeShowing_ = false;
-}
-
-MainWindowView NativeWindowView::table()
-{
-    MainWindowView view;
-    view.context = this;
-    view.setTitle = setTitle;
-    view.setControlText = setControlText;
-    view.setMeter = setMeter;
-    view.showWarning = showWarning;
-    view.showFatal = showFatal;
-    view.showNotice = showNotice;
-    return view;
+    noticeShowing_ = true;
+    showNativeBox(window_, text, caption, MB_ICONINFORMATION);
+    noticeShowing_ = false;
 }

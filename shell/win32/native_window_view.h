@@ -5,21 +5,25 @@
 // and inside its modal loops. Boxes are shown on the worker's thread, owned by the main window;
 // while one is open, the box's own loop goes on dispatching the worker's events. A notice is
 // such a box too; a later notice while it is open replaces its text.
-// Threading: attach on the main thread before the worker starts; the table's functions on the
+// Threading: attach on the main thread before the worker starts; the view's calls on the
 // worker thread.
 
 #include "platform/main_window_view.h"
 
 #include <windows.h>
 
-class NativeWindowView {
+class NativeWindowView final : public MainWindowView {
 public:
     void attach(HWND window) { window_ = window; }
-    HWND window() const { return window_; }
-    MainWindowView table();
+
+    void title(const char* text) override;
+    void controlText(int controlId, const char* text) override;
+    void meter(int controlId, int position) override;
+    void warning(const char* text, const char* caption) override;
+    void notice(const char* text, const char* caption, bool onlyIfShowing) override;
 
 private:
-    static void showNotice(void* context, const char* text, const char* caption, bool onlyIfShowing);
+    void showFatal(const char* text, const char* caption, bool warningIcon) override;
 
     HWND window_ = nullptr;
     // Worker thread: a notice box is open (the worker runs inside its loop).

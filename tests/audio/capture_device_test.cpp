@@ -19,28 +19,27 @@ struct Notification {
 
 // Runs the capture against the fixture's virtual microphone, with the test as the worker:
 // each MM_WIM_DATA is recorded, its full buffers' samples kept, and the buffer recycled.
-class CaptureTest : public testing::Test {
+class CaptureTest : public testing::Test, private EventHandler {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(loop.isValid());
         ASSERT_EQ(audio.connect("Kovaro"), 0) << "no sound server: run under ctest (fixture pulse)";
         makeVoiceFormat(format);
-        loop.setHandler(handle, this);
+        loop.setHandler(*this);
     }
 
-    static void handle(void* context, uint32_t message, uintptr_t, intptr_t lParam)
+    void handleEvent(uint32_t message, uintptr_t, intptr_t lParam) override
     {
-        auto* self = static_cast<CaptureTest*>(context);
         if (message != MM_WIM_DATA)
             return;
         const int index = static_cast<int>(lParam);
-        const int bytes = self->capture.bytesRecorded(index);
-        self->notifications.push_back({index, bytes});
+        const int bytes = capture.bytesRecorded(index);
+        notifications.push_back({index, bytes});
         if (bytes == CaptureDevice::BUFFER_BYTES)
-            append(self->captured, samplesOf(self->capture.buffer(index), static_cast<size_t>(bytes)));
-        if (!self->holdBuffers)
-            self->capture.recycle(index);
+            append(captured, samplesOf(capture.buffer(index), static_cast<size_t>(bytes)));
+        if (!holdBuffers)
+            capture.recycle(index);
     }
 
     size_t fullBuffers() const

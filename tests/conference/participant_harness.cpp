@@ -2,33 +2,40 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "conference/conference_events.h"
 #include "conference/worker_events.h"
-#include "platform/debug_output.h"
 
-MainWindowView RecordingView::view()
+void RecordingView::title(const char* text)
 {
-    MainWindowView table;
-    table.context = this;
-    table.setTitle = [](void* context, const char* title) {
-        static_cast<RecordingView*>(context)->calls.push_back(std::string("title ") + title);
-    };
-    table.setControlText = [](void* context, int controlId, const char* text) {
-        auto& self = *static_cast<RecordingView*>(context);
-        self.calls.push_back("text " + std::to_string(controlId) + " " + text);
-        self.texts[controlId] = text;
-    };
-    table.setMeter = [](void* context, int controlId, int position) {
-        auto& self = *static_cast<RecordingView*>(context);
-        self.calls.push_back("meter " + std::to_string(controlId) + " " + std::to_string(position));
-        self.meters[controlId] = position;
-    };
-    table.showWarning = [](void* context, const char* text, const char* caption) {
-        static_cast<RecordingView*>(context)->calls.push_back(std::string("warning ") + text + " | " + caption);
-    };
-    return table;
+    calls.push_back(std::string("title ") + text);
+}
+
+void RecordingView::controlText(int controlId, const char* text)
+{
+    calls.push_back("text " + std::to_string(controlId) + " " + text);
+    texts[controlId] = text;
+}
+
+void RecordingView::meter(int controlId, int position)
+{
+    calls.push_back("meter " + std::to_string(controlId) + " " + std::to_string(position));
+    meters[controlId] = position;
+}
+
+void RecordingView::warning(const char* text, const char* caption)
+{
+    calls.push_back(std::string("warning ") + text + " | " + caption);
+}
+
+void RecordingView::showFatal(const char* text, const char* caption, bool)
+{
+    // The process must not end as if the test had passed.
+    std::fprintf(stderr, "fatal box: %s: %s\n", caption, text);
+    std::abort();
 }
 
 std::string RecordingView::lastTitle() const
@@ -80,20 +87,19 @@ Bytes loudPcmBlock()
 void ParticipantHarness::SetUp()
 {
     ASSERT_TRUE(loop.isValid());
-    view = recorder.view();
-    loop.setClock(clock.clock());
-    loop.setHandler(
-        [](void* context, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-            auto& self = *static_cast<ParticipantHarness*>(context);
-            dispatchConferenceEvent(self.participant, self.server, message, wParam, lParam);
-        },
-        this);
-    setDebugSink([](void* context, const char* text) { *static_cast<std::string*>(context) += text; }, &debugLines);
+    loop.setClock(clock);
+    loop.setHandler(*this);
+    setDebugSink(this);
 }
 
 void ParticipantHarness::TearDown()
 {
-    setDebugSink(nullptr, nullptr);
+    setDebugSink(nullptr);
+}
+
+void ParticipantHarness::handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    dispatchConferenceEvent(participant, server, message, wParam, lParam);
 }
 
 void ParticipantHarness::connect(const ConnectSettings& record)

@@ -16,6 +16,7 @@
 #include "conference/mute_flags.h"
 #include "conference/participant_link.h"
 #include "conference/relay_server.h"
+#include "platform/debug_output.h"
 #include "platform/event_loop.h"
 #include "platform/loop_clock.h"
 #include "platform/main_window_view.h"
@@ -23,9 +24,12 @@
 
 // Every call of the view, in order, as one line each ("title ...", "text <control id> ...",
 // "meter <control id> <position>", "warning text | caption"), plus the latest state per control.
-class RecordingView {
+class RecordingView final : public MainWindowView {
 public:
-    MainWindowView view();
+    void title(const char* text) override;
+    void controlText(int controlId, const char* text) override;
+    void meter(int controlId, int position) override;
+    void warning(const char* text, const char* caption) override;
 
     std::vector<std::string> calls;
     std::map<int, std::string> texts;
@@ -36,6 +40,7 @@ public:
     std::string lastTitle() const;
 
 private:
+    void showFatal(const char* text, const char* caption, bool warningIcon) override;
     std::vector<std::string> linesStartingWith(const std::string& prefix) const;
 };
 
@@ -48,7 +53,7 @@ int unusedUdpPort();
 // 500 samples of a loud tone as the capture device would hand them over.
 Bytes loudPcmBlock();
 
-class ParticipantHarness : public ::testing::Test {
+class ParticipantHarness : public ::testing::Test, private EventHandler, private DebugSink {
 protected:
     static constexpr uint64_t TICK_MS = 1000;
 
@@ -69,12 +74,15 @@ protected:
     AdpcmCoder coder;
     MuteFlags mutes;
     RecordingView recorder;
-    MainWindowView view;
-    VoicePlayback playback{loop, channels, mutes, view};
-    ParticipantLink participant{ParticipantParts{&loop, &server, &capture, channels, &coder, &playback, &view}};
+    VoicePlayback playback{loop, channels, mutes, recorder};
+    ParticipantLink participant{ParticipantParts{&loop, &server, &capture, channels, &coder, &playback, &recorder}};
     std::string debugLines;
     // The connect command's record stays where the main thread would keep it.
     ConnectSettings sharedRecord{};
+
+private:
+    void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void writeLine(const char* text) override { debugLines += text; }
 };
 
 // A participant facing a raw socket that plays its relay server on 127.0.0.1.

@@ -168,7 +168,7 @@ TEST_F(InProcessServerTest, OwnVoiceComesBackOnTheOwnSlotsMeter)
 {
     connect(connectSettings("127.0.0.1", unusedUdpPort(), 1));
     Bytes pcm = loudPcmBlock();
-    sendVoiceBlock(pcm.data(), static_cast<int>(pcm.size()), coder, mutes, participant.link, view);
+    sendVoiceBlock(pcm.data(), static_cast<int>(pcm.size()), coder, mutes, participant.link, recorder);
     settle();
 
     ASSERT_GT(recorder.meters[IDC_SEND_METER], 0);

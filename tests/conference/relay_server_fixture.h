@@ -12,15 +12,15 @@
 #include "platform/event_loop.h"
 #include "tests/support/udp_peer.h"
 
-class RelayServerFixture : public ::testing::Test {
+class RelayServerFixture : public ::testing::Test, private DebugSink {
 protected:
     void SetUp() override
     {
         ASSERT_EQ(server.Open(nullptr, 0), 0);
         port = server.localPort();
-        setDebugSink([](void* context, const char* text) { *static_cast<std::string*>(context) += text; }, &debugLines);
+        setDebugSink(this);
     }
-    void TearDown() override { setDebugSink(nullptr, nullptr); }
+    void TearDown() override { setDebugSink(nullptr); }
 
     // Handles the datagram a peer has just sent.
     void handleNext()
@@ -44,4 +44,7 @@ protected:
     RelayServer server;
     int port = 0;
     std::string debugLines;
+
+private:
+    void writeLine(const char* text) override { debugLines += text; }
 };

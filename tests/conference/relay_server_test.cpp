@@ -152,21 +152,20 @@ TEST_F(RelayServerTest, SessionsSurviveReopeningTheSocket)
 // with the payloads as received.
 TEST_F(RelayServerTest, ListenerHearsJoinsLeavesExpiryAndVoice)
 {
-    std::vector<std::string> heard;
-    RelayListener listener;
-    listener.context = &heard;
-    listener.joined = [](void* log, int slot, const uint8_t* nickname) {
-        static_cast<std::vector<std::string>*>(log)->push_back(
-            "join " + std::to_string(slot) + " " + std::string(reinterpret_cast<const char*>(nickname), 16).c_str());
-    };
-    listener.left = [](void* log, int slot) {
-        static_cast<std::vector<std::string>*>(log)->push_back("left " + std::to_string(slot));
-    };
-    listener.voice = [](void* log, int slot, const uint8_t* frame) {
-        static_cast<std::vector<std::string>*>(log)->push_back("voice " + std::to_string(slot) + " " +
-                                                               std::to_string(frame[VOICE_PAYLOAD_SIZE - 1]));
-    };
-    server.setListener(listener);
+    struct HeardLog final : RelayListener {
+        std::vector<std::string> heard;
+        void joined(int slot, const uint8_t* nickname) override
+        {
+            heard.push_back("join " + std::to_string(slot) + " " +
+                            std::string(reinterpret_cast<const char*>(nickname), 16).c_str());
+        }
+        void left(int slot) override { heard.push_back("left " + std::to_string(slot)); }
+        void voice(int slot, const uint8_t* frame) override
+        {
+            heard.push_back("voice " + std::to_string(slot) + " " + std::to_string(frame[VOICE_PAYLOAD_SIZE - 1]));
+        }
+    } listener;
+    server.setListener(&listener);
 
     KeyedPeer first("127.0.0.8", 31);
     KeyedPeer second("127.0.0.8", 32);
@@ -182,8 +181,8 @@ TEST_F(RelayServerTest, ListenerHearsJoinsLeavesExpiryAndVoice)
     for (int sweep = 0; sweep < 3; ++sweep)
         server.SweepPeers();
 
-    EXPECT_EQ(heard, (std::vector<std::string>{"join 0 first", "join 1 second", "join 0 renamed", "voice 1 77",
-                                               "left 0", "left 1"}));
+    EXPECT_EQ(listener.heard, (std::vector<std::string>{"join 0 first", "join 1 second", "join 0 renamed", "voice 1 77",
+                                                        "left 0", "left 1"}));
 }
 
 }

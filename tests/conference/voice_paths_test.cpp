@@ -20,13 +20,12 @@ protected:
     {
         ASSERT_EQ(link.Open(nullptr, 0, 0), 0);
         ASSERT_EQ(link.AddSession(server.address(), KEY), 0);
-        view = recorder.view();
     }
 
     // Sends one block and returns the datagram that reached the server.
     Bytes send(Bytes pcm)
     {
-        sendVoiceBlock(pcm.data(), static_cast<int>(pcm.size()), coder, mutes, link, view);
+        sendVoiceBlock(pcm.data(), static_cast<int>(pcm.size()), coder, mutes, link, recorder);
         ReceivedDatagram received;
         EXPECT_TRUE(server.receive(received));
         EXPECT_EQ(received.code(), wireCode(0, TYPE_VOICE));
@@ -41,7 +40,6 @@ protected:
     AdpcmCoder coder;
     MuteFlags mutes;
     RecordingView recorder;
-    MainWindowView view;
 };
 
 TEST_F(VoiceSendingTest, TheOwnMeterShowsTheLevelOfTheFrameSent)
@@ -72,7 +70,7 @@ TEST_F(VoiceSendingTest, MutedTheFrameIsSilenceAndTheNextUnmutedOneStartsFromARe
 TEST_F(VoiceSendingTest, APartlyFilledBufferIsNeitherSentNorMetered)
 {
     Bytes pcm = loudPcmBlock();
-    sendVoiceBlock(pcm.data(), 998, coder, mutes, link, view);
+    sendVoiceBlock(pcm.data(), 998, coder, mutes, link, recorder);
     EXPECT_TRUE(server.staysSilent());
     EXPECT_TRUE(recorder.calls.empty());
     EXPECT_EQ(coder.stepIndex, 0);
@@ -82,7 +80,6 @@ class VoicePlaybackTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        view = recorder.view();
         Bytes pcm = loudPcmBlock();
         AdpcmCoder encoder;
         int16_t samples[500];
@@ -97,8 +94,7 @@ protected:
     PlaybackChannel channels[SLOT_COUNT];
     MuteFlags mutes;
     RecordingView recorder;
-    MainWindowView view;
-    VoicePlayback playback{loop, channels, mutes, view};
+    VoicePlayback playback{loop, channels, mutes, recorder};
     VoiceFrame frame{};
 };
 

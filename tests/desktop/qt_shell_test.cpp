@@ -142,22 +142,21 @@ private slots:
         QCOMPARE(window.build(PARTICIPANT_MAIN_WINDOW), 0);
         window.show();
         QtWindowView view(window, window.controls());
-        const MainWindowView table = view.table();
 
         // A modal dialog is open (the connection dialog): the worker's box shows above it.
         QDialog dialog(&window);
         dialog.setModal(true);
         dialog.show();
         std::thread worker([&] {
-            table.title("Kovaro- 接続済");
-            table.controlText(IDC_SLOT_NAME_BASE + 2, "ななし");
+            view.title("Kovaro- 接続済");
+            view.controlText(IDC_SLOT_NAME_BASE + 2, "ななし");
             for (int position = 0; position <= 96; ++position) {
                 for (int slot = 0; slot < 16; ++slot) {
-                    table.meter(IDC_SLOT_METER_BASE + slot, position - slot);
+                    view.meter(IDC_SLOT_METER_BASE + slot, position - slot);
                 }
-                table.meter(IDC_SEND_METER, position);
+                view.meter(IDC_SEND_METER, position);
             }
-            table.warning("さばかんしました。", "あるえ");
+            view.warning("さばかんしました。", "あるえ");
         });
         worker.join();
 

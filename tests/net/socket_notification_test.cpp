@@ -21,22 +21,23 @@ struct Notification {
 };
 
 // The worker's part: one Receive per notification, and the commands a test posts.
-struct NotifiedServer {
-    DatagramEndpoint& endpoint;
-    std::vector<Notification> notifications;
+struct NotifiedServer final : EventHandler {
+    explicit NotifiedServer(DatagramEndpoint& served) : endpoint(served) {}
 
-    static void handle(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam)
+    void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override
     {
-        auto* self = static_cast<NotifiedServer*>(context);
         if (message == CLOSE_COMMAND) {
-            self->endpoint.Close();
+            endpoint.Close();
         } else if (message == NOTIFY_MESSAGE) {
             uint8_t buffer[MAX_DATAGRAM];
             SocketAddress sender;
-            const int received = self->endpoint.Receive(buffer, sender);
-            self->notifications.push_back(Notification{wParam, socketEvent(lParam), socketError(lParam), received});
+            const int received = endpoint.Receive(buffer, sender);
+            notifications.push_back(Notification{wParam, socketEvent(lParam), socketError(lParam), received});
         }
     }
+
+    DatagramEndpoint& endpoint;
+    std::vector<Notification> notifications;
 };
 
 class SocketNotificationTest : public testing::Test {
@@ -44,7 +45,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(loop.isValid());
-        loop.setHandler(NotifiedServer::handle, &server);
+        loop.setHandler(server);
         ASSERT_EQ(0, endpoint.Open(&loop, NOTIFY_MESSAGE, 0));
     }
 
@@ -62,7 +63,7 @@ protected:
     // Declared first: the loop outlives the socket that is registered with it.
     EventLoop loop;
     DatagramEndpoint endpoint{16, 3};
-    NotifiedServer server{endpoint, {}};
+    NotifiedServer server{endpoint};
     UdpPeer participant{"127.0.0.2"};
 };
 

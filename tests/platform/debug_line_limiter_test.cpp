@@ -7,16 +7,12 @@
 
 namespace {
 
-struct Log {
+struct Log final : DebugSink {
     DebugLineLimiter limiter;
     std::vector<std::string> lines;
 
-    void submit(const char* text, uint64_t nowMs)
-    {
-        limiter.submit(
-            text, nowMs, [](void* context, const char* line) { static_cast<Log*>(context)->lines.emplace_back(line); },
-            this);
-    }
+    void submit(const char* text, uint64_t nowMs) { limiter.submit(text, nowMs, *this); }
+    void writeLine(const char* line) override { lines.emplace_back(line); }
 };
 
 TEST(DebugLineLimiter, AFloodOfOneLineWritesAFewPerSecondThenOneSummary)

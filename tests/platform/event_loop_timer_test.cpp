@@ -12,7 +12,7 @@ class EventLoopTimerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        loop.setClock(clock.clock());
+        loop.setClock(clock);
         recorder.attach(loop);
     }
 

@@ -20,20 +20,19 @@ inline std::ostream& operator<<(std::ostream& out, const RecordedEvent& event)
     return out << "{0x" << std::hex << event.message << std::dec << ", " << event.wParam << ", " << event.lParam << "}";
 }
 
-struct EventRecorder {
+struct EventRecorder final : EventHandler {
     std::vector<RecordedEvent> events;
     // Runs after the event is recorded, inside the loop's dispatch (it may nest one).
     std::function<void(RecordedEvent)> onEvent;
 
-    void attach(EventLoop& loop) { loop.setHandler(handle, this); }
+    void attach(EventLoop& loop) { loop.setHandler(*this); }
 
-    static void handle(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam)
+    void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override
     {
-        auto* self = static_cast<EventRecorder*>(context);
         const RecordedEvent event{message, wParam, lParam};
-        self->events.push_back(event);
-        if (self->onEvent)
-            self->onEvent(event);
+        events.push_back(event);
+        if (onEvent)
+            onEvent(event);
     }
 };
 

@@ -22,26 +22,14 @@
 namespace {
 
 // Records every window update as one line, as the console host prints them.
-class RecordingView {
+class RecordingView final : public MainWindowView {
 public:
-    MainWindowView view()
+    void title(const char* text) override { record(std::string("title ") + text); }
+    void controlText(int id, const char* text) override { record("text " + std::to_string(id) + " " + text); }
+    void meter(int, int) override {}
+    void warning(const char* text, const char* caption) override
     {
-        MainWindowView view;
-        view.context = this;
-        view.setTitle = [](void* self, const char* title) { record(self, std::string("title ") + title); };
-        view.setControlText = [](void* self, int id, const char* text) {
-            record(self, "text " + std::to_string(id) + " " + text);
-        };
-        view.setMeter = [](void*, int, int) {};
-        view.showWarning = [](void* self, const char* text, const char* caption) {
-            record(self, std::string("warning ") + caption + "|" + text);
-        };
-        view.showFatal = [](void*, const char* text, const char* caption, bool) {
-            std::fprintf(stderr, "fatal %s|%s\n", caption, text);
-            std::fflush(stderr);
-            std::_Exit(0);
-        };
-        return view;
+        record(std::string("warning ") + caption + "|" + text);
     }
 
     bool waitFor(const std::string& line)
@@ -56,12 +44,18 @@ public:
     }
 
 private:
-    static void record(void* self, std::string line)
+    void showFatal(const char* text, const char* caption, bool) override
     {
-        auto& view = *static_cast<RecordingView*>(self);
-        std::lock_guard<std::mutex> lock(view.mutex_);
-        view.lines_.push_back(std::move(line));
-        view.changed_.notify_all();
+        std::fprintf(stderr, "fatal %s|%s\n", caption, text);
+        std::fflush(stderr);
+        std::_Exit(0);
+    }
+
+    void record(std::string line)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.push_back(std::move(line));
+        changed_.notify_all();
     }
 
     std::mutex mutex_;
@@ -83,7 +77,7 @@ TEST(ParticipantWorker, JoinsThroughTheWorkerAndLeavesOnShutdown)
     UdpPeer server("127.0.0.1");
     ASSERT_TRUE(server.isBound());
     RecordingView recorder;
-    ParticipantWorker worker(recorder.view());
+    ParticipantWorker worker(recorder);
     worker.start();
     ConnectSettings settings = settingsFor("worker", server.port());
     ASSERT_TRUE(worker.post(WM_WORKER_CONNECT, 0, reinterpret_cast<intptr_t>(&settings)));
@@ -125,7 +119,7 @@ TEST(ParticipantWorkerDeathTest, WatchdogEndsAProcessThatOutlivesTheShutdown)
     EXPECT_EXIT(
         {
             RecordingView recorder;
-            ParticipantWorker worker(recorder.view());
+            ParticipantWorker worker(recorder);
             worker.start();
             worker.shutdown();
             std::this_thread::sleep_for(std::chrono::seconds(20));
@@ -141,7 +135,7 @@ TEST(ParticipantWorkerDeathTest, WithoutASoundServerTheInputDeviceBoxEndsTheProc
         {
             setenv("PULSE_SERVER", "unix:/nonexistent/kovaro/native", 1);
             RecordingView recorder;
-            ParticipantWorker worker(recorder.view());
+            ParticipantWorker worker(recorder);
             worker.start();
             std::this_thread::sleep_for(std::chrono::seconds(20));
             std::_Exit(1);

@@ -17,7 +17,7 @@
 namespace {
 
 struct ViewCalls {
-    MainWindowView view;
+    MainWindowView& view;
     HWND window;
     std::wstring titleAfterCall;
     std::wstring labelAfterCall;
@@ -40,7 +40,7 @@ TEST(NativeWindowView, CallsFromTheWorkerThreadHaveTakenEffectWhenTheyReturn)
 
     NativeWindowView view;
     view.attach(window);
-    ViewCalls calls{view.table(), window, L"", L"", -1};
+    ViewCalls calls{view, window, L"", L"", -1};
     runServingSentMessages(
         [](void* context) {
             auto& that = *static_cast<ViewCalls*>(context);

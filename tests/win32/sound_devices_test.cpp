@@ -18,43 +18,41 @@
 
 namespace {
 
-class SoundDevicesOnWaveTest : public ::testing::Test {
+class SoundDevicesOnWaveTest : public ::testing::Test, private EventHandler, private MainWindowView {
 protected:
     void SetUp() override
     {
         fake_wave::reset();
-        loop.setClock(clock.clock());
-        loop.setHandler(handle, this);
+        loop.setClock(clock);
+        loop.setHandler(*this);
         sound.openAtStart();
     }
 
     void TearDown() override { sound.close(); }
 
-    // The sound keeps a copy of the view, so it is complete before the sound is made.
-    static MainWindowView noticeRecorder(SoundDevicesOnWaveTest* test)
+    // The view: the sound only tells of its faults in notices.
+    void notice(const char* text, const char*, bool onlyIfShowing) override
     {
-        MainWindowView view;
-        view.context = test;
-        view.showNotice = [](void* self, const char* text, const char*, bool onlyIfShowing) {
-            static_cast<SoundDevicesOnWaveTest*>(self)->notices.push_back(std::string(text) +
-                                                                          (onlyIfShowing ? " (if showing)" : ""));
-        };
-        view.showFatal = [](void*, const char* text, const char* caption, bool) {
-            std::fprintf(stderr, "fatal box: %s: %s\n", caption, text);
-            std::abort();
-        };
-        return view;
+        notices.push_back(std::string(text) + (onlyIfShowing ? " (if showing)" : ""));
     }
-
-    static void handle(void* self, uint32_t message, uintptr_t wParam, intptr_t lParam)
+    void showFatal(const char* text, const char* caption, bool) override
     {
-        auto& test = *static_cast<SoundDevicesOnWaveTest*>(self);
+        std::fprintf(stderr, "fatal box: %s: %s\n", caption, text);
+        std::abort();
+    }
+    void title(const char*) override { ADD_FAILURE() << "a title"; }
+    void controlText(int, const char*) override { ADD_FAILURE() << "a control text"; }
+    void meter(int, int) override { ADD_FAILURE() << "a meter"; }
+    void warning(const char*, const char*) override { ADD_FAILURE() << "a warning box"; }
+
+    void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    {
         if (message == WM_AUDIO_FAULT) {
-            test.sound.handleFault();
+            sound.handleFault();
         } else if (message == WM_TIMER && wParam == TIMER_AUDIO_RETRY) {
-            test.sound.retry();
+            sound.retry();
         } else if (message == MM_WIM_DATA) {
-            test.capture.recycle(static_cast<int>(lParam));
+            capture.recycle(static_cast<int>(lParam));
         }
     }
 
@@ -85,10 +83,9 @@ protected:
 
     ManualClock clock{1000};
     EventLoop loop;
-    MainWindowView view = noticeRecorder(this);
     CaptureDevice capture;
     PlaybackChannel channels[SLOT_COUNT];
-    SoundDevices sound{loop, view, "kovaro-test", &capture, channels};
+    SoundDevices sound{loop, *this, "kovaro-test", &capture, channels};
     std::vector<std::string> notices;
     uint8_t block[PlaybackChannel::BLOCK_BYTES] = {};
 };

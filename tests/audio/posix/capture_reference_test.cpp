@@ -12,27 +12,26 @@
 
 namespace {
 
-class CaptureReference : public testing::Test {
+class CaptureReference : public testing::Test, private EventHandler {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(loop.isValid());
         ASSERT_EQ(audio.connect("Kovaro"), 0) << "no sound server: run under ctest (fixture pulse)";
         makeVoiceFormat(format);
-        loop.setHandler(handle, this);
+        loop.setHandler(*this);
     }
 
-    static void handle(void* context, uint32_t message, uintptr_t, intptr_t lParam)
+    void handleEvent(uint32_t message, uintptr_t, intptr_t lParam) override
     {
-        auto* self = static_cast<CaptureReference*>(context);
         if (message != MM_WIM_DATA)
             return;
         const int index = static_cast<int>(lParam);
-        if (self->capture.bytesRecorded(index) == CaptureDevice::BUFFER_BYTES) {
-            ++self->buffers;
-            self->withReference += self->capture.reference(index) != nullptr ? 1 : 0;
+        if (capture.bytesRecorded(index) == CaptureDevice::BUFFER_BYTES) {
+            ++buffers;
+            withReference += capture.reference(index) != nullptr ? 1 : 0;
         }
-        self->capture.recycle(index);
+        capture.recycle(index);
     }
 
     // Counts the next full buffers, at least count (one wake-up may bring two), and how many

@@ -138,30 +138,31 @@ TEST_F(LatencyFigures, WriteToOutput)
     EXPECT_EQ(channel.droppedWrites(), 0u);
 }
 
-struct CaptureProbe {
+struct CaptureProbe final : EventHandler {
+    explicit CaptureProbe(CaptureDevice* probed) : capture(probed) {}
+
+    void handleEvent(uint32_t message, uintptr_t, intptr_t lParam) override
+    {
+        if (message != MM_WIM_DATA)
+            return;
+        const int index = static_cast<int>(lParam);
+        if (!heard && capture->bytesRecorded(index) == CaptureDevice::BUFFER_BYTES) {
+            const std::vector<int16_t> samples = samplesOf(capture->buffer(index), CaptureDevice::BUFFER_BYTES);
+            for (size_t i = 0; i < samples.size() && !heard; ++i) {
+                if (std::abs(static_cast<int>(samples[i])) > LOUD) {
+                    heard = true;
+                    heardAt = Clock::now();
+                    onsetByte = static_cast<int>(2 * i);
+                }
+            }
+        }
+        capture->recycle(index);
+    }
+
     CaptureDevice* capture;
     bool heard = false;
     Clock::time_point heardAt{};
     int onsetByte = 0;
-
-    static void handle(void* context, uint32_t message, uintptr_t, intptr_t lParam)
-    {
-        auto* self = static_cast<CaptureProbe*>(context);
-        if (message != MM_WIM_DATA)
-            return;
-        const int index = static_cast<int>(lParam);
-        if (!self->heard && self->capture->bytesRecorded(index) == CaptureDevice::BUFFER_BYTES) {
-            const std::vector<int16_t> samples = samplesOf(self->capture->buffer(index), CaptureDevice::BUFFER_BYTES);
-            for (size_t i = 0; i < samples.size() && !self->heard; ++i) {
-                if (std::abs(static_cast<int>(samples[i])) > LOUD) {
-                    self->heard = true;
-                    self->heardAt = Clock::now();
-                    self->onsetByte = static_cast<int>(2 * i);
-                }
-            }
-        }
-        self->capture->recycle(index);
-    }
 };
 
 TEST_F(LatencyFigures, MouthToWorker)
@@ -178,7 +179,7 @@ TEST_F(LatencyFigures, MouthToWorker)
     EventLoop loop;
     CaptureDevice capture;
     CaptureProbe probeState{&capture};
-    loop.setHandler(CaptureProbe::handle, &probeState);
+    loop.setHandler(probeState);
     ASSERT_EQ(capture.open(audio, &loop, format), 0);
     ASSERT_EQ(capture.start(), 0);
 
