@@ -52,19 +52,6 @@ void ConnectDialog::prepare(ConnectSettings& live, const ConnectDialogVariant& v
     cancelDisabled_ = variant.cancelDisabled;
 }
 
-DialogProcedure ConnectDialog::procedure()
-{
-    DialogProcedure procedure;
-    procedure.context = this;
-    procedure.initialise = [](void* self, const DialogControls& controls) {
-        static_cast<ConnectDialog*>(self)->initialise(controls);
-    };
-    procedure.command = [](void* self, const DialogControls& controls, int controlId) {
-        return static_cast<ConnectDialog*>(self)->command(controls, controlId);
-    };
-    return procedure;
-}
-
 void ConnectDialog::initialise(const DialogControls& controls)
 {
     const ConnectSettings& live = *live_;

@@ -30,15 +30,14 @@ constexpr int NICKNAME_CHARACTERS = 15;
 constexpr int REMOTE_HOST_CHARACTERS = 255;
 constexpr uint32_t HIGHEST_PORT = 65535;
 
-class ConnectDialog {
+// The procedure the shell runs modally over the variant's template.
+class ConnectDialog : public DialogProcedure {
 public:
     // Binds the next run to the record it shows and, on OK, overwrites. The record must outlive it.
     void prepare(ConnectSettings& live, const ConnectDialogVariant& variant);
-    // The procedure the shell runs modally over the variant's template.
-    DialogProcedure procedure();
 
-    void initialise(const DialogControls& controls);
-    bool command(const DialogControls& controls, int controlId);
+    void initialise(const DialogControls& controls) override;
+    bool command(const DialogControls& controls, int controlId) override;
 
 private:
     void serverModeClicked(const DialogControls& controls);

@@ -44,15 +44,15 @@ const MainWindowVariant PARTICIPANT_MAIN_WINDOW{
 const MainWindowVariant SERVER_MAIN_WINDOW{IDD_SERVER_MAIN,       "Kovaro SERVER",           false,
                                            SERVER_CONNECT_DIALOG, loadServerConnectSettings, saveServerConnectSettings};
 
-MainWindow::MainWindow(const MainWindowVariant& variant, const MainWindowHost& host, const DialogControls& controls,
-                       const WorkerPort& worker, const char* settingsPath)
+MainWindow::MainWindow(const MainWindowVariant& variant, MainWindowHost& host, const DialogControls& controls,
+                       WorkerPort& worker, const char* settingsPath)
     : variant_(variant), host_(host), controls_(controls), worker_(worker), settingsPath_(settingsPath)
 {
 }
 
 void MainWindow::create()
 {
-    host_.setTitle(host_.context, variant_.title);
+    host_.setTitle(variant_.title);
     // Without a usable settings path every read gives its default and writes fail unnoticed,
     // as with a read-only folder.
     if (settingsPath_)
@@ -60,20 +60,20 @@ void MainWindow::create()
     else
         openProgramSettings(store_);
 
-    DesktopRect frame = host_.windowRect(host_.context);
+    DesktopRect frame = host_.windowRect();
     DesktopRect screens[SCREEN_CAPACITY];
-    size_t screenCount = host_.screens(host_.context, screens, std::size(screens));
+    size_t screenCount = host_.screens(screens, std::size(screens));
     WindowPosition position = placeWindow(loadWindowPosition(store_), frame.right - frame.left,
                                           frame.bottom - frame.top, screens, screenCount);
-    host_.moveWindow(host_.context, position.left, position.top);
+    host_.moveWindow(position.left, position.top);
 
     if (variant_.hasMicrophone) {
         voiceProcessing_ = loadVoiceProcessingSwitches(store_);
         showVoiceProcessing();
     }
 
-    host_.postToSelf(host_.context, WM_WORKER_START, 0, 0);
-    host_.postToSelf(host_.context, WM_COMMAND, IDM_CONNECT, 0);
+    host_.postToSelf(WM_WORKER_START, 0, 0);
+    host_.postToSelf(WM_COMMAND, IDM_CONNECT, 0);
 }
 
 bool MainWindow::handle(uint32_t message, uintptr_t wParam, intptr_t)
@@ -102,7 +102,7 @@ void MainWindow::startWorker()
         controls_.range(IDC_SLOT_METER_BASE + slot, 0, METER_FULL_SCALE);
     if (variant_.hasMicrophone)
         controls_.range(IDC_SEND_METER, 0, METER_FULL_SCALE);
-    worker_.start(worker_.context);
+    worker_.start();
     workerStarted_ = true;
     if (variant_.hasMicrophone && VoiceProcessor::isAvailable())
         postVoiceProcessing();
@@ -126,7 +126,7 @@ bool MainWindow::command(int commandId)
     }
     switch (commandId) {
     case IDM_EXIT:
-        host_.destroyWindow(host_.context);
+        host_.destroyWindow();
         return true;
     case IDM_CONNECT:
         connect();
@@ -146,8 +146,8 @@ void MainWindow::showVoiceProcessing()
     // Where the processing does not run the saved switches are shown as they are, greyed, and
     // nothing here writes them, so the file keeps what a build that runs it saved.
     for (size_t index = 0; index < std::size(VOICE_PROCESSING_COMMANDS); ++index)
-        host_.setMenuItemState(host_.context, VOICE_PROCESSING_COMMANDS[index],
-                               voiceProcessing_.*VOICE_PROCESSING_KEYS[index].which, VoiceProcessor::isAvailable());
+        host_.setMenuItemState(VOICE_PROCESSING_COMMANDS[index], voiceProcessing_.*VOICE_PROCESSING_KEYS[index].which,
+                               VoiceProcessor::isAvailable());
 }
 
 void MainWindow::toggleVoiceProcessing(const VoiceProcessingKey& key)
@@ -167,7 +167,7 @@ void MainWindow::connect()
 {
     variant_.loadSettings(store_, live_);
     connectDialog_.prepare(live_, variant_.connectDialog);
-    int result = host_.runDialog(host_.context, variant_.connectDialog.templateId, connectDialog_.procedure());
+    int result = host_.runDialog(variant_.connectDialog.templateId, connectDialog_);
     // Any other end, Escape or the close box included, leaves the file and the connection as they were.
     if (result != IDOK)
         return;
@@ -178,11 +178,11 @@ void MainWindow::connect()
 void MainWindow::destroy()
 {
     destroyed_ = true;
-    DesktopRect frame = host_.windowRect(host_.context);
+    DesktopRect frame = host_.windowRect();
     saveWindowPosition(store_, WindowPosition{frame.left, frame.top});
     if (workerStarted_)
-        worker_.shutdown(worker_.context);
-    host_.quit(host_.context, 0);
+        worker_.shutdown();
+    host_.quit(0);
 }
 
 void MainWindow::postToWorker(uint32_t message, uintptr_t wParam, intptr_t lParam)
@@ -190,5 +190,5 @@ void MainWindow::postToWorker(uint32_t message, uintptr_t wParam, intptr_t lPara
     // The start is the first message the window handles, so nothing is lost here in practice;
     // a worker that does not run yet has no queue to post to.
     if (workerStarted_)
-        worker_.post(worker_.context, message, wParam, lParam);
+        worker_.post(message, wParam, lParam);
 }

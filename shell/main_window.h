@@ -20,26 +20,28 @@
 #include "shell/worker_port.h"
 
 // What the shell does for the window as a whole.
-struct MainWindowHost {
-    void* context = nullptr;
-    void (*setTitle)(void* context, const char* title) = nullptr;
+class MainWindowHost {
+public:
+    virtual ~MainWindowHost() = default;
+
+    virtual void setTitle(const char* title) = 0;
     // Sets the check mark and the enabled state of the menu item with this command id.
-    void (*setMenuItemState)(void* context, int commandId, bool checked, bool enabled) = nullptr;
+    virtual void setMenuItemState(int commandId, bool checked, bool enabled) = 0;
     // Queues a message for MainWindow::handle behind those already queued; it is handled once
     // the window's message loop runs.
-    void (*postToSelf)(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam) = nullptr;
+    virtual void postToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
     // Runs a dialog over the template modally, owned by the main window; returns its result.
-    int (*runDialog)(void* context, int templateId, const DialogProcedure& procedure) = nullptr;
-    DesktopRect (*windowRect)(void* context) = nullptr;
+    virtual int runDialog(int templateId, DialogProcedure& procedure) = 0;
+    virtual DesktopRect windowRect() const = 0;
     // Moves the window's top-left corner; its size stays.
-    void (*moveWindow)(void* context, int32_t left, int32_t top) = nullptr;
+    virtual void moveWindow(int32_t left, int32_t top) = 0;
     // The screens' rectangles, the primary first; returns how many were stored.
-    size_t (*screens)(void* context, DesktopRect* rects, size_t capacity) = nullptr;
+    virtual size_t screens(DesktopRect* rects, size_t capacity) const = 0;
     // Destroys the window; the shell then hands WM_DESTROY to MainWindow::handle, as it does
     // when the close box destroys it.
-    void (*destroyWindow)(void* context) = nullptr;
+    virtual void destroyWindow() = 0;
     // Ends the message loop; the program then returns exitCode.
-    void (*quit)(void* context, int exitCode) = nullptr;
+    virtual void quit(int exitCode) = 0;
 };
 
 // What differs between the two programs' main windows.
@@ -59,9 +61,9 @@ extern const MainWindowVariant SERVER_MAIN_WINDOW;
 class MainWindow {
 public:
     // `settingsPath` names the settings file; nullptr for the program's own (beside it). The
-    // objects behind the tables must outlive the window.
-    MainWindow(const MainWindowVariant& variant, const MainWindowHost& host, const DialogControls& controls,
-               const WorkerPort& worker, const char* settingsPath = nullptr);
+    // host, the controls and the worker must outlive the window.
+    MainWindow(const MainWindowVariant& variant, MainWindowHost& host, const DialogControls& controls,
+               WorkerPort& worker, const char* settingsPath = nullptr);
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
@@ -89,9 +91,9 @@ private:
     void postToWorker(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
     MainWindowVariant variant_;
-    MainWindowHost host_;
-    DialogControls controls_;
-    WorkerPort worker_;
+    MainWindowHost& host_;
+    const DialogControls& controls_;
+    WorkerPort& worker_;
     const char* settingsPath_;
     SettingsStore store_{};
     ConnectSettings live_{};

@@ -12,6 +12,7 @@
 
 #include "platform/event_loop.h"
 #include "platform/main_window_view.h"
+#include "shell/worker_port.h"
 
 // A program's objects on the worker thread and their events.
 struct WorkerEvents {
@@ -22,7 +23,7 @@ struct WorkerEvents {
     void (*shutDown)(void* objects) = nullptr;
 };
 
-class WorkerThread : private EventHandler {
+class WorkerThread : public WorkerPort, private EventHandler {
 public:
     static constexpr int SHUTDOWN_WATCHDOG_MS = 3000;
 
@@ -37,12 +38,12 @@ public:
     WorkerThread& operator=(const WorkerThread&) = delete;
 
     // Starts the thread, waits until its event loop exists, then posts WM_WORKER_START.
-    void start();
+    void start() override;
     // Posts a command (WM_WORKER_CONNECT, WM_COMMAND mute commands, ...). False if the queue is full.
-    bool post(uint32_t message, uintptr_t wParam, intptr_t lParam);
+    bool post(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
     // Posts WM_DESTROY and waits until the worker has finished its shutdown steps (so that what
     // must go out has gone), at most as long as the watchdog allows. False when it did not finish.
-    bool shutdown();
+    bool shutdown() override;
 
     // Worker thread only, from the body: takes posts and serves them until the loop ends.
     void serve(const WorkerEvents& events);

@@ -49,27 +49,28 @@ void applicationMessage(QtMsgType type, const QMessageLogContext&, const QString
 
 // The worker's start blocks this thread until the worker takes posts; the view is told, so a
 // failure of the worker in that time does not wait for this thread to show its box.
-struct StartingWorker {
-    WorkerThread* worker;
-    QtWindowView* view;
-};
+class StartingWorker : public WorkerPort {
+public:
+    StartingWorker(WorkerThread& worker, QtWindowView& view) : worker_(worker), view_(view) {}
 
-WorkerPort startingWorkerPort(StartingWorker& starting)
-{
-    WorkerPort port = workerPortOf(*starting.worker);
-    port.context = &starting;
-    port.start = [](void* self) {
-        auto& that = *static_cast<StartingWorker*>(self);
-        that.view->setGuiWaiting(true);
-        that.worker->start();
-        that.view->setGuiWaiting(false);
-    };
-    port.post = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-        return static_cast<StartingWorker*>(self)->worker->post(message, wParam, lParam);
-    };
-    port.shutdown = [](void* self) { static_cast<StartingWorker*>(self)->worker->shutdown(); };
-    return port;
-}
+    void start() override
+    {
+        view_.setGuiWaiting(true);
+        worker_.start();
+        view_.setGuiWaiting(false);
+    }
+
+    bool post(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    {
+        return worker_.post(message, wParam, lParam);
+    }
+
+    bool shutdown() override { return worker_.shutdown(); }
+
+private:
+    WorkerThread& worker_;
+    QtWindowView& view_;
+};
 
 }  // namespace
 
@@ -103,9 +104,9 @@ int runDesktopProgram(int argc, char** argv, const DesktopProgram& program)
     }
     QtWindowView view(window, window.controls());
     WorkerThread worker(view, program.workerBody);
-    StartingWorker starting{&worker, &view};
+    StartingWorker starting(worker, view);
     closeOnStopSignals(window);
-    window.open(startingWorkerPort(starting));
+    window.open(starting);
     const int exitCode = application.exec();
 
     // The window's destruction has waited for the worker's shutdown (what must go out has

@@ -14,15 +14,17 @@ namespace {
 // IDCANCEL command, which the procedure may refuse (a dialog whose Cancel is disabled).
 class ProcedureDialog : public QDialog {
 public:
-    ProcedureDialog(QWidget* owner, const DialogProcedure& procedure, const DialogControls& controls)
-        : QDialog(owner), procedure_(procedure), controls_(controls)
+    // The controls are those of `built`, once it is built over this dialog.
+    ProcedureDialog(QWidget* owner, DialogProcedure& procedure, const BuiltTemplate& built)
+        : QDialog(owner), procedure_(procedure), controls_(built, this, this)
     {
     }
 
+    const DialogControls& controls() const { return controls_; }
+
     void deliver(int controlId)
     {
-        if (!procedure_.command(procedure_.context, controls_, controlId) &&
-            (controlId == IDOK || controlId == IDCANCEL)) {
+        if (!procedure_.command(controls_, controlId) && (controlId == IDOK || controlId == IDCANCEL)) {
             done(controlId);
         }
     }
@@ -30,24 +32,21 @@ public:
     void reject() override { deliver(IDCANCEL); }
 
 private:
-    const DialogProcedure& procedure_;
-    const DialogControls& controls_;
+    DialogProcedure& procedure_;
+    QtControls controls_;
 };
 
 }  // namespace
 
-int runModalDialog(const DialogTemplate& dialog, QWidget* owner, const DialogProcedure& procedure)
+int runModalDialog(const DialogTemplate& dialog, QWidget* owner, DialogProcedure& procedure)
 {
     BuiltTemplate built;
-    QtControls qtControls;
-    const DialogControls controls = makeDialogControls(qtControls);
-    ProcedureDialog window(owner, procedure, controls);
+    ProcedureDialog window(owner, procedure, built);
     if (buildDialog(dialog, window, built) != 0) {
         return -1;
     }
-    qtControls = QtControls{&built, &window, &window};
     window.setWindowIcon(owner != nullptr ? owner->windowIcon() : QIcon());
-    procedure.initialise(procedure.context, controls);
+    procedure.initialise(window.controls());
     for (int index = 0; index < built.controlCount; ++index) {
         const int id = built.controls[index].id;
         if (auto* button = qobject_cast<QAbstractButton*>(built.controls[index].widget)) {

@@ -12,4 +12,4 @@ class QWidget;
 // Escape and the close box deliver IDCANCEL. A command the procedure leaves alone ends the
 // dialog when it is IDOK or IDCANCEL. Returns the result the dialog ended with, or -1 when the
 // template could not be built.
-int runModalDialog(const DialogTemplate& dialog, QWidget* owner, const DialogProcedure& procedure);
+int runModalDialog(const DialogTemplate& dialog, QWidget* owner, DialogProcedure& procedure);

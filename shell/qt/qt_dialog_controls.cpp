@@ -12,11 +12,6 @@
 
 namespace {
 
-QWidget* find(void* context, int controlId)
-{
-    return static_cast<QtControls*>(context)->built->control(controlId);
-}
-
 QString textOf(QWidget* widget)
 {
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
@@ -48,14 +43,16 @@ size_t copyUtf8(const QByteArray& utf8, char* out, size_t capacity)
     return length;
 }
 
-size_t getText(void* context, int controlId, char* text, size_t capacity)
+}  // namespace
+
+size_t QtControls::text(int controlId, char* out, size_t capacity) const
 {
-    return copyUtf8(textOf(find(context, controlId)).toUtf8(), text, capacity);
+    return copyUtf8(textOf(built_.control(controlId)).toUtf8(), out, capacity);
 }
 
-void setText(void* context, int controlId, const char* text)
+void QtControls::showText(int controlId, const char* text) const
 {
-    QWidget* widget = find(context, controlId);
+    QWidget* widget = built_.control(controlId);
     const QString value = QString::fromUtf8(text);
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         edit->setText(value);
@@ -66,68 +63,50 @@ void setText(void* context, int controlId, const char* text)
     }
 }
 
-bool isChecked(void* context, int controlId)
+bool QtControls::checked(int controlId) const
 {
-    auto* button = qobject_cast<QAbstractButton*>(find(context, controlId));
+    auto* button = qobject_cast<QAbstractButton*>(built_.control(controlId));
     return button != nullptr && button->isChecked();
 }
 
-void setChecked(void* context, int controlId, bool checked)
+void QtControls::check(int controlId, bool checkedState) const
 {
-    if (auto* button = qobject_cast<QAbstractButton*>(find(context, controlId))) {
-        button->setChecked(checked);
+    if (auto* button = qobject_cast<QAbstractButton*>(built_.control(controlId))) {
+        button->setChecked(checkedState);
     }
 }
 
-void setEnabled(void* context, int controlId, bool enabled)
+void QtControls::enable(int controlId, bool enabled) const
 {
-    if (QWidget* widget = find(context, controlId)) {
+    if (QWidget* widget = built_.control(controlId)) {
         widget->setEnabled(enabled);
     }
 }
 
-void setLimit(void* context, int controlId, int characters)
+void QtControls::limit(int controlId, int characters) const
 {
-    if (auto* edit = qobject_cast<QLineEdit*>(find(context, controlId))) {
+    if (auto* edit = qobject_cast<QLineEdit*>(built_.control(controlId))) {
         edit->setMaxLength(characters);
     }
 }
 
-void setRange(void* context, int controlId, int minimum, int maximum)
+void QtControls::range(int controlId, int minimum, int maximum) const
 {
-    if (auto* bar = qobject_cast<QProgressBar*>(find(context, controlId))) {
+    if (auto* bar = qobject_cast<QProgressBar*>(built_.control(controlId))) {
         bar->setRange(minimum, maximum);
     }
 }
 
-void showWarning(void* context, const char* text, const char* caption)
+void QtControls::warning(const char* text, const char* caption) const
 {
-    runWarningBox(static_cast<QtControls*>(context)->window, text, caption);
+    runWarningBox(window_, text, caption);
 }
 
-void endDialog(void* context, int result)
+void QtControls::end(int result) const
 {
-    if (QDialog* dialog = static_cast<QtControls*>(context)->dialog) {
-        dialog->done(result);
+    if (dialog_ != nullptr) {
+        dialog_->done(result);
     }
-}
-
-}  // namespace
-
-DialogControls makeDialogControls(QtControls& controls)
-{
-    DialogControls table;
-    table.context = &controls;
-    table.getText = getText;
-    table.setText = setText;
-    table.isChecked = isChecked;
-    table.setChecked = setChecked;
-    table.setEnabled = setEnabled;
-    table.setLimit = setLimit;
-    table.setRange = setRange;
-    table.showWarning = showWarning;
-    table.endDialog = endDialog;
-    return table;
 }
 
 void runWarningBox(QWidget* owner, const char* text, const char* caption)

@@ -49,59 +49,76 @@ int QtMainWindow::build(const MainWindowVariant& variant)
         }
     }
     variant_ = &variant;
-    qtControls_ = QtControls{&built_, this, nullptr};
-    controls_ = makeDialogControls(qtControls_);
     return 0;
 }
 
-void QtMainWindow::open(const WorkerPort& worker, const char* settingsPath)
+void QtMainWindow::open(WorkerPort& worker, const char* settingsPath)
 {
-    procedure_.emplace(*variant_, makeHost(), controls_, worker, settingsPath);
+    procedure_.emplace(*variant_, *this, controls_, worker, settingsPath);
     procedure_->create();
     show();
     // Without a window manager nothing activates a new window, and F2 needs an active one.
     activateWindow();
 }
 
-MainWindowHost QtMainWindow::makeHost()
+void QtMainWindow::setTitle(const char* title)
 {
-    MainWindowHost host;
-    host.context = this;
-    host.setTitle = [](void* self, const char* title) { windowOf(self).setWindowTitle(QString::fromUtf8(title)); };
-    host.setMenuItemState = [](void* self, int commandId, bool checked, bool enabled) {
-        if (QAction* item = findMenuAction(*windowOf(self).menuBar(), commandId)) {
-            item->setChecked(checked);
-            item->setEnabled(enabled);
+    setWindowTitle(QString::fromUtf8(title));
+}
+
+void QtMainWindow::setMenuItemState(int commandId, bool checked, bool enabled)
+{
+    if (QAction* item = findMenuAction(*menuBar(), commandId)) {
+        item->setChecked(checked);
+        item->setEnabled(enabled);
+    }
+}
+
+void QtMainWindow::postToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    QMetaObject::invokeMethod(
+        this, [this, message, wParam, lParam] { deliver(message, wParam, lParam); }, Qt::QueuedConnection);
+}
+
+int QtMainWindow::runDialog(int templateId, DialogProcedure& procedure)
+{
+    const DialogTemplate* dialog = findDialogTemplate(templateId);
+    return dialog != nullptr ? runModalDialog(*dialog, this, procedure) : -1;
+}
+
+DesktopRect QtMainWindow::windowRect() const
+{
+    return toDesktopRect(frameGeometry());
+}
+
+void QtMainWindow::moveWindow(int32_t left, int32_t top)
+{
+    move(left, top);
+}
+
+size_t QtMainWindow::screens(DesktopRect* rects, size_t capacity) const
+{
+    size_t count = 0;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary != nullptr && count < capacity) {
+        rects[count++] = toDesktopRect(primary->geometry());
+    }
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen != primary && count < capacity) {
+            rects[count++] = toDesktopRect(screen->geometry());
         }
-    };
-    host.postToSelf = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-        QtMainWindow& window = windowOf(self);
-        QMetaObject::invokeMethod(
-            &window, [&window, message, wParam, lParam] { window.deliver(message, wParam, lParam); },
-            Qt::QueuedConnection);
-    };
-    host.runDialog = [](void* self, int templateId, const DialogProcedure& procedure) {
-        const DialogTemplate* dialog = findDialogTemplate(templateId);
-        return dialog != nullptr ? runModalDialog(*dialog, &windowOf(self), procedure) : -1;
-    };
-    host.windowRect = [](void* self) { return toDesktopRect(windowOf(self).frameGeometry()); };
-    host.moveWindow = [](void* self, int32_t left, int32_t top) { windowOf(self).move(left, top); };
-    host.screens = [](void*, DesktopRect* rects, size_t capacity) {
-        size_t count = 0;
-        const QScreen* primary = QGuiApplication::primaryScreen();
-        if (primary != nullptr && count < capacity) {
-            rects[count++] = toDesktopRect(primary->geometry());
-        }
-        for (const QScreen* screen : QGuiApplication::screens()) {
-            if (screen != primary && count < capacity) {
-                rects[count++] = toDesktopRect(screen->geometry());
-            }
-        }
-        return count;
-    };
-    host.destroyWindow = [](void* self) { windowOf(self).destroy(); };
-    host.quit = [](void*, int exitCode) { QCoreApplication::exit(exitCode); };
-    return host;
+    }
+    return count;
+}
+
+void QtMainWindow::destroyWindow()
+{
+    destroy();
+}
+
+void QtMainWindow::quit(int exitCode)
+{
+    QCoreApplication::exit(exitCode);
 }
 
 void QtMainWindow::deliver(uint32_t message, uintptr_t wParam, intptr_t lParam)

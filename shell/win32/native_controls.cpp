@@ -9,98 +9,71 @@ namespace {
 // The longest box text is the host name of 255 characters; this also holds any box's message.
 constexpr int TEXT_CAPACITY = 1024;
 
-NativeControls& controlsOf(void* context)
-{
-    return *static_cast<NativeControls*>(context);
-}
+}  // namespace
 
-HWND controlOf(void* context, int controlId)
-{
-    return GetDlgItem(controlsOf(context).window, controlId);
-}
-
-size_t getText(void* context, int controlId, char* text, size_t capacity)
+size_t NativeControls::text(int controlId, char* out, size_t capacity) const
 {
     if (capacity == 0)
         return 0;
     wchar_t wide[TEXT_CAPACITY];
-    HWND control = controlOf(context, controlId);
+    HWND control = controlOf(controlId);
     int length = control != nullptr ? GetWindowTextW(control, wide, TEXT_CAPACITY) : 0;
-    int stored = wideToUtf8(wide, static_cast<size_t>(length), text, capacity, true);
+    int stored = wideToUtf8(wide, static_cast<size_t>(length), out, capacity, true);
     // Text that is not UTF-16 (half a surrogate pair) reads as none.
     if (stored < 0) {
-        text[0] = '\0';
+        out[0] = '\0';
         return 0;
     }
     return static_cast<size_t>(stored);
 }
 
-void setText(void* context, int controlId, const char* text)
+void NativeControls::showText(int controlId, const char* text) const
 {
     wchar_t wide[TEXT_CAPACITY];
     toWideText(text, wide, TEXT_CAPACITY);
-    if (HWND control = controlOf(context, controlId))
+    if (HWND control = controlOf(controlId))
         SetWindowTextW(control, wide);
 }
 
-bool isChecked(void* context, int controlId)
+bool NativeControls::checked(int controlId) const
 {
-    HWND control = controlOf(context, controlId);
+    HWND control = controlOf(controlId);
     return control != nullptr && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void setChecked(void* context, int controlId, bool checked)
+void NativeControls::check(int controlId, bool checkedState) const
 {
-    if (HWND control = controlOf(context, controlId))
-        SendMessageW(control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (HWND control = controlOf(controlId))
+        SendMessageW(control, BM_SETCHECK, checkedState ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void setEnabled(void* context, int controlId, bool enabled)
+void NativeControls::enable(int controlId, bool enabled) const
 {
-    if (HWND control = controlOf(context, controlId))
+    if (HWND control = controlOf(controlId))
         EnableWindow(control, enabled ? TRUE : FALSE);
 }
 
-void setLimit(void* context, int controlId, int characters)
+void NativeControls::limit(int controlId, int characters) const
 {
-    if (HWND control = controlOf(context, controlId))
+    if (HWND control = controlOf(controlId))
         SendMessageW(control, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
 }
 
-void setRange(void* context, int controlId, int minimum, int maximum)
+void NativeControls::range(int controlId, int minimum, int maximum) const
 {
-    if (HWND control = controlOf(context, controlId))
+    if (HWND control = controlOf(controlId))
         SendMessageW(control, PBM_SETRANGE, 0, MAKELPARAM(minimum, maximum));
 }
 
-void showWarning(void* context, const char* text, const char* caption)
+void NativeControls::warning(const char* text, const char* caption) const
 {
-    showNativeBox(controlsOf(context).window, text, caption, MB_ICONWARNING);
+    showNativeBox(window_, text, caption, MB_ICONWARNING);
 }
 
-void endDialog(void* context, int result)
+void NativeControls::end(int result) const
 {
-    NativeControls& controls = controlsOf(context);
-    if (controls.modal)
-        EndDialog(controls.window, result);
-}
-
-}  // namespace
-
-DialogControls makeNativeDialogControls(NativeControls& controls)
-{
-    DialogControls table;
-    table.context = &controls;
-    table.getText = getText;
-    table.setText = setText;
-    table.isChecked = isChecked;
-    table.setChecked = setChecked;
-    table.setEnabled = setEnabled;
-    table.setLimit = setLimit;
-    table.setRange = setRange;
-    table.showWarning = showWarning;
-    table.endDialog = endDialog;
-    return table;
+    if (modal_)
+        EndDialog(window_, result);
 }
 
 void showNativeBox(HWND owner, const char* text, const char* caption, UINT icon)

@@ -8,9 +8,8 @@ namespace {
 
 struct ModalRun {
     const DialogTemplate* dialog;
-    const DialogProcedure* procedure;
-    NativeControls native;
-    DialogControls controls;
+    DialogProcedure* procedure;
+    NativeControls controls{true};
 };
 
 INT_PTR CALLBACK modalProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -18,8 +17,8 @@ INT_PTR CALLBACK modalProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     if (message == WM_INITDIALOG) {
         auto& run = *reinterpret_cast<ModalRun*>(lParam);
         SetWindowLongPtrW(window, DWLP_USER, lParam);
-        run.native.window = window;
-        run.procedure->initialise(run.procedure->context, run.controls);
+        run.controls.attach(window);
+        run.procedure->initialise(run.controls);
         logControlPositions(window, *run.dialog);
         // The dialog manager puts the focus on the first tab stop.
         return TRUE;
@@ -28,7 +27,7 @@ INT_PTR CALLBACK modalProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     if (message != WM_COMMAND || run == nullptr)
         return FALSE;
     const int controlId = LOWORD(wParam);
-    if (run->procedure->command(run->procedure->context, run->controls, controlId))
+    if (run->procedure->command(run->controls, controlId))
         return TRUE;
     if (controlId == IDOK || controlId == IDCANCEL) {
         EndDialog(window, controlId);
@@ -39,13 +38,12 @@ INT_PTR CALLBACK modalProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-int runNativeModalDialog(HINSTANCE instance, const DialogTemplate& dialog, HWND owner, const DialogProcedure& procedure)
+int runNativeModalDialog(HINSTANCE instance, const DialogTemplate& dialog, HWND owner, DialogProcedure& procedure)
 {
     NativeTemplate native;
     if (buildNativeTemplate(dialog, native) != 0)
         return -1;
-    ModalRun run{&dialog, &procedure, NativeControls{nullptr, true}, {}};
-    run.controls = makeNativeDialogControls(run.native);
+    ModalRun run{&dialog, &procedure};
     INT_PTR result = DialogBoxIndirectParamW(instance, reinterpret_cast<const DLGTEMPLATE*>(native.bytes), owner,
                                              modalProcedure, reinterpret_cast<LPARAM>(&run));
     return static_cast<int>(result);

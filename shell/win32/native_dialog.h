@@ -12,5 +12,4 @@
 // the close box deliver IDCANCEL, as the dialog manager does. A command the procedure leaves
 // alone ends the dialog when it is IDOK or IDCANCEL. Returns the result the dialog ended with,
 // or -1 when the dialog could not be built.
-int runNativeModalDialog(HINSTANCE instance, const DialogTemplate& dialog, HWND owner,
-                         const DialogProcedure& procedure);
+int runNativeModalDialog(HINSTANCE instance, const DialogTemplate& dialog, HWND owner, DialogProcedure& procedure);

@@ -18,11 +18,6 @@ constexpr int TITLE_CAPACITY = 256;
 // carry its address.
 NativeMainWindow* windowBeingCreated = nullptr;
 
-NativeMainWindow& windowOf(void* context)
-{
-    return *static_cast<NativeMainWindow*>(context);
-}
-
 DesktopRect toDesktopRect(const RECT& rect)
 {
     return DesktopRect{rect.left, rect.top, rect.right, rect.bottom};
@@ -55,11 +50,10 @@ BOOL CALLBACK addScreen(HMONITOR monitor, HDC, LPRECT, LPARAM context)
 
 }  // namespace
 
-NativeMainWindow::NativeMainWindow(HINSTANCE instance, const MainWindowVariant& variant, const WorkerPort& worker,
+NativeMainWindow::NativeMainWindow(HINSTANCE instance, const MainWindowVariant& variant, WorkerPort& worker,
                                    const char* settingsPath)
     : instance_(instance), variant_(variant), worker_(worker), settingsPath_(settingsPath)
 {
-    controls_ = makeNativeDialogControls(native_);
 }
 
 int NativeMainWindow::registerWindowClass(HINSTANCE instance)
@@ -130,12 +124,12 @@ LRESULT NativeMainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARA
 void NativeMainWindow::onCreate(HWND window)
 {
     window_ = window;
-    native_ = NativeControls{window, false};
+    controls_.attach(window);
     // The template's progress bars are created right after this message.
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&classes);
     attachMenu();
-    procedure_.emplace(variant_, makeHost(), controls_, worker_, settingsPath_);
+    procedure_.emplace(variant_, *this, controls_, worker_, settingsPath_);
     procedure_->create();
 }
 
@@ -155,43 +149,57 @@ void NativeMainWindow::attachMenu()
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-MainWindowHost NativeMainWindow::makeHost()
+void NativeMainWindow::setTitle(const char* title)
 {
-    MainWindowHost host;
-    host.context = this;
-    host.setTitle = [](void* self, const char* title) {
-        wchar_t wide[TITLE_CAPACITY];
-        toWideText(title, wide, TITLE_CAPACITY);
-        SetWindowTextW(windowOf(self).window_, wide);
-    };
-    host.setMenuItemState = [](void* self, int commandId, bool checked, bool enabled) {
-        HMENU menu = GetMenu(windowOf(self).window_);
-        const UINT item = static_cast<UINT>(commandId);
-        CheckMenuItem(menu, item, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
-        EnableMenuItem(menu, item, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-    };
-    host.postToSelf = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-        PostMessageW(windowOf(self).window_, message, wParam, lParam);
-    };
-    host.runDialog = [](void* self, int templateId, const DialogProcedure& procedure) {
-        NativeMainWindow& window = windowOf(self);
-        const DialogTemplate* dialog = findDialogTemplate(templateId);
-        return dialog != nullptr ? runNativeModalDialog(window.instance_, *dialog, window.window_, procedure) : -1;
-    };
-    host.windowRect = [](void* self) {
-        RECT rect{};
-        GetWindowRect(windowOf(self).window_, &rect);
-        return toDesktopRect(rect);
-    };
-    host.moveWindow = [](void* self, int32_t left, int32_t top) {
-        SetWindowPos(windowOf(self).window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    };
-    host.screens = [](void*, DesktopRect* rects, size_t capacity) {
-        ScreenList list{rects, capacity, 0};
-        EnumDisplayMonitors(nullptr, nullptr, addScreen, reinterpret_cast<LPARAM>(&list));
-        return list.count;
-    };
-    host.destroyWindow = [](void* self) { DestroyWindow(windowOf(self).window_); };
-    host.quit = [](void*, int exitCode) { PostQuitMessage(exitCode); };
-    return host;
+    wchar_t wide[TITLE_CAPACITY];
+    toWideText(title, wide, TITLE_CAPACITY);
+    SetWindowTextW(window_, wide);
+}
+
+void NativeMainWindow::setMenuItemState(int commandId, bool checked, bool enabled)
+{
+    HMENU menu = GetMenu(window_);
+    const UINT item = static_cast<UINT>(commandId);
+    CheckMenuItem(menu, item, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    EnableMenuItem(menu, item, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void NativeMainWindow::postToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    PostMessageW(window_, message, wParam, lParam);
+}
+
+int NativeMainWindow::runDialog(int templateId, DialogProcedure& procedure)
+{
+    const DialogTemplate* dialog = findDialogTemplate(templateId);
+    return dialog != nullptr ? runNativeModalDialog(instance_, *dialog, window_, procedure) : -1;
+}
+
+DesktopRect NativeMainWindow::windowRect() const
+{
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    return toDesktopRect(rect);
+}
+
+void NativeMainWindow::moveWindow(int32_t left, int32_t top)
+{
+    SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+size_t NativeMainWindow::screens(DesktopRect* rects, size_t capacity) const
+{
+    ScreenList list{rects, capacity, 0};
+    EnumDisplayMonitors(nullptr, nullptr, addScreen, reinterpret_cast<LPARAM>(&list));
+    return list.count;
+}
+
+void NativeMainWindow::destroyWindow()
+{
+    DestroyWindow(window_);
+}
+
+void NativeMainWindow::quit(int exitCode)
+{
+    PostQuitMessage(exitCode);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The main window of a program as a Windows window: class zelAppDialog (with the dialog
 // manager's extra bytes), created from its template in memory with CreateDialogIndirectParam,
-// the menu bar attached, and driven by the window procedure (MainWindow) through the host and
-// control tables. Clicks on mute buttons, menu items and the F2 accelerator reach the procedure
+// the menu bar attached, and driven by the window procedure (MainWindow) as its host, over the
+// window's controls. Clicks on mute buttons, menu items and the F2 accelerator reach the procedure
 // as WM_COMMAND; the close box and "終了(&X)" both destroy the window, which gives WM_DESTROY.
 // One main window per process. Threading: the main thread only.
 
@@ -15,10 +15,11 @@
 
 constexpr wchar_t MAIN_WINDOW_CLASS[] = L"zelAppDialog";
 
-class NativeMainWindow {
+class NativeMainWindow : public MainWindowHost {
 public:
     // `settingsPath` as for MainWindow: nullptr for the program's own settings file.
-    NativeMainWindow(HINSTANCE instance, const MainWindowVariant& variant, const WorkerPort& worker,
+    // The worker must outlive the window.
+    NativeMainWindow(HINSTANCE instance, const MainWindowVariant& variant, WorkerPort& worker,
                      const char* settingsPath = nullptr);
     NativeMainWindow(const NativeMainWindow&) = delete;
     NativeMainWindow& operator=(const NativeMainWindow&) = delete;
@@ -39,15 +40,23 @@ private:
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void onCreate(HWND window);
     void attachMenu();
-    MainWindowHost makeHost();
+
+    void setTitle(const char* title) override;
+    void setMenuItemState(int commandId, bool checked, bool enabled) override;
+    void postToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    int runDialog(int templateId, DialogProcedure& procedure) override;
+    DesktopRect windowRect() const override;
+    void moveWindow(int32_t left, int32_t top) override;
+    size_t screens(DesktopRect* rects, size_t capacity) const override;
+    void destroyWindow() override;
+    void quit(int exitCode) override;
 
     HINSTANCE instance_;
     MainWindowVariant variant_;
-    WorkerPort worker_;
+    WorkerPort& worker_;
     const char* settingsPath_;
     const DialogTemplate* dialog_ = nullptr;
     HWND window_ = nullptr;
-    NativeControls native_;
-    DialogControls controls_;
+    NativeControls controls_{false};
     std::optional<MainWindow> procedure_;
 };

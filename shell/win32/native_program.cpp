@@ -18,17 +18,38 @@ constexpr int EXIT_NO_WINDOW = -2;
 
 // The worker's start and shutdown wait for the worker; meanwhile the main thread serves the
 // worker's synchronous window calls (a box at a failed start, a meter during the shutdown).
-WorkerPort servingWorkerPort(WorkerThread& worker)
-{
-    WorkerPort port = workerPortOf(worker);
-    port.start = [](void* self) {
-        runServingSentMessages([](void* thread) { static_cast<WorkerThread*>(thread)->start(); }, self);
-    };
-    port.shutdown = [](void* self) {
-        runServingSentMessages([](void* thread) { static_cast<WorkerThread*>(thread)->shutdown(); }, self);
-    };
-    return port;
-}
+class ServingWorker : public WorkerPort {
+public:
+    explicit ServingWorker(WorkerThread& worker) : worker_(worker) {}
+
+    void start() override
+    {
+        runServingSentMessages([](void* thread) { static_cast<WorkerThread*>(thread)->start(); }, &worker_);
+    }
+
+    bool post(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    {
+        return worker_.post(message, wParam, lParam);
+    }
+
+    bool shutdown() override
+    {
+        struct Job {
+            WorkerThread* worker;
+            bool finished;
+        } job{&worker_, false};
+        runServingSentMessages(
+            [](void* context) {
+                auto& shuttingDown = *static_cast<Job*>(context);
+                shuttingDown.finished = shuttingDown.worker->shutdown();
+            },
+            &job);
+        return job.finished;
+    }
+
+private:
+    WorkerThread& worker_;
+};
 
 // The accelerators go to the main window whichever of its controls has the focus, so F2
 // opens the connection dialog after a click on a mute button too. Tab and the arrow keys move
@@ -61,7 +82,8 @@ int runNativeProgram(HINSTANCE instance, int showCommand, const NativeProgram& p
 
     NativeWindowView view;
     WorkerThread worker(view, program.workerBody);
-    NativeMainWindow window(instance, *program.window, servingWorkerPort(worker));
+    ServingWorker serving(worker);
+    NativeMainWindow window(instance, *program.window, serving);
     if (window.create() != 0)
         return EXIT_NO_WINDOW;
     view.attach(window.handle());

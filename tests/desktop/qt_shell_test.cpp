@@ -36,24 +36,23 @@ struct Posted {
     intptr_t lParam;
 };
 
-struct RecordingWorker {
+struct RecordingWorker : WorkerPort {
+    void start() override { ++starts; }
+    bool post(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    {
+        posts.push_back({message, wParam, lParam});
+        return true;
+    }
+    bool shutdown() override
+    {
+        ++shutdowns;
+        return true;
+    }
+
     int starts = 0;
     int shutdowns = 0;
     std::vector<Posted> posts;
 };
-
-WorkerPort recordingPort(RecordingWorker& worker)
-{
-    WorkerPort port;
-    port.context = &worker;
-    port.start = [](void* self) { ++static_cast<RecordingWorker*>(self)->starts; };
-    port.post = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-        static_cast<RecordingWorker*>(self)->posts.push_back({message, wParam, lParam});
-        return true;
-    };
-    port.shutdown = [](void* self) { ++static_cast<RecordingWorker*>(self)->shutdowns; };
-    return port;
-}
 
 }  // namespace
 
@@ -88,7 +87,7 @@ private slots:
             }
         });
         watch.start();
-        window.open(recordingPort(worker), settings.c_str());
+        window.open(worker, settings.c_str());
         QCOMPARE(window.windowTitle(), QStringLiteral("Kovaro"));
         QTRY_COMPARE(startsWhenDialogOpened, 1);
         QCOMPARE(dialogTitle, QStringLiteral("接続設定"));

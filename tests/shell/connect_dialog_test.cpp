@@ -23,11 +23,10 @@ class DialogRun {
 public:
     DialogRun(ConnectDialog& dialog, ConnectSettings& live,
               const ConnectDialogVariant& variant = PARTICIPANT_CONNECT_DIALOG)
-        : controls(connectDialogControls(variant.templateId))
+        : controls(connectDialogControls(variant.templateId)), procedure_(dialog)
     {
         dialog.prepare(live, variant);
-        procedure_ = dialog.procedure();
-        procedure_.initialise(procedure_.context, controls.table());
+        procedure_.initialise(controls);
     }
 
     void click(int controlId) { controls.click(controlId, procedure_); }
@@ -49,7 +48,7 @@ public:
     FakeControls controls;
 
 private:
-    DialogProcedure procedure_;
+    DialogProcedure& procedure_;
 };
 
 class ConnectDialogTest : public ::testing::Test {

@@ -9,11 +9,6 @@
 
 namespace {
 
-FakeControls& self(void* context)
-{
-    return *static_cast<FakeControls*>(context);
-}
-
 // Cuts as a real control does: never inside a UTF-8 sequence.
 size_t copyText(const std::string& text, char* out, size_t capacity)
 {
@@ -37,7 +32,7 @@ void FakeControls::add(int controlId, bool checkable, bool enabled)
     controls_[controlId] = control;
 }
 
-FakeControl& FakeControls::operator[](int controlId)
+FakeControl& FakeControls::operator[](int controlId) const
 {
     auto found = controls_.find(controlId);
     if (found == controls_.end()) {
@@ -45,29 +40,6 @@ FakeControl& FakeControls::operator[](int controlId)
         return unknown_;
     }
     return found->second;
-}
-
-DialogControls FakeControls::table()
-{
-    DialogControls controls;
-    controls.context = this;
-    controls.getText = [](void* context, int id, char* out, size_t capacity) {
-        return copyText(self(context)[id].text, out, capacity);
-    };
-    controls.setText = [](void* context, int id, const char* text) { self(context)[id].text = text; };
-    controls.isChecked = [](void* context, int id) { return self(context)[id].checked; };
-    controls.setChecked = [](void* context, int id, bool checked) { self(context)[id].checked = checked; };
-    controls.setEnabled = [](void* context, int id, bool enabled) { self(context)[id].enabled = enabled; };
-    controls.setLimit = [](void* context, int id, int characters) { self(context)[id].limit = characters; };
-    controls.setRange = [](void* context, int id, int minimum, int maximum) {
-        self(context)[id].rangeMinimum = minimum;
-        self(context)[id].rangeMaximum = maximum;
-    };
-    controls.showWarning = [](void* context, const char* text, const char* caption) {
-        self(context).warnings.push_back(FakeWarning{text, caption});
-    };
-    controls.endDialog = [](void* context, int result) { self(context).endResult = result; };
-    return controls;
 }
 
 void FakeControls::click(int controlId)
@@ -78,10 +50,56 @@ void FakeControls::click(int controlId)
         control.checked = !control.checked;
 }
 
-void FakeControls::click(int controlId, const DialogProcedure& procedure)
+void FakeControls::click(int controlId, DialogProcedure& procedure)
 {
     click(controlId);
-    EXPECT_TRUE(procedure.command(procedure.context, table(), controlId));
+    EXPECT_TRUE(procedure.command(*this, controlId));
+}
+
+size_t FakeControls::text(int controlId, char* out, size_t capacity) const
+{
+    return copyText((*this)[controlId].text, out, capacity);
+}
+
+void FakeControls::showText(int controlId, const char* text) const
+{
+    (*this)[controlId].text = text;
+}
+
+bool FakeControls::checked(int controlId) const
+{
+    return (*this)[controlId].checked;
+}
+
+void FakeControls::check(int controlId, bool checkedState) const
+{
+    (*this)[controlId].checked = checkedState;
+}
+
+void FakeControls::enable(int controlId, bool enabled) const
+{
+    (*this)[controlId].enabled = enabled;
+}
+
+void FakeControls::limit(int controlId, int characters) const
+{
+    (*this)[controlId].limit = characters;
+}
+
+void FakeControls::range(int controlId, int minimum, int maximum) const
+{
+    (*this)[controlId].rangeMinimum = minimum;
+    (*this)[controlId].rangeMaximum = maximum;
+}
+
+void FakeControls::warning(const char* text, const char* caption) const
+{
+    warnings.push_back(FakeWarning{text, caption});
+}
+
+void FakeControls::end(int result) const
+{
+    endResult = result;
 }
 
 FakeControls connectDialogControls(int templateId)

@@ -31,53 +31,47 @@ struct Posted {
 
 // The shell and the worker as the window sees them. Every call that matters for order goes
 // into one log.
-class FakeShell {
+class FakeShell : public MainWindowHost, public WorkerPort {
 public:
-    using DialogScript = std::function<void(FakeControls& controls, const DialogProcedure& procedure)>;
+    using DialogScript = std::function<void(FakeControls& controls, DialogProcedure& procedure)>;
 
     explicit FakeShell(bool hasSendRow) : controls(mainWindowControls(hasSendRow)) {}
 
-    MainWindowHost host()
+    void setTitle(const char* text) override { title = text; }
+    void setMenuItemState(int commandId, bool checked, bool enabled) override
     {
-        MainWindowHost host;
-        host.context = this;
-        host.setTitle = [](void* self, const char* text) { shell(self).title = text; };
-        host.setMenuItemState = [](void* self, int commandId, bool checked, bool enabled) {
-            shell(self).menuItems[commandId] = MenuItemState{checked, enabled};
-        };
-        host.postToSelf = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-            shell(self).queue.push_back(Posted{message, wParam, lParam});
-        };
-        host.runDialog = [](void* self, int templateId, const DialogProcedure& procedure) {
-            return shell(self).runDialog(templateId, procedure);
-        };
-        host.windowRect = [](void* self) { return shell(self).frame; };
-        host.moveWindow = [](void* self, int32_t left, int32_t top) {
-            FakeShell& fake = shell(self);
-            fake.frame = DesktopRect{left, top, left + fake.width(), top + fake.height()};
-        };
-        host.screens = [](void* self, DesktopRect* rects, size_t capacity) {
-            size_t count = std::min(capacity, shell(self).screens.size());
-            std::copy_n(shell(self).screens.begin(), count, rects);
-            return count;
-        };
-        host.destroyWindow = [](void* self) { shell(self).window->handle(WM_DESTROY, 0, 0); };
-        host.quit = [](void* self, int exitCode) { shell(self).log.push_back("quit " + std::to_string(exitCode)); };
-        return host;
+        menuItems[commandId] = MenuItemState{checked, enabled};
     }
-
-    WorkerPort worker()
+    void postToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) override
     {
-        WorkerPort port;
-        port.context = this;
-        port.start = [](void* self) { shell(self).log.push_back("worker start"); };
-        port.post = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-            shell(self).posts.push_back(Posted{message, wParam, lParam});
-            shell(self).log.push_back("worker post " + std::to_string(message));
-            return true;
-        };
-        port.shutdown = [](void* self) { shell(self).log.push_back("worker shutdown"); };
-        return port;
+        queue.push_back(Posted{message, wParam, lParam});
+    }
+    int runDialog(int templateId, DialogProcedure& procedure) override;
+    DesktopRect windowRect() const override { return frame; }
+    void moveWindow(int32_t left, int32_t top) override
+    {
+        frame = DesktopRect{left, top, left + width(), top + height()};
+    }
+    size_t screens(DesktopRect* rects, size_t capacity) const override
+    {
+        size_t count = std::min(capacity, screenRects.size());
+        std::copy_n(screenRects.begin(), count, rects);
+        return count;
+    }
+    void destroyWindow() override { window->handle(WM_DESTROY, 0, 0); }
+    void quit(int exitCode) override { log.push_back("quit " + std::to_string(exitCode)); }
+
+    void start() override { log.push_back("worker start"); }
+    bool post(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    {
+        posts.push_back(Posted{message, wParam, lParam});
+        log.push_back("worker post " + std::to_string(message));
+        return true;
+    }
+    bool shutdown() override
+    {
+        log.push_back("worker shutdown");
+        return true;
     }
 
     // Hands every queued message to the window, in order.
@@ -110,31 +104,28 @@ public:
     MainWindow* window = nullptr;
     std::string title;
     DesktopRect frame{0, 0, 358, 380};
-    std::vector<DesktopRect> screens{{0, 0, 1920, 1080}};
+    std::vector<DesktopRect> screenRects{{0, 0, 1920, 1080}};
     std::deque<Posted> queue;
     std::vector<Posted> posts;
     std::vector<std::string> log;
     // What the user does in the next connection dialogs; without a script the dialog is cancelled.
     std::deque<DialogScript> dialogScripts;
-
-private:
-    static FakeShell& shell(void* self) { return *static_cast<FakeShell*>(self); }
-
-    int runDialog(int templateId, const DialogProcedure& procedure)
-    {
-        log.push_back("dialog " + std::to_string(templateId));
-        FakeControls dialog = connectDialogControls(templateId);
-        procedure.initialise(procedure.context, dialog.table());
-        if (dialogScripts.empty()) {
-            dialog.click(IDCANCEL, procedure);
-        } else {
-            dialogScripts.front()(dialog, procedure);
-            dialogScripts.pop_front();
-        }
-        EXPECT_NE(dialog.endResult, FakeControls::NOT_ENDED) << "the script left the dialog open";
-        return dialog.endResult;
-    }
 };
+
+int FakeShell::runDialog(int templateId, DialogProcedure& procedure)
+{
+    log.push_back("dialog " + std::to_string(templateId));
+    FakeControls dialog = connectDialogControls(templateId);
+    procedure.initialise(dialog);
+    if (dialogScripts.empty()) {
+        dialog.click(IDCANCEL, procedure);
+    } else {
+        dialogScripts.front()(dialog, procedure);
+        dialogScripts.pop_front();
+    }
+    EXPECT_NE(dialog.endResult, FakeControls::NOT_ENDED) << "the script left the dialog open";
+    return dialog.endResult;
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -142,8 +133,7 @@ protected:
     {
         ASSERT_TRUE(folder.isValid());
         shell = std::make_unique<FakeShell>(variant.hasMicrophone);
-        controls = shell->controls.table();
-        window = std::make_unique<MainWindow>(variant, shell->host(), controls, shell->worker(), iniPath.c_str());
+        window = std::make_unique<MainWindow>(variant, *shell, shell->controls, *shell, iniPath.c_str());
         shell->window = window.get();
         window->create();
     }
@@ -158,7 +148,6 @@ protected:
     ScratchFolder folder;
     std::string iniPath = folder.file("kovaro.ini");
     std::unique_ptr<FakeShell> shell;
-    DialogControls controls;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -215,7 +204,7 @@ TEST_F(MainWindowTest, ConnectSavesAndPostsOnlyOnOk)
     shell->posts.clear();
     EXPECT_FALSE(fileExists(iniPath)) << "a cancelled dialog wrote the file";
 
-    shell->dialogScripts.push_back([](FakeControls& dialog, const DialogProcedure& procedure) {
+    shell->dialogScripts.push_back([](FakeControls& dialog, DialogProcedure& procedure) {
         dialog[IDC_REMOTE_PORT].text = "12000";
         dialog.click(IDOK, procedure);
     });
@@ -307,7 +296,7 @@ TEST_F(MainWindowTest, DedicatedServerEditsOnlyItsPortAndHasNoSendRow)
     writeInt("RemotePort", 5000);
     open(SERVER_MAIN_WINDOW);
     EXPECT_EQ(shell->title, "Kovaro SERVER");
-    shell->dialogScripts.push_back([](FakeControls& dialog, const DialogProcedure& procedure) {
+    shell->dialogScripts.push_back([](FakeControls& dialog, DialogProcedure& procedure) {
         EXPECT_EQ(dialog[IDC_REMOTE_PORT].text, "5000");
         dialog[IDC_REMOTE_PORT].text = "6000";
         dialog.click(IDOK, procedure);

@@ -22,33 +22,23 @@
 namespace {
 
 // A procedure whose steps are test code.
-struct ScriptedProcedure {
+struct ScriptedProcedure : DialogProcedure {
     std::function<void(const DialogControls&)> onInitialise;
     std::function<bool(const DialogControls&, int)> onCommand = [](const DialogControls&, int) { return false; };
 
-    DialogProcedure table()
-    {
-        DialogProcedure procedure;
-        procedure.context = this;
-        procedure.initialise = [](void* self, const DialogControls& controls) {
-            static_cast<ScriptedProcedure*>(self)->onInitialise(controls);
-        };
-        procedure.command = [](void* self, const DialogControls& controls, int controlId) {
-            return static_cast<ScriptedProcedure*>(self)->onCommand(controls, controlId);
-        };
-        return procedure;
-    }
+    void initialise(const DialogControls& controls) override { onInitialise(controls); }
+    bool command(const DialogControls& controls, int controlId) override { return onCommand(controls, controlId); }
 };
 
-// The dialog window behind a table made by the modal run.
+// The dialog window behind the controls made by the modal run.
 HWND dialogWindow(const DialogControls& controls)
 {
-    return static_cast<NativeControls*>(controls.context)->window;
+    return static_cast<const NativeControls&>(controls).window();
 }
 
 int runConnectDialog(ScriptedProcedure& script)
 {
-    return runNativeModalDialog(GetModuleHandleW(nullptr), connectTemplate, nullptr, script.table());
+    return runNativeModalDialog(GetModuleHandleW(nullptr), connectTemplate, nullptr, script);
 }
 
 TEST(NativeControls, TextsRoundTripAsUtf8AndAreCutAtACharacterBoundary)
@@ -138,12 +128,12 @@ TEST(NativeControls, ConnectDialogProcedureFillsTheBoxesAndOkWritesTheRecordBack
     live.localPort = 5000;
     ConnectDialog dialog;
     dialog.prepare(live, PARTICIPANT_CONNECT_DIALOG);
-    DialogProcedure shared = dialog.procedure();
+    DialogProcedure& shared = dialog;
 
     std::wstring shownHost;
     ScriptedProcedure script;
     script.onInitialise = [&](const DialogControls& controls) {
-        shared.initialise(shared.context, controls);
+        shared.initialise(controls);
         HWND window = dialogWindow(controls);
         wchar_t text[64];
         GetDlgItemTextW(window, IDC_REMOTE_HOST, text, 64);
@@ -152,7 +142,7 @@ TEST(NativeControls, ConnectDialogProcedureFillsTheBoxesAndOkWritesTheRecordBack
         PostMessageW(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
     };
     script.onCommand = [&](const DialogControls& controls, int controlId) {
-        return shared.command(shared.context, controls, controlId);
+        return shared.command(controls, controlId);
     };
     EXPECT_EQ(runConnectDialog(script), IDOK);
     EXPECT_EQ(shownHost, L"relay.example");

@@ -26,22 +26,21 @@ struct Posted {
     intptr_t lParam;
 };
 
-struct RecordingWorker {
+struct RecordingWorker : WorkerPort {
     int starts = 0;
     int shutdowns = 0;
     std::vector<Posted> posted;
 
-    WorkerPort port()
+    void start() override { ++starts; }
+    bool post(uint32_t message, uintptr_t wParam, intptr_t lParam) override
     {
-        WorkerPort port;
-        port.context = this;
-        port.start = [](void* self) { ++static_cast<RecordingWorker*>(self)->starts; };
-        port.post = [](void* self, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-            static_cast<RecordingWorker*>(self)->posted.push_back(Posted{message, wParam, lParam});
-            return true;
-        };
-        port.shutdown = [](void* self) { ++static_cast<RecordingWorker*>(self)->shutdowns; };
-        return port;
+        posted.push_back(Posted{message, wParam, lParam});
+        return true;
+    }
+    bool shutdown() override
+    {
+        ++shutdowns;
+        return true;
     }
 };
 
@@ -72,7 +71,7 @@ protected:
     ScratchFolder scratch;
     std::string settingsPath = scratch.file("kovaro.ini");
     RecordingWorker worker;
-    NativeMainWindow window{GetModuleHandleW(nullptr), PARTICIPANT_MAIN_WINDOW, worker.port(), settingsPath.c_str()};
+    NativeMainWindow window{GetModuleHandleW(nullptr), PARTICIPANT_MAIN_WINDOW, worker, settingsPath.c_str()};
 };
 
 TEST_F(NativeMainWindowTest, CreationGivesClassMenuTitleTemplateSizeAndQueuesStartThenConnect)
