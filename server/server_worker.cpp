@@ -1,5 +1,6 @@
 #include "server/server_worker.h"
 
+#include "audio/audio_fault.h"
 #include "audio/audio_system.h"
 #include "audio/playback_channel.h"
 #include "conference/conference_events.h"
@@ -7,14 +8,13 @@
 #include "conference/relay_server.h"
 #include "conference/worker_events.h"
 #include "server/dedicated_server.h"
-#include "audio/audio_fault.h"
 #include "shell/sound_devices.h"
 
 namespace {
 
 constexpr char APPLICATION_NAME[] = "Kovaro SERVER";
 
-struct ServerObjects {
+struct ServerObjects final : WorkerEvents {
     ServerObjects(EventLoop& eventLoop, MainWindowView& windowView)
         : loop(eventLoop),
           view(windowView),
@@ -23,10 +23,8 @@ struct ServerObjects {
     {
     }
 
-    WorkerEvents events() { return {this, handle, shutDown}; }
-
-    static void handle(void* self, uint32_t message, uintptr_t wParam, intptr_t lParam);
-    static void shutDown(void* self);
+    void handle(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void shutDown() override;
 
     EventLoop& loop;
     MainWindowView& view;
@@ -37,42 +35,40 @@ struct ServerObjects {
     DedicatedServer dedicated;
 };
 
-void ServerObjects::handle(void* self, uint32_t message, uintptr_t wParam, intptr_t lParam)
+void ServerObjects::handle(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    auto& objects = *static_cast<ServerObjects*>(self);
-    if (dispatchRelayEvent(objects.server, message, wParam, lParam))
+    if (dispatchRelayEvent(server, message, wParam, lParam))
         return;
     switch (message) {
     case WM_WORKER_START:
-        objects.sound.openAtStart();
+        sound.openAtStart();
         break;
     case WM_AUDIO_FAULT:
-        objects.sound.handleFault();
+        sound.handleFault();
         break;
     case WM_WORKER_CONNECT:
-        objects.dedicated.start(reinterpret_cast<const ConnectSettings*>(lParam));
+        dedicated.start(reinterpret_cast<const ConnectSettings*>(lParam));
         break;
     case WM_TIMER:
         if (wParam == TIMER_AUDIO_RETRY)
-            objects.sound.retry();
+            sound.retry();
         else if (wParam == TIMER_VOICE_HOLD)
-            objects.dedicated.releaseHeldVoice();
+            dedicated.releaseHeldVoice();
         break;
     case WM_COMMAND:
-        applyMuteCommand(objects.mutes, wParam, lParam);
+        applyMuteCommand(mutes, wParam, lParam);
         break;
     default:
         break;
     }
 }
 
-void ServerObjects::shutDown(void* self)
+void ServerObjects::shutDown()
 {
     // Nothing goes to the participants: they find out through their own keep-alive.
-    auto& objects = *static_cast<ServerObjects*>(self);
-    objects.sound.close();
-    objects.server.Close();
-    objects.loop.killTimer(TIMER_PEER_SWEEP);
+    sound.close();
+    server.Close();
+    loop.killTimer(TIMER_PEER_SWEEP);
 }
 
 }  // namespace

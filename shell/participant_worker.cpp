@@ -20,7 +20,7 @@ namespace {
 
 constexpr char APPLICATION_NAME[] = "Kovaro";
 
-struct ParticipantObjects {
+struct ParticipantObjects final : WorkerEvents {
     ParticipantObjects(EventLoop& eventLoop, MainWindowView& windowView)
         : loop(eventLoop),
           view(windowView),
@@ -30,17 +30,16 @@ struct ParticipantObjects {
     {
     }
 
-    WorkerEvents events() { return {this, handle, shutDown}; }
-
-    static void handle(void* self, uint32_t message, uintptr_t wParam, intptr_t lParam);
-    static void shutDown(void* self);
+    void handle(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void shutDown() override;
 
     EventLoop& loop;
     MainWindowView& view;
     CaptureDevice capture;
     PlaybackChannel channels[SLOT_COUNT];
     SoundDevices sound;
-    // Holds pointers to the members below; none is used before the worker's first event.
+    // Given the addresses of server, coder and playback before they are built; it uses none of
+    // them before the worker's first event.
     ParticipantLink participant;
     RelayServer server;
     AdpcmCoder coder;
@@ -49,48 +48,45 @@ struct ParticipantObjects {
     VoicePlayback playback;
 };
 
-void ParticipantObjects::handle(void* self, uint32_t message, uintptr_t wParam, intptr_t lParam)
+void ParticipantObjects::handle(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    auto& objects = *static_cast<ParticipantObjects*>(self);
-    if (dispatchConferenceEvent(objects.participant, objects.server, message, wParam, lParam))
+    if (dispatchConferenceEvent(participant, server, message, wParam, lParam))
         return;
     switch (message) {
     case WM_WORKER_START:
-        objects.sound.openAtStart();
+        sound.openAtStart();
         break;
     case WM_AUDIO_FAULT:
-        objects.sound.handleFault();
+        sound.handleFault();
         break;
     case WM_TIMER:
         if (wParam == TIMER_AUDIO_RETRY)
-            objects.sound.retry();
+            sound.retry();
         break;
     case WM_COMMAND:
         if ((wParam & 0xFFFFu) == CMD_VOICE_PROCESSING) {
             const VoiceProcessingSwitches switches = unpackSwitches(lParam);
-            objects.processor.setSwitches(switches);
-            objects.capture.recordReference(switches.echoCancel);
+            processor.setSwitches(switches);
+            capture.recordReference(switches.echoCancel);
         } else {
-            applyMuteCommand(objects.mutes, wParam, lParam);
+            applyMuteCommand(mutes, wParam, lParam);
         }
         break;
     case MM_WIM_DATA:
-        sendCapturedBuffer(objects.capture, static_cast<int>(lParam), objects.processor, objects.coder, objects.mutes,
-                           objects.participant.link, objects.view);
+        sendCapturedBuffer(capture, static_cast<int>(lParam), processor, coder, mutes, participant.link, view);
         break;
     default:
         break;
     }
 }
 
-void ParticipantObjects::shutDown(void* self)
+void ParticipantObjects::shutDown()
 {
-    auto& objects = *static_cast<ParticipantObjects*>(self);
-    objects.participant.leave();
-    objects.loop.killTimer(TIMER_KEEPALIVE);
-    objects.sound.close();
-    objects.server.Close();
-    objects.loop.killTimer(TIMER_PEER_SWEEP);
+    participant.leave();
+    loop.killTimer(TIMER_KEEPALIVE);
+    sound.close();
+    server.Close();
+    loop.killTimer(TIMER_PEER_SWEEP);
 }
 
 }  // namespace

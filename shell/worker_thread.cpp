@@ -56,9 +56,9 @@ void WorkerThread::threadMain()
     stopSocketLibrary();
 }
 
-void WorkerThread::serve(const WorkerEvents& events)
+void WorkerThread::serve(WorkerEvents& events)
 {
-    events_ = events;
+    events_ = &events;
     loop_->setHandler(*this);
     started_.release();
     loop_->run();
@@ -71,12 +71,12 @@ void WorkerThread::handleEvent(uint32_t message, uintptr_t wParam, intptr_t lPar
     else if (message == WM_TIMER && wParam == TIMER_EXIT_WATCHDOG)
         view_.fatal(TEXT_WATCHDOG, "", false);
     else
-        events_.handle(events_.objects, message, wParam, lParam);
+        events_->handle(message, wParam, lParam);
 }
 
 void WorkerThread::shutDownWorker()
 {
-    events_.shutDown(events_.objects);
+    events_->shutDown();
     loop_->setTimer(TIMER_EXIT_WATCHDOG, SHUTDOWN_WATCHDOG_MS);
     // A second WM_DESTROY repeats the steps harmlessly but must not signal twice.
     if (!shutDownSignalled_) {

@@ -15,12 +15,15 @@
 #include "shell/worker_port.h"
 
 // A program's objects on the worker thread and their events.
-struct WorkerEvents {
-    void* objects = nullptr;
+class WorkerEvents {
+public:
     // Every message except WM_DESTROY and the exit watchdog's timer, WM_WORKER_START included.
-    void (*handle)(void* objects, uint32_t message, uintptr_t wParam, intptr_t lParam) = nullptr;
+    virtual void handle(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
     // WM_DESTROY's own steps: what must be closed or said before the watchdog starts.
-    void (*shutDown)(void* objects) = nullptr;
+    virtual void shutDown() = 0;
+
+protected:
+    ~WorkerEvents() = default;
 };
 
 class WorkerThread : public WorkerPort, private EventHandler {
@@ -46,7 +49,7 @@ public:
     bool shutdown() override;
 
     // Worker thread only, from the body: takes posts and serves them until the loop ends.
-    void serve(const WorkerEvents& events);
+    void serve(WorkerEvents& events);
 
 private:
     void threadMain();
@@ -56,18 +59,18 @@ private:
     MainWindowView& view_;
     Body body_;
     EventLoop* loop_ = nullptr;
-    WorkerEvents events_;
+    WorkerEvents* events_ = nullptr;
     std::thread thread_;
     std::binary_semaphore started_{0};
     std::binary_semaphore shutDown_{0};
     bool shutDownSignalled_ = false;  // worker thread only
 };
 
-// The body for a program whose objects are built as Objects(loop, view) and serve their
-// events through Objects::events().
+// The body for a program whose objects are built as Objects(loop, view) and take their
+// events themselves.
 template <class Objects>
 void serveWorkerObjects(WorkerThread& thread, EventLoop& loop, MainWindowView& view)
 {
     Objects objects(loop, view);
-    thread.serve(objects.events());
+    thread.serve(objects);
 }

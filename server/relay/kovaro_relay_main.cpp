@@ -10,6 +10,7 @@
 #include <cstring>
 #include <thread>
 
+#include "conference/conference_events.h"
 #include "conference/relay_server.h"
 #include "conference/worker_events.h"
 #include "platform/event_loop.h"
@@ -35,11 +36,8 @@ struct Relay final : EventHandler {
 
     void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override
     {
-        if (message == WM_SERVER_SOCKET)
-            server.HandleServerSocket(lParam);
-        else if (message == WM_TIMER && wParam == TIMER_PEER_SWEEP)
-            server.SweepPeers();
-        else if (message == WM_TIMER && wParam == TIMER_RELAY_STATS)
+        if (!dispatchRelayEvent(server, message, wParam, lParam) && message == WM_TIMER &&
+            wParam == TIMER_RELAY_STATS)
             printStats();
     }
 };
