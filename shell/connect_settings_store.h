@@ -30,9 +30,11 @@ constexpr int32_t DEFAULT_LOCAL_PORT = 0;
 constexpr char SERVER_REMOTE_HOST[] = "localhost";
 
 // Zeroes the record and fills every field from the file, defaults for what is absent.
-// Values are taken as they are; the connection dialog validates them.
+// Values are taken as they are; the connection dialog validates them. A character of the file
+// that the record's code page 932 cannot hold becomes '?'; returns how many did.
 size_t loadConnectSettings(const SettingsStore& store, ConnectSettings& settings);
-// Writes NickName and RemoteHost, then LocalPort, ServerMode and RemotePort.
+// Writes NickName and RemoteHost, then LocalPort, ServerMode and RemotePort. Returns how many
+// record bytes were not code page 932 and went to the file as '?' (none from the dialog).
 size_t saveConnectSettings(const SettingsStore& store, const ConnectSettings& settings);
 
 // The dedicated server's record: no nickname, its own relay on SERVER_REMOTE_HOST in server

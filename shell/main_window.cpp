@@ -5,8 +5,8 @@
 #include "audio/voice_processor.h"
 #include "codec/adpcm_codec.h"
 #include "conference/worker_events.h"
-#include "platform/event_loop.h"
 #include "net/wire_protocol.h"
+#include "platform/event_loop.h"
 #include "resources/resource_ids.h"
 #include "shell/connect_settings_store.h"
 
@@ -15,18 +15,6 @@ namespace {
 constexpr int SLOTS = static_cast<int>(SLOT_COUNT);
 // More screens than any desk holds; further ones are not looked at.
 constexpr size_t SCREEN_CAPACITY = 16;
-
-void loadParticipantSettings(const SettingsStore& store, ConnectSettings& settings)
-{
-    // A character of the file that the record cannot hold shows as '?' in the dialog.
-    loadConnectSettings(store, settings);
-}
-
-void saveParticipantSettings(const SettingsStore& store, const ConnectSettings& settings)
-{
-    // The record holds code page 932 text, which the file's UTF-8 always holds.
-    saveConnectSettings(store, settings);
-}
 
 // The menu items of the voice-processing switches, in the order of VOICE_PROCESSING_KEYS.
 constexpr int VOICE_PROCESSING_COMMANDS[] = {IDM_ECHO_CANCEL, IDM_NOISE_SUPPRESSION, IDM_AUTO_GAIN};
@@ -40,7 +28,12 @@ intptr_t muteArgument(bool checked, int index)
 }  // namespace
 
 const MainWindowVariant PARTICIPANT_MAIN_WINDOW{
-    IDD_MAIN, "Kovaro", true, PARTICIPANT_CONNECT_DIALOG, loadParticipantSettings, saveParticipantSettings};
+    IDD_MAIN,
+    "Kovaro",
+    true,
+    PARTICIPANT_CONNECT_DIALOG,
+    [](const SettingsStore& store, ConnectSettings& settings) { loadConnectSettings(store, settings); },
+    [](const SettingsStore& store, const ConnectSettings& settings) { saveConnectSettings(store, settings); }};
 const MainWindowVariant SERVER_MAIN_WINDOW{IDD_SERVER_MAIN,       "Kovaro SERVER",           false,
                                            SERVER_CONNECT_DIALOG, loadServerConnectSettings, saveServerConnectSettings};
 
