@@ -1,7 +1,7 @@
 #pragma once
 // The program's one connection to the system's sound service, on which every capture device
 // and playback channel is opened. What the connection holds is the system's own
-// (audio_system_state.h of audio/posix or audio/windows).
+// (audio_system_state.h of audio/linux or audio/windows).
 // Threading: connect/disconnect on the worker thread.
 
 #include "audio/audio_results.h"

@@ -3,7 +3,7 @@
 // buffers of 1000 bytes. Each buffer that is handed back (full, or partly filled by a stop)
 // reaches the worker as MM_WIM_DATA with lParam = the buffer's index; the worker reads it and
 // gives it back with recycle(). What the device holds is the system's own
-// (capture_device_state.h of audio/posix or audio/windows), and so is MM_WIM_DATA (0x3C0).
+// (capture_device_state.h of audio/linux or audio/windows), and so is MM_WIM_DATA (0x3C0).
 // Threading: every member on the worker thread; the sound system's thread only fills
 // buffers and posts notifications.
 

@@ -3,7 +3,7 @@
 // 1000 bytes through a ring of 8. At most 8 blocks (0.5 s) wait in a channel; a write that
 // would exceed that never overwrites queued audio (see the system's .cpp for the rule).
 // How much waits below that is the playout policy's choice (audio/playout_policy.h). What the
-// channel holds is the system's own (playback_channel_state.h of audio/posix or audio/windows).
+// channel holds is the system's own (playback_channel_state.h of audio/linux or audio/windows).
 // Threading: worker thread only.
 
 #include <cstddef>

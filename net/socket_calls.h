@@ -1,6 +1,6 @@
 #pragma once
 // The system's socket calls under DatagramSocket and ResolveAddress, implemented once per
-// system in posix/ and windows/. A socket is held as an int on both systems: a file
+// system in linux/ and windows/. A socket is held as an int on both systems: a file
 // descriptor, or a Winsock SOCKET, whose values are kernel handles that always fit in 32 bits
 // (INVALID_SOCKET becomes -1). EventLoop::watchSocket takes the same int.
 

@@ -22,7 +22,7 @@ constexpr int IDM_NOISE_SUPPRESSION = 40006;
 constexpr int IDM_AUTO_GAIN = 40007;
 
 // Dialog results and the buttons that give them, IDOK (1) and IDCANCEL (2): the system's own
-// where it has them (resources/windows or resources/posix).
+// where it has them (resources/windows or resources/linux).
 #include "dialog_results.h"
 
 // Connection dialog controls.

@@ -28,7 +28,7 @@ struct SettingsStore {
 int settingsFileBeside(const char* executablePath, char* path, size_t capacity);
 
 // The running program's settings file: beside it, or where this system keeps a user's
-// settings when that folder cannot be written (shell/posix). Returns the length or -1.
+// settings when that folder cannot be written (shell/linux). Returns the length or -1.
 int programSettingsPath(char* path, size_t capacity);
 
 // Opens the store at programSettingsPath with the section SETTINGS_SECTION. Returns 0 or -1.

@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-#include "platform/posix/command_line.h"
+#include "platform/linux/command_line.h"
 
 namespace {
 

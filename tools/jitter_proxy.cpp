@@ -26,7 +26,7 @@
 
 #include "net/wire_protocol.h"
 #include "tools/clock_skew.h"
-#include "platform/posix/command_line.h"
+#include "platform/linux/command_line.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "platform/code_page.h"
 #include "platform/priority.h"
 #include "shell/participant_worker.h"
-#include "platform/posix/command_line.h"
+#include "platform/linux/command_line.h"
 #include "tools/console_view.h"
 
 namespace {

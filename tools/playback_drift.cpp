@@ -16,7 +16,7 @@
 #include "audio/audio_system.h"
 #include "audio/pcm_format.h"
 #include "audio/playback_channel.h"
-#include "platform/posix/command_line.h"
+#include "platform/linux/command_line.h"
 
 int main(int argc, char** argv)
 {

@@ -30,7 +30,7 @@
 #include "net/resolve_address.h"
 #include "net/wire_protocol.h"
 #include "platform/random_key.h"
-#include "platform/posix/command_line.h"
+#include "platform/linux/command_line.h"
 #include "tools/synthetic_speech.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "conference/relay_server.h"
 #include "conference/worker_events.h"
 #include "platform/event_loop.h"
-#include "platform/posix/command_line.h"
+#include "platform/linux/command_line.h"
 #include "server/relay/relay_options.h"
 #include "server/relay/relay_stats_line.h"
 

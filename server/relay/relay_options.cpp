@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "net/wire_protocol.h"
-#include "platform/posix/command_line.h"
+#include "platform/linux/command_line.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // Test-side helpers around the private sound server of the "pulse" test fixture: a recording
 // of what plays on the default output (the sink test_out), a feed into the virtual microphone
 // (the monitor of test_mic_feed), and an event loop run while waiting. Each system reaches the
-// server its own way: tests/audio/posix through pacat and parec, tests/audio/windows through the
+// server its own way: tests/audio/linux through pacat and parec, tests/audio/windows through the
 // wave devices Wine lists for the two sinks.
 
 #include <functional>

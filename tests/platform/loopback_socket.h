@@ -1,6 +1,6 @@
 #pragma once
 // Test helper: UDP sockets on the loopback address through the system's own calls (not the
-// product's network code), once per system in posix/ and windows/. A socket is an int as the
+// product's network code), once per system in linux/ and windows/. A socket is an int as the
 // event loop takes it; -1 is none.
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "shell/settings_store.h"
 
-#include "shell/posix/settings_path.h"
+#include "shell/linux/settings_path.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

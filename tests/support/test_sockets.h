@@ -1,5 +1,5 @@
 #pragma once
-// The socket calls of the tests' own UDP peers, once per system (posix/, windows/), with
+// The socket calls of the tests' own UDP peers, once per system (linux/, windows/), with
 // waitReadable and isNonBlocking of udp_peer.h. A socket is an int as in the product (a
 // Winsock SOCKET's values fit in 32 bits); -1 is none.
 
@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// The system's socket headers (net/posix/ or net/windows/): types and byte-order functions only.
+// The system's socket headers (net/linux/ or net/windows/): types and byte-order functions only.
 #include "system_sockets.h"
 
 // A blocking UDP socket bound to local that reports each datagram's destination address;

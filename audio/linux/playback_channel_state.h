@@ -1,7 +1,7 @@
 #pragma once
 // The PulseAudio side of PlaybackChannel: a playback stream of the channel's own, the timing
 // reports its queue is worked out from, and the block being queued with its concealment
-// (audio/posix/playback_channel.cpp).
+// (audio/linux/playback_channel.cpp).
 
 #include <cstdint>
 

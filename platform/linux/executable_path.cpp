@@ -1,5 +1,5 @@
 #include "platform/executable_path.h"
-#include "platform/posix/program_link.h"
+#include "platform/linux/program_link.h"
 
 #include <unistd.h>
 

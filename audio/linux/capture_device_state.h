@@ -1,6 +1,6 @@
 #pragma once
 // The PulseAudio side of CaptureDevice: a record stream whose bytes the sound server's thread
-// gathers into the ring (audio/posix/capture_device.cpp), and a second one of the loudspeaker's
+// gathers into the ring (audio/linux/capture_device.cpp), and a second one of the loudspeaker's
 // monitor beside it (echo_reference.h).
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "platform/posix/command_line.h"
+#include "platform/linux/command_line.h"
 
 #include <pthread.h>
 

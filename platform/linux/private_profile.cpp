@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/posix/atomic_file.h"
+#include "platform/linux/atomic_file.h"
 #include "platform/profile_entry.h"
 
 namespace {

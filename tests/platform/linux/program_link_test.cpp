@@ -1,4 +1,4 @@
-#include "platform/posix/program_link.h"
+#include "platform/linux/program_link.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "shell/posix/settings_path.h"
+#include "shell/linux/settings_path.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "platform/posix/atomic_file.h"
+#include "platform/linux/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -2,7 +2,7 @@
 // the previous buffer's, paired anew only when the microphone lost audio, the reference ran
 // past the ring, or it stalled and came back.
 
-#include "audio/posix/echo_reference.h"
+#include "audio/linux/echo_reference.h"
 
 #include <gtest/gtest.h>
 

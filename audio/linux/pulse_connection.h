@@ -1,5 +1,5 @@
 #pragma once
-// What every PulseAudio device does with the connection (audio/posix/audio_system_state.h):
+// What every PulseAudio device does with the connection (audio/linux/audio_system_state.h):
 // the main-loop lock it shares with the connection's thread, and the checks before a stream.
 
 #include "audio/audio_system.h"

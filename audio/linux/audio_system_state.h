@@ -1,6 +1,6 @@
 #pragma once
 // The PulseAudio side of AudioSystem: a threaded main loop and the context connected on it
-// (audio/posix/pulse_connection.h has what the devices do with them).
+// (audio/linux/pulse_connection.h has what the devices do with them).
 
 class EventLoop;
 struct pa_threaded_mainloop;

@@ -1,5 +1,5 @@
 #pragma once
-// The speexdsp side of VoiceProcessor (audio/posix/voice_processor.cpp).
+// The speexdsp side of VoiceProcessor (audio/linux/voice_processor.cpp).
 
 #include <cstdint>
 
