@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/win32/native_controls.h"
-#include "shell/win32/native_dialog.h"
+#include "shell/windows/native_controls.h"
+#include "shell/windows/native_dialog.h"
 
 #include <commctrl.h>
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/win32/native_main_window.h"
+#include "shell/windows/native_main_window.h"
 #include "tests/support/scratch_folder.h"
 
 #include <commctrl.h>

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "shell/win32/native_menu.h"
+#include "shell/windows/native_menu.h"
 
 namespace {
 

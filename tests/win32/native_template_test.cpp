@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/win32/native_main_window.h"
-#include "shell/win32/native_template.h"
+#include "shell/windows/native_main_window.h"
+#include "shell/windows/native_template.h"
 
 #include <windows.h>
 

@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "shell/win32/native_template.h"
-#include "shell/win32/native_window_view.h"
-#include "shell/win32/serving_wait.h"
+#include "shell/windows/native_template.h"
+#include "shell/windows/native_window_view.h"
+#include "shell/windows/serving_wait.h"
 
 #include <commctrl.h>
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/win32/serving_wait.h"
+#include "shell/windows/serving_wait.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "shell/win32/native_dialog.h"
+#include "shell/windows/native_dialog.h"
 
-#include "shell/win32/control_positions.h"
-#include "shell/win32/native_controls.h"
-#include "shell/win32/native_template.h"
+#include "shell/windows/control_positions.h"
+#include "shell/windows/native_controls.h"
+#include "shell/windows/native_template.h"
 
 namespace {
 

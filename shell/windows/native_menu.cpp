@@ -1,6 +1,6 @@
-#include "shell/win32/native_menu.h"
+#include "shell/windows/native_menu.h"
 
-#include "shell/win32/wide_text.h"
+#include "shell/windows/wide_text.h"
 
 namespace {
 

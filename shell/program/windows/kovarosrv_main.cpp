@@ -3,7 +3,7 @@
 
 #include "server/server_worker.h"
 
-#include "shell/win32/native_program.h"
+#include "shell/windows/native_program.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {

@@ -1,15 +1,15 @@
-#include "shell/win32/native_program.h"
+#include "shell/windows/native_program.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/priority.h"
 #include "resources/resource_ids.h"
-#include "shell/win32/control_positions.h"
-#include "shell/win32/native_main_window.h"
-#include "shell/win32/native_menu.h"
-#include "shell/win32/native_window_view.h"
-#include "shell/win32/serving_wait.h"
+#include "shell/windows/control_positions.h"
+#include "shell/windows/native_main_window.h"
+#include "shell/windows/native_menu.h"
+#include "shell/windows/native_window_view.h"
+#include "shell/windows/serving_wait.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "resources/dialog_template.h"
 #include "shell/main_window.h"
 
-#include "shell/win32/native_controls.h"
+#include "shell/windows/native_controls.h"
 
 constexpr wchar_t MAIN_WINDOW_CLASS[] = L"zelAppDialog";
 

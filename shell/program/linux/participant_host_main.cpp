@@ -21,7 +21,7 @@
 #include "platform/priority.h"
 #include "shell/participant_worker.h"
 #include "platform/linux/command_line.h"
-#include "tools/console_view.h"
+#include "shell/console_view.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/win32/serving_wait.h"
+#include "shell/windows/serving_wait.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "shell/win32/native_window_view.h"
+#include "shell/windows/native_window_view.h"
 
-#include "shell/win32/native_controls.h"
-#include "shell/win32/wide_text.h"
+#include "shell/windows/native_controls.h"
+#include "shell/windows/wide_text.h"
 
 #include <commctrl.h>
 

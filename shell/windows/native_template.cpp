@@ -1,9 +1,9 @@
-#include "shell/win32/native_template.h"
+#include "shell/windows/native_template.h"
 
 #include <cstring>
 #include <cwchar>
 
-#include "shell/win32/wide_text.h"
+#include "shell/windows/wide_text.h"
 
 #include <windows.h>
 

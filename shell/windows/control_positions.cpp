@@ -1,4 +1,4 @@
-#include "shell/win32/control_positions.h"
+#include "shell/windows/control_positions.h"
 
 #include <cstdio>
 

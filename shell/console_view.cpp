@@ -1,4 +1,4 @@
-#include "tools/console_view.h"
+#include "shell/console_view.h"
 
 #include <cstdio>
 #include <cstdlib>

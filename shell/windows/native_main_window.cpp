@@ -1,12 +1,12 @@
-#include "shell/win32/native_main_window.h"
+#include "shell/windows/native_main_window.h"
 
 #include "conference/worker_events.h"
 #include "resources/resource_ids.h"
 #include "resources/template_set.h"
-#include "shell/win32/native_dialog.h"
-#include "shell/win32/native_menu.h"
-#include "shell/win32/native_template.h"
-#include "shell/win32/wide_text.h"
+#include "shell/windows/native_dialog.h"
+#include "shell/windows/native_menu.h"
+#include "shell/windows/native_template.h"
+#include "shell/windows/wide_text.h"
 
 #include <commctrl.h>
 
