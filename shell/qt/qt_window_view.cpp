@@ -1,10 +1,8 @@
 #include "shell/qt/qt_window_view.h"
 
+#include "platform/linux/wake_descriptor.h"
 #include "resources/control_ids.h"
 #include "shell/qt/meter_bar.h"
-
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QLabel>
@@ -31,7 +29,7 @@ QWidget* boxOwner(QWidget& window)
 
 QtWindowView::QtWindowView(QWidget& window, const BuiltTemplate& controls) : window_(window), controls_(controls)
 {
-    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    wakeFd_ = openWakeDescriptor();
     drainTimer_ = new QTimer(&window);
     drainTimer_->setSingleShot(true);
     drainTimer_->setInterval(METER_REFRESH_MS);
@@ -39,9 +37,7 @@ QtWindowView::QtWindowView(QWidget& window, const BuiltTemplate& controls) : win
     if (wakeFd_ >= 0) {
         wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, &window);
         QObject::connect(wakeNotifier_, &QSocketNotifier::activated, &window, [this] {
-            uint64_t count = 0;
-            ssize_t got = read(wakeFd_, &count, sizeof count);
-            (void)got;  // nothing to read only when another wake-up already took it
+            drainWakeDescriptor(wakeFd_);
             // Positions stored until the timer fires ride along with this drain.
             if (!drainTimer_->isActive()) {
                 drainTimer_->start();
@@ -55,7 +51,7 @@ QtWindowView::~QtWindowView()
     delete wakeNotifier_;
     delete drainTimer_;
     if (wakeFd_ >= 0) {
-        close(wakeFd_);
+        closeWakeDescriptor(wakeFd_);
     }
 }
 
@@ -136,9 +132,7 @@ void QtWindowView::meter(int controlId, int position)
     meters_[index].store(position);
     // One wake-up per drain: positions set before the GUI thread drains ride along with it.
     if (!drainPending_.exchange(true) && wakeFd_ >= 0) {
-        const uint64_t one = 1;
-        ssize_t written = write(wakeFd_, &one, sizeof one);
-        (void)written;  // the counter cannot overflow with one write per drain
+        signalWakeDescriptor(wakeFd_);
     }
 }
 
