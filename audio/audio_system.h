@@ -6,6 +6,7 @@
 
 #include "audio/audio_results.h"
 #include "audio/pcm_format.h"
+// From audio/linux/ or audio/windows/, whichever the build puts on the include path.
 #include "audio_system_state.h"
 
 class EventLoop;

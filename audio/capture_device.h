@@ -13,6 +13,7 @@
 #include "audio/audio_results.h"
 #include "audio/pcm_format.h"
 #include "audio/ring_sizes.h"
+// From audio/linux/ or audio/windows/, whichever the build puts on the include path.
 #include "capture_device_state.h"
 
 class AudioSystem;

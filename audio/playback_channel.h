@@ -12,6 +12,7 @@
 #include "audio/pcm_format.h"
 #include "audio/playout_policy.h"
 #include "audio/ring_sizes.h"
+// From audio/linux/ or audio/windows/, whichever the build puts on the include path.
 #include "playback_channel_state.h"
 
 class AudioSystem;

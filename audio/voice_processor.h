@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "conference/voice_processing_switches.h"
+// From audio/linux/ or audio/windows/, whichever the build puts on the include path.
 #include "voice_processor_state.h"
 
 class VoiceProcessor {

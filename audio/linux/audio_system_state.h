@@ -1,6 +1,8 @@
 #pragma once
 // The PulseAudio side of AudioSystem: a threaded main loop and the context connected on it
 // (audio/linux/pulse_connection.h has what the devices do with them).
+// audio/audio_system.h includes it as "audio_system_state.h": the build puts this folder on the
+// include path on Linux, and audio/windows/ with its twin on Windows.
 
 class EventLoop;
 struct pa_threaded_mainloop;

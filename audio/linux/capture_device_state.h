@@ -2,6 +2,8 @@
 // The PulseAudio side of CaptureDevice: a record stream whose bytes the sound server's thread
 // gathers into the ring (audio/linux/capture_device.cpp), and a second one of the loudspeaker's
 // monitor beside it (echo_reference.h).
+// audio/capture_device.h includes it as "capture_device_state.h": the build puts this folder on the
+// include path on Linux, and audio/windows/ with its twin on Windows.
 
 #include <cstdint>
 

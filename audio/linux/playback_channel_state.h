@@ -2,6 +2,8 @@
 // The PulseAudio side of PlaybackChannel: a playback stream of the channel's own, the timing
 // reports its queue is worked out from, and the block being queued with its concealment
 // (audio/linux/playback_channel.cpp).
+// audio/playback_channel.h includes it as "playback_channel_state.h": the build puts this folder on
+// the include path on Linux, and audio/windows/ with its twin on Windows.
 
 #include <cstdint>
 

@@ -1,5 +1,7 @@
 #pragma once
 // The speexdsp side of VoiceProcessor (audio/linux/voice_processor.cpp).
+// audio/voice_processor.h includes it as "voice_processor_state.h": the build puts this folder on
+// the include path on Linux, and audio/windows/ with its twin on Windows.
 
 #include <cstdint>
 

@@ -2,6 +2,8 @@
 // The wave-audio side of CaptureDevice: a wave-in device on the default input with one
 // header per buffer of the ring (audio/windows/capture_device.cpp). MM_WIM_DATA, the message
 // the device posts for each buffer it hands back, is the system's own (<mmsystem.h>).
+// audio/capture_device.h includes it as "capture_device_state.h": the build puts this folder on the
+// include path on Windows, and audio/linux/ with its twin on Linux.
 
 #include <atomic>
 #include <cstdint>

@@ -2,6 +2,8 @@
 // The wave-audio side of PlaybackChannel: a wave-out device of the channel's own on the
 // default output, and the ring of headers its audio is queued in
 // (audio/windows/playback_channel.cpp).
+// audio/playback_channel.h includes it as "playback_channel_state.h": the build puts this folder on
+// the include path on Windows, and audio/linux/ with its twin on Linux.
 
 #include <cstdint>
 

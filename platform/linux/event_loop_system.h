@@ -1,6 +1,8 @@
 #pragma once
 // The event loop's system part on POSIX: an eventfd wakes the loop, poll() waits for it and
 // for the watched sockets.
+// platform/event_loop.h includes it as "event_loop_system.h": the build puts this folder on the
+// include path on Linux, and platform/windows/ with its twin on Windows.
 
 class EventLoop;
 

@@ -1,6 +1,8 @@
 #pragma once
 // The window-message ids and socket event bits the event loop's handlers take, with the values
 // Windows gives them.
+// platform/event_loop.h includes it as "window_messages.h": the build puts this folder on the
+// include path on Linux, and platform/windows/ with its twin on Windows.
 
 #include <cstdint>
 

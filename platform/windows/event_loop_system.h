@@ -4,6 +4,8 @@
 // session has none) and takes no broadcasts. A posted event wakes it with a window message; Winsock reports datagrams
 // to it (WSAAsyncSelect, FD_READ); a window timer wakes it for the loop's own timers. Its window procedure delivers the
 // loop's events too, so they keep flowing inside any message loop the thread runs, such as a message box's.
+// platform/event_loop.h includes it as "event_loop_system.h": the build puts this folder on the
+// include path on Windows, and platform/linux/ with its twin on Linux.
 
 #include <winsock2.h>
 
