@@ -37,22 +37,14 @@ struct ServerObjects final : WorkerEvents {
 
 void ServerObjects::handle(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    if (dispatchRelayEvent(server, message, wParam, lParam))
+    if (dispatchRelayEvent(server, message, wParam, lParam) || sound.dispatch(message, wParam))
         return;
     switch (message) {
-    case WM_WORKER_START:
-        sound.openAtStart();
-        break;
-    case WM_AUDIO_FAULT:
-        sound.handleFault();
-        break;
     case WM_WORKER_CONNECT:
         dedicated.start(reinterpret_cast<const ConnectSettings*>(lParam));
         break;
     case WM_TIMER:
-        if (wParam == TIMER_AUDIO_RETRY)
-            sound.retry();
-        else if (wParam == TIMER_VOICE_HOLD)
+        if (wParam == TIMER_VOICE_HOLD)
             dedicated.releaseHeldVoice();
         break;
     case WM_COMMAND:

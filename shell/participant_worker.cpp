@@ -50,19 +50,9 @@ struct ParticipantObjects final : WorkerEvents {
 
 void ParticipantObjects::handle(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    if (dispatchConferenceEvent(participant, server, message, wParam, lParam))
+    if (dispatchConferenceEvent(participant, server, message, wParam, lParam) || sound.dispatch(message, wParam))
         return;
     switch (message) {
-    case WM_WORKER_START:
-        sound.openAtStart();
-        break;
-    case WM_AUDIO_FAULT:
-        sound.handleFault();
-        break;
-    case WM_TIMER:
-        if (wParam == TIMER_AUDIO_RETRY)
-            sound.retry();
-        break;
     case WM_COMMAND:
         if ((wParam & 0xFFFFu) == CMD_VOICE_PROCESSING) {
             const VoiceProcessingSwitches switches = unpackSwitches(lParam);

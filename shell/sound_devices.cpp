@@ -99,3 +99,16 @@ void SoundDevices::close()
         channels_[slot].close();
     current().disconnect();
 }
+
+bool SoundDevices::dispatch(uint32_t message, uintptr_t wParam)
+{
+    if (message == WM_WORKER_START)
+        openAtStart();
+    else if (message == WM_AUDIO_FAULT)
+        handleFault();
+    else if (message == WM_TIMER && wParam == TIMER_AUDIO_RETRY)
+        retry();
+    else
+        return false;
+    return true;
+}

@@ -37,6 +37,9 @@ public:
     void retry();
     // Closes every device and the connection (shutdown).
     void close();
+    // The devices' own worker events, handed to the three above: WM_WORKER_START opens them,
+    // WM_AUDIO_FAULT and TIMER_AUDIO_RETRY. False for any other event.
+    bool dispatch(uint32_t message, uintptr_t wParam);
 
     bool isRecovering() const { return recovering_; }
 
