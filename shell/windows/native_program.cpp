@@ -24,7 +24,7 @@ public:
 
     void start() override
     {
-        runServingSentMessages([](void* thread) { static_cast<WorkerThread*>(thread)->start(); }, &worker_);
+        runServingSentMessages([this] { worker_.start(); });
     }
 
     bool post(uint32_t message, uintptr_t wParam, intptr_t lParam) override
@@ -34,17 +34,9 @@ public:
 
     bool shutdown() override
     {
-        struct Job {
-            WorkerThread* worker;
-            bool finished;
-        } job{&worker_, false};
-        runServingSentMessages(
-            [](void* context) {
-                auto& shuttingDown = *static_cast<Job*>(context);
-                shuttingDown.finished = shuttingDown.worker->shutdown();
-            },
-            &job);
-        return job.finished;
+        bool finished = false;
+        runServingSentMessages([this, &finished] { finished = worker_.shutdown(); });
+        return finished;
     }
 
 private:

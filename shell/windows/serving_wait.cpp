@@ -5,25 +5,25 @@
 namespace {
 
 struct Job {
-    void (*work)(void*);
-    void* context;
+    void (*run)(void*);
+    void* argument;
 };
 
 DWORD WINAPI runJob(void* parameter)
 {
     auto& job = *static_cast<Job*>(parameter);
-    job.work(job.context);
+    job.run(job.argument);
     return 0;
 }
 
 }  // namespace
 
-void runServingSentMessages(void (*work)(void* context), void* context)
+void runJobServingSentMessages(void (*run)(void* argument), void* argument)
 {
-    Job job{work, context};
+    Job job{run, argument};
     HANDLE helper = CreateThread(nullptr, 0, runJob, &job, 0, nullptr);
     if (helper == nullptr) {
-        work(context);
+        run(argument);
         return;
     }
     // Peeking with PM_QS_SENDMESSAGE handles the sent messages and removes nothing posted.

@@ -42,8 +42,8 @@ TEST(NativeWindowView, CallsFromTheWorkerThreadHaveTakenEffectWhenTheyReturn)
     view.attach(window);
     ViewCalls calls{view, window, L"", L"", -1};
     runServingSentMessages(
-        [](void* context) {
-            auto& that = *static_cast<ViewCalls*>(context);
+        [&calls] {
+            auto& that = calls;
             wchar_t text[64];
             that.view.title("Kovaro SERVER- サーバ稼働中");
             GetWindowTextW(that.window, text, 64);
@@ -53,8 +53,7 @@ TEST(NativeWindowView, CallsFromTheWorkerThreadHaveTakenEffectWhenTheyReturn)
             that.labelAfterCall = text;
             that.view.meter(IDC_SLOT_METER_BASE + 2, 57);
             that.meterAfterCall = SendDlgItemMessageW(that.window, IDC_SLOT_METER_BASE + 2, PBM_GETPOS, 0, 0);
-        },
-        &calls);
+        });
 
     EXPECT_EQ(calls.titleAfterCall, L"Kovaro SERVER- サーバ稼働中");
     EXPECT_EQ(calls.labelAfterCall, L"たろう");

@@ -39,15 +39,14 @@ TEST(ServingWait, WorkThatSendsToThisThreadsWindowsIsServedWhileWaited)
 
     SendingWork work{window};
     runServingSentMessages(
-        [](void* context) {
-            auto& sending = *static_cast<SendingWork*>(context);
+        [&work] {
+            auto& sending = work;
             // Bounded, so a wait that serves nothing fails the test instead of hanging it.
             DWORD_PTR answer = 0;
             sending.delivered = SendMessageTimeoutW(sending.window, WM_APP, 0, 0, SMTO_NORMAL, 5000, &answer) != 0 &&
                                 SendMessageTimeoutW(sending.window, WM_APP, 0, 0, SMTO_NORMAL, 5000, &answer) != 0;
             sending.answer = static_cast<LRESULT>(answer);
-        },
-        &work);
+        });
 
     EXPECT_TRUE(work.delivered);
     EXPECT_EQ(work.answer, 7);
