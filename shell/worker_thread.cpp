@@ -59,7 +59,7 @@ void WorkerThread::threadMain()
 void WorkerThread::serve(WorkerEvents& events)
 {
     events_ = &events;
-    loop_->setHandler(*this);
+    loop_->setHandler(loopHandler_);
     started_.release();
     loop_->run();
 }

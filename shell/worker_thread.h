@@ -26,7 +26,7 @@ protected:
     ~WorkerEvents() = default;
 };
 
-class WorkerThread : public WorkerPort, private EventHandler {
+class WorkerThread : public WorkerPort {
 public:
     static constexpr int SHUTDOWN_WATCHDOG_MS = 3000;
 
@@ -53,11 +53,23 @@ public:
 
 private:
     void threadMain();
-    void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam);
     void shutDownWorker();
+
+    // The loop's handler is a member, not a base: the worker may still be delivering events
+    // while the destructor waits for it, and destruction rewrites a base's vtable pointer first.
+    struct LoopHandler final : EventHandler {
+        explicit LoopHandler(WorkerThread& thread) : owner(thread) {}
+        void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+        {
+            owner.handleEvent(message, wParam, lParam);
+        }
+        WorkerThread& owner;
+    };
 
     MainWindowView& view_;
     Body body_;
+    LoopHandler loopHandler_{*this};
     EventLoop* loop_ = nullptr;
     WorkerEvents* events_ = nullptr;
     std::thread thread_;
