@@ -1,10 +1,11 @@
 #pragma once
-// Where menu items and accelerators report their command id: a function supplied by the
-// window's owner, with its context.
+// Where menu items and accelerators report their command id: the window's owner. It must
+// outlive the items it is given to.
 
-struct CommandSink {
-    void* context = nullptr;
-    void (*command)(void* context, int commandId) = nullptr;
+class CommandSink {
+public:
+    virtual void send(int commandId) = 0;
 
-    void send(int commandId) const { command(context, commandId); }
+protected:
+    ~CommandSink() = default;
 };

@@ -36,7 +36,7 @@ QKeySequence keySequence(const Accelerator& entry)
 
 }  // namespace
 
-void buildMenuBar(const MenuResource& menu, QMenuBar& bar, CommandSink sink)
+void buildMenuBar(const MenuResource& menu, QMenuBar& bar, CommandSink& sink)
 {
     for (int popupIndex = 0; popupIndex < menu.popupCount; ++popupIndex) {
         const MenuPopup& popup = menu.popups[popupIndex];
@@ -53,7 +53,7 @@ void buildMenuBar(const MenuResource& menu, QMenuBar& bar, CommandSink sink)
             action->setData(item.commandId);
             action->setCheckable(item.checkable);
             const int commandId = item.commandId;
-            QObject::connect(action, &QAction::triggered, action, [sink, commandId] { sink.send(commandId); });
+            QObject::connect(action, &QAction::triggered, action, [&sink, commandId] { sink.send(commandId); });
         }
     }
 }
@@ -73,7 +73,7 @@ QAction* findMenuAction(const QMenuBar& bar, int commandId)
     return nullptr;
 }
 
-int installAccelerators(const AcceleratorTable& table, QWidget& window, CommandSink sink)
+int installAccelerators(const AcceleratorTable& table, QWidget& window, CommandSink& sink)
 {
     for (int index = 0; index < table.entryCount; ++index) {
         if (qtKey(table.entries[index]) == 0) {
@@ -85,7 +85,7 @@ int installAccelerators(const AcceleratorTable& table, QWidget& window, CommandS
         auto* shortcut = new QShortcut(keySequence(entry), &window);
         shortcut->setContext(Qt::WindowShortcut);
         const int commandId = entry.commandId;
-        QObject::connect(shortcut, &QShortcut::activated, shortcut, [sink, commandId] { sink.send(commandId); });
+        QObject::connect(shortcut, &QShortcut::activated, shortcut, [&sink, commandId] { sink.send(commandId); });
     }
     return table.entryCount;
 }

@@ -17,11 +17,6 @@
 
 namespace {
 
-QtMainWindow& windowOf(void* context)
-{
-    return *static_cast<QtMainWindow*>(context);
-}
-
 DesktopRect toDesktopRect(const QRect& rect)
 {
     return DesktopRect{rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
@@ -32,20 +27,17 @@ DesktopRect toDesktopRect(const QRect& rect)
 int QtMainWindow::build(const MainWindowVariant& variant)
 {
     const DialogTemplate* dialog = findDialogTemplate(variant.templateId);
-    const CommandSink sink{this, [](void* self, int commandId) {
-                               windowOf(self).deliver(WM_COMMAND, static_cast<uintptr_t>(commandId), 0);
-                           }};
-    if (dialog == nullptr || buildMainWindow(*dialog, *this, sink, built_) != 0) {
+    if (dialog == nullptr || buildMainWindow(*dialog, *this, *this, built_) != 0) {
         return -1;
     }
     if (const AcceleratorTable* accelerators = findAcceleratorTable(IDR_ACCEL)) {
-        installAccelerators(*accelerators, *this, sink);
+        installAccelerators(*accelerators, *this, *this);
     }
     // Each click on a button is its WM_COMMAND, the push-like check button already toggled.
     for (int index = 0; index < built_.controlCount; ++index) {
         const int id = built_.controls[index].id;
         if (auto* button = qobject_cast<QAbstractButton*>(built_.controls[index].widget)) {
-            connect(button, &QAbstractButton::clicked, this, [sink, id] { sink.send(id); });
+            connect(button, &QAbstractButton::clicked, this, [this, id] { send(id); });
         }
     }
     variant_ = &variant;
@@ -119,6 +111,11 @@ void QtMainWindow::destroyWindow()
 void QtMainWindow::quit(int exitCode)
 {
     QCoreApplication::exit(exitCode);
+}
+
+void QtMainWindow::send(int commandId)
+{
+    deliver(WM_COMMAND, static_cast<uintptr_t>(commandId), 0);
 }
 
 void QtMainWindow::deliver(uint32_t message, uintptr_t wParam, intptr_t lParam)

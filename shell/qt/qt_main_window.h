@@ -6,6 +6,7 @@
 // Threading: GUI thread only.
 
 #include "shell/main_window.h"
+#include "shell/qt/command_sink.h"
 #include "shell/qt/qt_dialog_controls.h"
 #include "shell/qt/template_builder.h"
 
@@ -15,7 +16,7 @@
 
 class QCloseEvent;
 
-class QtMainWindow : public QMainWindow, public MainWindowHost {
+class QtMainWindow : public QMainWindow, public MainWindowHost, private CommandSink {
 public:
     QtMainWindow() = default;
     QtMainWindow(const QtMainWindow&) = delete;
@@ -46,6 +47,8 @@ private:
     size_t screens(DesktopRect* rects, size_t capacity) const override;
     void destroyWindow() override;
     void quit(int exitCode) override;
+    // A menu item's or accelerator's command.
+    void send(int commandId) override;
 
     void deliver(uint32_t message, uintptr_t wParam, intptr_t lParam);
     void destroy();

@@ -10,7 +10,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 
-int buildMainWindow(const DialogTemplate& dialog, QMainWindow& window, CommandSink sink, BuiltTemplate& built)
+int buildMainWindow(const DialogTemplate& dialog, QMainWindow& window, CommandSink& sink, BuiltTemplate& built)
 {
     auto* client = new QWidget(&window);
     const int result = buildTemplate(dialog, *client, built);

@@ -11,7 +11,7 @@ class QMainWindow;
 
 // Builds an empty main window: the template's controls in its central widget, the template's
 // menu (items report to sink), title, font and the program icon. Returns buildTemplate's result.
-int buildMainWindow(const DialogTemplate& dialog, QMainWindow& window, CommandSink sink, BuiltTemplate& built);
+int buildMainWindow(const DialogTemplate& dialog, QMainWindow& window, CommandSink& sink, BuiltTemplate& built);
 
 // Builds an empty dialog from the template: controls, title and font. Returns buildTemplate's result.
 int buildDialog(const DialogTemplate& dialog, QDialog& window, BuiltTemplate& built);

@@ -32,14 +32,11 @@
 
 namespace {
 
-struct CommandLog {
+struct CommandLog final : CommandSink {
+    void send(int commandId) override { ids.push_back(commandId); }
+
     std::vector<int> ids;
 };
-
-void recordCommand(void* context, int commandId)
-{
-    static_cast<CommandLog*>(context)->ids.push_back(commandId);
-}
 
 struct BuiltWindow {
     std::unique_ptr<QWidget> window;
@@ -54,7 +51,7 @@ std::unique_ptr<BuiltWindow> buildWindow(const DialogTemplate& dialog, CommandLo
     if (dialog.frame == DialogFrame::MainWindow) {
         auto* window = new QMainWindow;
         result->window.reset(window);
-        if (buildMainWindow(dialog, *window, {&log, recordCommand}, result->built) == 0) {
+        if (buildMainWindow(dialog, *window, log, result->built) == 0) {
             result->client = window->centralWidget();
         }
     } else {
@@ -350,7 +347,7 @@ private slots:
     {
         CommandLog log;
         const std::unique_ptr<BuiltWindow> built = buildWindow(*findDialogTemplate(IDD_MAIN), log);
-        QCOMPARE(installAccelerators(*findAcceleratorTable(IDR_ACCEL), *built->window, {&log, recordCommand}), 1);
+        QCOMPARE(installAccelerators(*findAcceleratorTable(IDR_ACCEL), *built->window, log), 1);
         built->window->show();
         built->window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(built->window.get()));
