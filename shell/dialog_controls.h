@@ -10,8 +10,6 @@
 
 class DialogControls {
 public:
-    virtual ~DialogControls() = default;
-
     // Copies the control's text, zero-terminated, cut to at most capacity-1 bytes at a character
     // boundary. Returns the length copied.
     virtual size_t text(int controlId, char* out, size_t capacity) const = 0;
@@ -33,6 +31,9 @@ public:
     // anything but digits (spaces around them aside), or a number beyond 32 bits.
     bool number(int controlId, uint32_t& value) const;
     void showNumber(int controlId, uint32_t value) const;
+
+protected:
+    ~DialogControls() = default;
 };
 
 // The rule of `DialogControls::number` on a text; `value` is left alone when it fails.
@@ -43,9 +44,10 @@ bool parseDialogNumber(const char* text, uint32_t& value);
 // Escape key and the close box deliver IDCANCEL.
 class DialogProcedure {
 public:
-    virtual ~DialogProcedure() = default;
-
     virtual void initialise(const DialogControls& controls) = 0;
     // True when the procedure handled the command; otherwise the shell's default handling applies.
     virtual bool command(const DialogControls& controls, int controlId) = 0;
+
+protected:
+    ~DialogProcedure() = default;
 };

@@ -22,8 +22,6 @@
 // What the shell does for the window as a whole.
 class MainWindowHost {
 public:
-    virtual ~MainWindowHost() = default;
-
     virtual void setTitle(const char* title) = 0;
     // Sets the check mark and the enabled state of the menu item with this command id.
     virtual void setMenuItemState(int commandId, bool checked, bool enabled) = 0;
@@ -42,6 +40,9 @@ public:
     virtual void destroyWindow() = 0;
     // Ends the message loop; the program then returns exitCode.
     virtual void quit(int exitCode) = 0;
+
+protected:
+    ~MainWindowHost() = default;
 };
 
 // What differs between the two programs' main windows.

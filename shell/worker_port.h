@@ -6,8 +6,6 @@
 
 class WorkerPort {
 public:
-    virtual ~WorkerPort() = default;
-
     // Starts the worker thread, waits until it takes posts, then posts it WM_WORKER_START,
     // retrying while the post fails.
     virtual void start() = 0;
@@ -16,4 +14,7 @@ public:
     // Posts WM_DESTROY and gives the worker the time its shutdown needs (bounded by its watchdog).
     // False when the worker did not finish its shutdown in that time.
     virtual bool shutdown() = 0;
+
+protected:
+    ~WorkerPort() = default;
 };
