@@ -2,23 +2,10 @@
 
 #include "conference/worker_events.h"
 
-bool dispatchRelayEvent(RelayServer& server, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    if (message == WM_SERVER_SOCKET) {
-        server.HandleServerSocket(lParam);
-        return true;
-    }
-    if (message == WM_TIMER && wParam == TIMER_PEER_SWEEP) {
-        server.SweepPeers();
-        return true;
-    }
-    return false;
-}
-
 bool dispatchConferenceEvent(ParticipantLink& participant, RelayServer& server, uint32_t message, uintptr_t wParam,
                              intptr_t lParam)
 {
-    if (dispatchRelayEvent(server, message, wParam, lParam))
+    if (server.dispatch(message, wParam, lParam))
         return true;
     switch (message) {
     case WM_WORKER_CONNECT:

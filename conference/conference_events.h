@@ -8,10 +8,6 @@
 #include "conference/participant_link.h"
 #include "conference/relay_server.h"
 
-// The relay server's own events, in every program that hosts one: its socket's notifications
-// and its sweep timer. False when it is neither.
-bool dispatchRelayEvent(RelayServer& server, uint32_t message, uintptr_t wParam, intptr_t lParam);
-
 // Hands the event to its handler; false when it is none of these events.
 bool dispatchConferenceEvent(ParticipantLink& participant, RelayServer& server, uint32_t message, uintptr_t wParam,
                              intptr_t lParam);

@@ -129,6 +129,17 @@ void RelayServer::SweepPeers()
     }
 }
 
+bool RelayServer::dispatch(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    if (message == WM_SERVER_SOCKET)
+        HandleServerSocket(lParam);
+    else if (message == WM_TIMER && wParam == TIMER_PEER_SWEEP)
+        SweepPeers();
+    else
+        return false;
+    return true;
+}
+
 RelayStats RelayServer::stats() const
 {
     RelayStats stats;

@@ -58,6 +58,9 @@ public:
     void HandleServerSocket(intptr_t lParam);
     // Every 1000 ms: counts sessions down and announces the ones that expire.
     void SweepPeers();
+    // The server's own worker events, handed to the two above: its socket's notifications and
+    // its sweep timer. False for any other event.
+    bool dispatch(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
     bool IsSessionActive(int slot) const { return endpoint_.IsSessionActive(slot); }
     int64_t GetSessionKey(int slot) const { return endpoint_.GetSessionKey(slot); }

@@ -3,7 +3,6 @@
 #include "audio/audio_fault.h"
 #include "audio/audio_system.h"
 #include "audio/playback_channel.h"
-#include "conference/conference_events.h"
 #include "conference/mute_flags.h"
 #include "conference/relay_server.h"
 #include "conference/worker_events.h"
@@ -37,7 +36,7 @@ struct ServerObjects final : WorkerEvents {
 
 void ServerObjects::handle(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    if (dispatchRelayEvent(server, message, wParam, lParam) || sound.dispatch(message, wParam))
+    if (server.dispatch(message, wParam, lParam) || sound.dispatch(message, wParam))
         return;
     switch (message) {
     case WM_WORKER_CONNECT:

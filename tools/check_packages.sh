@@ -30,6 +30,11 @@ systemd-analyze security --offline=true "$work/units/kovaro-relay@9876.service" 
 # The unit's command, with the unpacked program in place of /usr/bin's.
 exec_start=$(sed -n 's/^ExecStart=//p' "$unit")
 [ "$exec_start" = "/usr/bin/kovaro-relay --port %i" ] || { echo "unexpected ExecStart: $exec_start"; status=1; }
+echo "== the relay's dependencies"
+# A relay server has no sound: its package must not pull in the sound server's library.
+relay_depends=$(dpkg-deb -f dist/kovaro-relay_*.deb Depends)
+echo "$relay_depends"
+case "$relay_depends" in *libpulse*) echo "kovaro-relay depends on libpulse"; status=1 ;; esac
 echo "== the packaged kovaro-relay, $("$work/root/usr/bin/kovaro-relay" --version)"
 KOVARO_RELAY_PROGRAM="$work/root/usr/bin/kovaro-relay" build/bin/kovaro_integration_tests \
   --gtest_filter='RelayHostTest.*:RelayStatsTest.*' --gtest_brief=1 || status=1

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <thread>
 
-#include "conference/conference_events.h"
 #include "conference/relay_server.h"
 #include "conference/worker_events.h"
 #include "platform/event_loop.h"
@@ -36,7 +35,7 @@ struct Relay final : EventHandler {
 
     void handleEvent(uint32_t message, uintptr_t wParam, intptr_t lParam) override
     {
-        if (!dispatchRelayEvent(server, message, wParam, lParam) && message == WM_TIMER &&
+        if (!server.dispatch(message, wParam, lParam) && message == WM_TIMER &&
             wParam == TIMER_RELAY_STATS)
             printStats();
     }
