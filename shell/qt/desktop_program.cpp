@@ -49,26 +49,18 @@ void applicationMessage(QtMsgType type, const QMessageLogContext&, const QString
 
 // The worker's start blocks this thread until the worker takes posts; the view is told, so a
 // failure of the worker in that time does not wait for this thread to show its box.
-class StartingWorker : public WorkerPort {
+class DesktopWorker final : public WorkerThread {
 public:
-    StartingWorker(WorkerThread& worker, QtWindowView& view) : worker_(worker), view_(view) {}
+    DesktopWorker(QtWindowView& view, Body body) : WorkerThread(view, body), view_(view) {}
 
     void start() override
     {
         view_.setGuiWaiting(true);
-        worker_.start();
+        WorkerThread::start();
         view_.setGuiWaiting(false);
     }
 
-    bool post(uint32_t message, uintptr_t wParam, intptr_t lParam) override
-    {
-        return worker_.post(message, wParam, lParam);
-    }
-
-    bool shutdown() override { return worker_.shutdown(); }
-
 private:
-    WorkerThread& worker_;
     QtWindowView& view_;
 };
 
@@ -103,10 +95,9 @@ int runDesktopProgram(int argc, char** argv, const DesktopProgram& program)
         return EXIT_NO_WINDOW;
     }
     QtWindowView view(window, window.controls());
-    WorkerThread worker(view, program.workerBody);
-    StartingWorker starting(worker, view);
+    DesktopWorker worker(view, program.workerBody);
     closeOnStopSignals(window);
-    window.open(starting);
+    window.open(worker);
     const int exitCode = application.exec();
 
     // The window's destruction has waited for the worker's shutdown (what must go out has
