@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int SLOTS = static_cast<int>(SLOT_COUNT);
 // More screens than any desk holds; further ones are not looked at.
 constexpr size_t SCREEN_CAPACITY = 16;
 
@@ -91,7 +90,7 @@ void MainWindow::startWorker()
 {
     if (workerStarted_)
         return;
-    for (int slot = 0; slot < SLOTS; ++slot)
+    for (int slot = 0; slot < static_cast<int>(SLOT_COUNT); ++slot)
         controls_.range(IDC_SLOT_METER_BASE + slot, 0, METER_FULL_SCALE);
     if (variant_.hasMicrophone)
         controls_.range(IDC_SEND_METER, 0, METER_FULL_SCALE);
@@ -107,7 +106,7 @@ bool MainWindow::command(int commandId)
         postMute(CMD_MUTE_MASTER, commandId - IDC_RECV_MUTE, commandId);
         return true;
     }
-    if (commandId >= IDC_SLOT_MUTE_BASE && commandId < IDC_SLOT_MUTE_BASE + SLOTS) {
+    if (commandId >= IDC_SLOT_MUTE_BASE && commandId < IDC_SLOT_MUTE_BASE + static_cast<int>(SLOT_COUNT)) {
         postMute(CMD_MUTE_SLOT, commandId - IDC_SLOT_MUTE_BASE, commandId);
         return true;
     }
